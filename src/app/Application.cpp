@@ -1,0 +1,38 @@
+#include "app/Application.h"
+
+#include "app/Configuration.h"
+#include "platform/Registry.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+Application* CurrentApplication = nullptr;
+
+Application::Application() {
+    CurrentApplication = this;
+    LoadConfiguration();
+}
+
+Application::~Application() {
+    Engine.reset();
+    if (CurrentApplication == this) {
+        CurrentApplication = nullptr;
+    }
+}
+
+void Application::LoadConfiguration() {
+    ReadConfiguration(Config, HeadlessHeadFix, ReadGameInstalledPath);
+}
+
+void Application::StartEngine() {
+    Engine = std::make_unique<BlendEngine>();
+    ilInit();
+    iluInit();
+    Engine->LoadSetDefinitions();
+    if (Config.Contains("AlphaMatteColor")) {
+        Engine->BlackMatte = Config.Get("AlphaMatteColor") == "black" ? 1 : 0;
+    }
+    if (Config.Contains("NoStripPremultAlpha")) {
+        Engine->StripPremultAlpha = Config.Get("NoStripPremultAlpha") != "1";
+    }
+}

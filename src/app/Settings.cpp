@@ -1,0 +1,13 @@
+#include "app/Settings.h"
+
+std::string Settings::Get(const std::string& key) {
+    return Values[key];
+}
+
+bool Settings::Contains(const std::string& key) const {
+    return Values.count(key) != 0;
+}
+
+void Settings::Set(const std::string& key, const std::string& value) {
+    Values[key] = value;
+}

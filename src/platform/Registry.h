@@ -1,0 +1,35 @@
+// The game's install folder, value "Installed Path" of HKLM\SOFTWARE\Bethesda Softworks\Skyrim.
+// Windows reads the registry's 32-bit view. Linux reads the Wine registry files of the prefixes
+// where the game is likely installed and maps the Windows folder into the native file system.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The install folder, ending in a separator, or nothing when no registry holds a readable value.
+// On Windows the text is as stored; on Linux it is a native path ending in "/".
+std::optional<std::string> ReadGameInstalledPath();
+
+#ifndef _WIN32
+// Where the Linux search looks. Made from the environment by ReadGameInstalledPath; tests build
+// their own.
+struct WineSearch {
+    std::string Home;       // the user's home folder
+    std::string WinePrefix; // $WINEPREFIX, empty when unset
+};
+
+std::optional<std::string> FindGameInstalledPath(const WineSearch& search);
+
+// The value "Installed Path" of the game's key (with or without Wow6432Node) in one Wine
+// registry file, unescaped; nothing when the key or value is missing or unreadable.
+std::optional<std::string> ReadInstalledPathFromWineRegistry(const std::string& systemRegPath);
+
+// Maps a Windows folder such as "C:\Games\Skyrim\" through the prefix's dosdevices links to a
+// native folder ending in "/". Nothing when the drive cannot be mapped.
+std::optional<std::string> MapWindowsPathIntoPrefix(const std::string& prefix,
+                                                    const std::string& windowsPath);
+
+// The Steam libraries named by a libraryfolders.vdf text, in file order.
+std::vector<std::string> ParseSteamLibraryFolders(const std::string& vdfText);
+#endif

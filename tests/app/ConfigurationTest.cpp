@@ -1,0 +1,140 @@
+#include "app/Configuration.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Installed = "C:\\Games\\Skyrim\\";
+
+InstalledPathReader Registry(std::optional<std::string> value) {
+    return [value] { return value; };
+}
+
+std::string Config(const std::string& children) {
+    return "<?xml version=\"1.0\"?>\n<QuillonConfig>" + children + "</QuillonConfig>\n";
+}
+
+class ConfigurationTest : public ::testing::Test {
+protected:
+    TempFolder Root;
+    CurrentDirectoryGuard Cwd{Root.Path()};
+    Settings Values;
+    bool Headless = false;
+
+    void Read(const std::optional<std::string>& file, std::optional<std::string> registry) {
+        if (file) {
+            WriteTextFile(Root / "Config.xml", *file);
+        }
+        ReadConfiguration(Values, Headless, Registry(std::move(registry)));
+    }
+    std::optional<std::string> Value(const std::string& key) const {
+        if (!Values.Contains(key)) {
+            return std::nullopt;
+        }
+        Settings copy = Values;
+        return copy.Get(key);
+    }
+};
+
+} // namespace
+
+TEST_F(ConfigurationTest, NothingAnywhereLeavesTheSettingsEmpty) {
+    Read(std::nullopt, std::nullopt);
+    EXPECT_FALSE(Values.Contains("SkyrimDataPath"));
+    EXPECT_FALSE(Values.Contains("SkyrimOutPath"));
+    EXPECT_FALSE(Headless);
+    EXPECT_EQ(Values.Get("SkyrimOutPath"), "");
+    EXPECT_TRUE(Values.Contains("SkyrimOutPath")) << "Get inserts the empty value";
+}
+
+TEST_F(ConfigurationTest, RegistryGivesBothFoldersWhenTheFileNamesNeither) {
+    Read(Config("<DefUseInstalledSource>1</DefUseInstalledSource>"), Installed);
+    EXPECT_EQ(Value("SkyrimDataPath"), Installed + "Data\\");
+    EXPECT_EQ(Value("SkyrimOutPath"), Installed + "Data\\");
+    EXPECT_EQ(Value("DefUseInstalledSource"), "1");
+}
+
+TEST_F(ConfigurationTest, TheFilesGameFolderWinsAndIsTheDefaultOutput) {
+    Read(Config("<GameDataPath>D:\\Mods\\Data\\</GameDataPath>"
+                "<GameDataPath>E:\\Second\\</GameDataPath>"),
+         Installed);
+    EXPECT_EQ(Value("SkyrimDataPath"), "D:\\Mods\\Data\\");
+    EXPECT_EQ(Value("SkyrimOutPath"), "D:\\Mods\\Data\\");
+
+    Values = Settings();
+    Read(Config("<TexOutputPath>out\\</TexOutputPath>"), std::nullopt);
+    EXPECT_EQ(Value("SkyrimOutPath"), "out\\");
+    EXPECT_FALSE(Values.Contains("SkyrimDataPath"));
+}
+
+TEST_F(ConfigurationTest, WithARootButNoFoldersTheOutputIsAnInsertedEmptyDataFolder) {
+    Read(Config(""), std::nullopt);
+    EXPECT_EQ(Value("SkyrimDataPath"), "");
+    EXPECT_EQ(Value("SkyrimOutPath"), "");
+}
+
+TEST_F(ConfigurationTest, AFileWithoutItsRootOrThatDoesNotParseIsIgnored) {
+    for (const std::string& file :
+         {std::string("<quillonconfig><GameDataPath>x\\</GameDataPath></quillonconfig>"),
+          std::string("<Other/><QuillonConfig><GameDataPath>x\\</GameDataPath>"),
+          std::string("")}) {
+        Values = Settings();
+        Read(file, Installed);
+        EXPECT_EQ(Value("SkyrimDataPath"), Installed + "Data\\") << file;
+        EXPECT_FALSE(Values.Contains("SkyrimOutPath")) << file;
+    }
+}
+
+TEST_F(ConfigurationTest, ARootAfterOtherTopLevelElementsIsFound) {
+    Read("<Other><QuillonConfig/></Other>\n" + Config("<AlphaMatteColor>black</AlphaMatteColor>"),
+         std::nullopt);
+    EXPECT_EQ(Value("AlphaMatteColor"), "black");
+}
+
+TEST_F(ConfigurationTest, ValuesAreTextAsTheXmlReaderDeliversIt) {
+    Read(Config("<GameDataPath>  C:\\My   Games\\Data\\  </GameDataPath>"
+                "<DefUseInstalledSource/>"
+                "<AlphaMatteColor><b>black</b></AlphaMatteColor>"
+                "<NoStripPremultAlpha>1</NoStripPremultAlpha>"
+                "<gamedatapath>ignored</gamedatapath>"),
+         std::nullopt);
+    EXPECT_EQ(Value("SkyrimDataPath"), "C:\\My Games\\Data\\");
+    EXPECT_EQ(Value("DefUseInstalledSource"), "") << "present without text: empty";
+    EXPECT_EQ(Value("AlphaMatteColor"), "") << "first child is not text: empty";
+    EXPECT_EQ(Value("NoStripPremultAlpha"), "1");
+}
+
+TEST_F(ConfigurationTest, OnlyTheExactWordTrueStartsTheHeadFix) {
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, bool>>{
+             {"true", true}, {"True", false}, {"TRUE", false}, {"1", false}, {"", false}}) {
+        Headless = false;
+        Read(Config("<AutoHeadFix>" + text + "</AutoHeadFix>"), std::nullopt);
+        EXPECT_EQ(Headless, expected) << text;
+        EXPECT_FALSE(Values.Contains("AutoHeadFix")) << "not stored as a setting";
+    }
+}
+
+// The registry of a game run under Wine: with no game folder in the file, the data folder comes
+// from the prefix's system.reg and lands in the prefix's drive_c.
+TEST_F(ConfigurationTest, TheWineRegistryOfTheEnvironmentsPrefixGivesTheDataFolder) {
+    const std::string prefix = Root / "prefix";
+    WriteTextFile(prefix + "/system.reg",
+                  "WINE REGISTRY Version 2\n\n"
+                  "[Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Skyrim] 1700000000\n"
+                  "\"Installed Path\"=\"C:\\\\Games\\\\Skyrim\\\\\"\n");
+    fs::create_directories(prefix + "/drive_c/Games/Skyrim/Data");
+    fs::create_directories(prefix + "/dosdevices");
+    fs::create_directory_symlink("../drive_c", prefix + "/dosdevices/c:");
+    EnvironmentGuard wine("WINEPREFIX", prefix.c_str());
+    EnvironmentGuard home("HOME", (Root / "home").c_str());
+
+    WriteTextFile(Root / "Config.xml", Config("<TexOutputPath>out\\</TexOutputPath>"));
+    ReadConfiguration(Values, Headless, ReadGameInstalledPath);
+    EXPECT_EQ(ResolvePath(Values.Get("SkyrimDataPath")), prefix + "/drive_c/Games/Skyrim/Data/");
+}

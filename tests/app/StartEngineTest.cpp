@@ -1,0 +1,68 @@
+#include "app/Application.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Starts an application in a folder holding only the given Config.xml children (and no game
+// registry: HOME and WINEPREFIX point into the empty folder).
+class StartEngineTest : public ::testing::Test {
+protected:
+    TempFolder Root;
+    CurrentDirectoryGuard Cwd{Root.Path()};
+    EnvironmentGuard Home{"HOME", Root.Path().c_str()};
+    EnvironmentGuard Wine{"WINEPREFIX", nullptr};
+
+    std::unique_ptr<Application> Start(const std::string& children) {
+        WriteTextFile(Root / "Config.xml", "<QuillonConfig>" + children + "</QuillonConfig>");
+        auto application = std::make_unique<Application>();
+        application->StartEngine();
+        return application;
+    }
+};
+
+} // namespace
+
+TEST_F(StartEngineTest, EngineFlagsFollowTheExactSettingWords) {
+    struct Case {
+        const char* Children;
+        std::uint16_t BlackMatte;
+        bool Strip;
+    };
+    const Case cases[] = {
+        {"", 0, true},
+        {"<AlphaMatteColor>black</AlphaMatteColor>", 1, true},
+        {"<AlphaMatteColor>Black</AlphaMatteColor>", 0, true},
+        {"<NoStripPremultAlpha>1</NoStripPremultAlpha>", 0, false},
+        {"<NoStripPremultAlpha>0</NoStripPremultAlpha>", 0, true},
+        {"<NoStripPremultAlpha>true</NoStripPremultAlpha>", 0, true},
+    };
+    for (const Case& c : cases) {
+        auto application = Start(c.Children);
+        ASSERT_NE(application->Engine, nullptr);
+        EXPECT_EQ(application->Engine->BlackMatte, c.BlackMatte) << c.Children;
+        EXPECT_EQ(application->Engine->StripPremultAlpha, c.Strip) << c.Children;
+        EXPECT_FALSE(application->Config.Contains("AlphaMatteColor") &&
+                     std::string(c.Children).find("AlphaMatteColor") == std::string::npos)
+            << "reading a flag inserts no setting";
+    }
+}
+
+TEST_F(StartEngineTest, StartsWithAnEmptyCatalogueWhenThereAreNoDefinitions) {
+    auto application = Start("");
+    EXPECT_TRUE(application->Engine->TextureSets.empty());
+    EXPECT_EQ(CurrentApplication, application.get());
+    application.reset();
+    EXPECT_EQ(CurrentApplication, nullptr);
+}
+
+TEST_F(StartEngineTest, ReadsTheDefinitionsOfTheCurrentDirectory) {
+    WriteTextFile(Root / "SetDefs/Head.xml", "<TextureSet Name=\"Head\"><Path>p</Path>"
+                                             "</TextureSet>");
+    auto application = Start("<AutoHeadFix>true</AutoHeadFix>");
+    EXPECT_TRUE(application->HeadlessHeadFix);
+    ASSERT_EQ(application->Engine->TextureSets.size(), 1u);
+    EXPECT_EQ(application->Engine->TextureSets.front()->Name, "Head");
+}

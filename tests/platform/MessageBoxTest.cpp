@@ -1,0 +1,29 @@
+#include "platform/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+TEST(MessageBox, WithoutAHandlerWritesOneLineAndAnswersAsIfDismissed) {
+    SetMessageBoxHandler({});
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ShowMessageBox({"Failed to open Normal Mod Image", "Error", msgbox::MB_OK, false}),
+              msgbox::IDOK);
+    EXPECT_EQ(ShowMessageBox({"Several files.\r\n\r\nAre you sure?", "Overwrite Multiple Files?",
+                              msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION, true}),
+              msgbox::IDNO);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: Failed to open Normal Mod Image\n"
+              "Overwrite Multiple Files?: Several files. Are you sure?\n");
+}
+
+TEST(MessageBox, AnInstalledHandlerReceivesTheRequestAndAnswers) {
+    MessageBoxRequest seen;
+    SetMessageBoxHandler([&](const MessageBoxRequest& request) {
+        seen = request;
+        return msgbox::IDYES;
+    });
+    EXPECT_EQ(ShowMessageBox({"text", "caption", msgbox::MB_YESNO, true}), msgbox::IDYES);
+    EXPECT_EQ(seen.Text, "text");
+    EXPECT_EQ(seen.Caption, "caption");
+    EXPECT_TRUE(seen.Owned);
+    SetMessageBoxHandler({});
+}

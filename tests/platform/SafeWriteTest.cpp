@@ -1,0 +1,72 @@
+#include "platform/SafeWrite.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+size_t FilesIn(const fs::path& folder) {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(WriteFileSafely, ReplacesTheTargetOnlyWhenTheWriteSucceeds) {
+    TempFolder root;
+    const std::string target = root / "Head.dds";
+    WriteTextFile(target, "old texture");
+
+    std::string tempSeen;
+    EXPECT_FALSE(WriteFileSafely(target, [&](const std::string& temp) {
+        tempSeen = temp;
+        std::ofstream(temp) << "half";
+        return false;
+    }));
+    EXPECT_EQ(ReadTextFile(target), "old texture");
+    EXPECT_EQ(FilesIn(root.Path()), 1u) << "the temporary file is removed";
+    EXPECT_EQ(fs::path(tempSeen).parent_path(), root.Path());
+    EXPECT_EQ(fs::path(tempSeen).extension(), ".dds") << "writers choose their format by it";
+
+    // A writer that claims success but wrote nothing does not replace the target either.
+    EXPECT_FALSE(WriteFileSafely(target, [](const std::string&) { return true; }));
+    EXPECT_EQ(ReadTextFile(target), "old texture");
+
+    EXPECT_TRUE(WriteFileSafely(target, [](const std::string& temp) {
+        std::ofstream(temp) << "new texture";
+        return true;
+    }));
+    EXPECT_EQ(ReadTextFile(target), "new texture");
+    EXPECT_EQ(FilesIn(root.Path()), 1u);
+}
+
+TEST(WriteFileSafely, KeepsThePermissionsOfTheFileItReplaces) {
+    TempFolder root;
+    const std::string target = root / "Head.dds";
+    WriteTextFile(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(WriteFileSafely(target, [](const std::string& temp) {
+        std::ofstream(temp) << "new";
+        return true;
+    }));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(WriteFileSafely, FailsWithoutATraceWhenTheTargetIsAFolder) {
+    TempFolder root;
+    fs::create_directories(root.Path() / "Head.dds/inner");
+    EXPECT_FALSE(WriteFileSafely(root / "Head.dds", [](const std::string& temp) {
+        std::ofstream(temp) << "new";
+        return true;
+    }));
+    EXPECT_EQ(FilesIn(root.Path()), 1u);
+}

@@ -1,0 +1,149 @@
+#include "platform/Registry.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const Header = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+                           "#arch=win64\n\n";
+
+// A Wine prefix made by the test: system.reg with the given body and a dosdevices link for C:.
+std::string MakePrefix(const TempFolder& root, const std::string& name, const std::string& body,
+                       bool linkC = true) {
+    const std::string prefix = root / name;
+    WriteTextFile(prefix + "/system.reg", std::string(Header) + body);
+    fs::create_directories(prefix + "/drive_c");
+    fs::create_directories(prefix + "/dosdevices");
+    if (linkC) {
+        fs::create_directory_symlink("../drive_c", prefix + "/dosdevices/c:");
+    }
+    return prefix;
+}
+
+std::string Key(const std::string& keyName, const std::string& valueLine) {
+    return "[" + keyName + "] 1700000000\n#time=1d9a0c0ffee\n\"Other\"=dword:00000001\n" +
+           valueLine + "\n\n";
+}
+
+const std::string Wow64Key = "Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Skyrim";
+const std::string PlainKey = "Software\\\\Bethesda Softworks\\\\Skyrim";
+
+} // namespace
+
+TEST(WineRegistry, ReadsTheValueUnderEitherKeySpellingAndDecodesEscapes) {
+    TempFolder root;
+    const std::string wow =
+        MakePrefix(root, "wow", Key(Wow64Key, R"("Installed Path"="C:\\Games\\Skyrim\\")"));
+    EXPECT_EQ(ReadInstalledPathFromWineRegistry(wow + "/system.reg"), "C:\\Games\\Skyrim\\");
+
+    // Key and value names match ignoring case; \" \x escapes decode; text stops at a NUL.
+    const std::string plain =
+        MakePrefix(root, "plain",
+                   Key("software\\\\bethesda softworks\\\\SKYRIM",
+                       R"("installed path"="D:\\Steam \"Games\"\\Sk\x00ffrim\\\0junk")"));
+    EXPECT_EQ(ReadInstalledPathFromWineRegistry(plain + "/system.reg"),
+              "D:\\Steam \"Games\"\\Sk\xC3\xBFrim\\");
+}
+
+TEST(WineRegistry, PrefersThe32BitViewWhenBothKeysExist) {
+    TempFolder root;
+    const std::string prefix = MakePrefix(root, "p",
+                                          Key(PlainKey, R"("Installed Path"="C:\\Native\\")") +
+                                              Key(Wow64Key, R"("Installed Path"="C:\\Wow\\")"));
+    EXPECT_EQ(ReadInstalledPathFromWineRegistry(prefix + "/system.reg"), "C:\\Wow\\");
+}
+
+TEST(WineRegistry, AnUnreadableValueGivesNothing) {
+    TempFolder root;
+    const std::string longPath = "C:\\\\" + std::string(260, 'x') + "\\\\";
+    const std::pair<const char*, std::string> cases[] = {
+        {"missing value", Key(Wow64Key, R"("Uninstall Path"="C:\\X\\")")},
+        {"not a string", Key(Wow64Key, R"("Installed Path"=dword:00000010)")},
+        {"unterminated", Key(Wow64Key, R"("Installed Path"="C:\\X)")},
+        {"too long for the value buffer", Key(Wow64Key, "\"Installed Path\"=\"" + longPath + "\"")},
+        {"other key", Key("Software\\\\Bethesda Softworks\\\\Skyrim Special Edition",
+                          R"("Installed Path"="C:\\X\\")")},
+    };
+    for (const auto& [what, body] : cases) {
+        const std::string prefix = MakePrefix(root, "case", body, false);
+        EXPECT_EQ(ReadInstalledPathFromWineRegistry(prefix + "/system.reg"), std::nullopt) << what;
+        fs::remove_all(prefix);
+    }
+    EXPECT_EQ(ReadInstalledPathFromWineRegistry(root / "none/system.reg"), std::nullopt);
+}
+
+TEST(WineRegistry, MapsDriveLettersThroughTheDosdevicesLinks) {
+    TempFolder root;
+    const std::string prefix = MakePrefix(root, "pfx", "");
+    fs::create_directory_symlink("/", prefix + "/dosdevices/z:");
+    EXPECT_EQ(MapWindowsPathIntoPrefix(prefix, "C:\\Games\\Skyrim\\"),
+              prefix + "/drive_c/Games/Skyrim/");
+    EXPECT_EQ(MapWindowsPathIntoPrefix(prefix, "z:\\mnt\\games\\Skyrim"), "/mnt/games/Skyrim/");
+    EXPECT_EQ(MapWindowsPathIntoPrefix(prefix, "E:\\Skyrim\\"), std::nullopt);
+    EXPECT_EQ(MapWindowsPathIntoPrefix(prefix, "\\\\server\\share\\"), std::nullopt);
+    // Without a C: link the prefix's drive_c stands in.
+    fs::remove(prefix + "/dosdevices/c:");
+    EXPECT_EQ(MapWindowsPathIntoPrefix(prefix, "C:\\Games\\"), prefix + "/drive_c/Games/");
+}
+
+TEST(WineRegistry, ParsesSteamLibraryListsOfBothFormats) {
+    const std::string current = R"("libraryfolders"
+{
+	"0"
+	{
+		"path"		"/home/u/.local/share/Steam"
+		"apps"
+		{
+			"72850"		"5000"
+		}
+	}
+	"1"
+	{
+		"path"		"/mnt/games/Steam \"Library\""
+	}
+})";
+    EXPECT_EQ(
+        ParseSteamLibraryFolders(current),
+        (std::vector<std::string>{"/home/u/.local/share/Steam", "/mnt/games/Steam \"Library\""}));
+    const std::string old = "\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\"1\"\n"
+                            "\t\"1\"\t\"/mnt/old\"\n}\n";
+    EXPECT_EQ(ParseSteamLibraryFolders(old), (std::vector<std::string>{"/mnt/old"}));
+}
+
+class FindGameTest : public ::testing::Test {
+protected:
+    TempFolder Root;
+    std::string Home() const { return Root / "home"; }
+    void SetUp() override { fs::create_directories(Home()); }
+};
+
+TEST_F(FindGameTest, WinePrefixFromTheEnvironmentComesBeforeTheDefaultPrefix) {
+    MakePrefix(Root, "home/.wine", Key(Wow64Key, R"("Installed Path"="C:\\Default\\")"));
+    const std::string custom =
+        MakePrefix(Root, "custom", Key(Wow64Key, R"("Installed Path"="C:\\Custom\\")"));
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), Home() + "/.wine/drive_c/Default/");
+    EXPECT_EQ(FindGameInstalledPath({Home(), custom}), custom + "/drive_c/Custom/");
+}
+
+TEST_F(FindGameTest, FindsTheProtonPrefixInAnExtraSteamLibrary) {
+    const std::string library = Root / "games/SteamLibrary";
+    WriteTextFile(Home() + "/.local/share/Steam/steamapps/libraryfolders.vdf",
+                  "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + library +
+                      "\"\n\t}\n}\n");
+    MakePrefix(Root, "games/SteamLibrary/steamapps/compatdata/72850/pfx",
+               Key(PlainKey, R"("Installed Path"="C:\\Program Files (x86)\\Steam\\Skyrim\\")"));
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}),
+              library +
+                  "/steamapps/compatdata/72850/pfx/drive_c/Program Files (x86)/Steam/Skyrim/");
+}
+
+TEST_F(FindGameTest, FallsBackToTheGamesSteamFolderWhenProtonWroteNoKey) {
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), std::nullopt);
+    fs::create_directories(Home() + "/.steam/steam/steamapps/common/Skyrim/Data");
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}),
+              Home() + "/.steam/steam/steamapps/common/Skyrim/");
+}
