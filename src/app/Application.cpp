@@ -1,10 +1,8 @@
 #include "app/Application.h"
 
 #include "app/Configuration.h"
+#include "imaging/ImageLibrary.h"
 #include "platform/Registry.h"
-
-#include <IL/il.h>
-#include <IL/ilu.h>
 
 Application* CurrentApplication = nullptr;
 
@@ -26,8 +24,7 @@ void Application::LoadConfiguration() {
 
 void Application::StartEngine() {
     Engine = std::make_unique<BlendEngine>();
-    ilInit();
-    iluInit();
+    InitialiseImageLibrary();
     Engine->LoadSetDefinitions();
     if (Config.Contains("AlphaMatteColor")) {
         Engine->BlackMatte = Config.Get("AlphaMatteColor") == "black" ? 1 : 0;
