@@ -28,6 +28,15 @@ void InitialiseImageLibrary() {
     States().Initialised = true;
 }
 
+ILuint CreateImage() {
+    while (ilGetError() != IL_NO_ERROR) {
+    }
+    ILuint name = 0;
+    ilGenImages(1, &name);
+    ilBindImage(name);
+    return ilGetError() == IL_NO_ERROR ? name : 0;
+}
+
 void EnableState(ILenum state) {
     OwnStates& states = States();
     switch (state) {

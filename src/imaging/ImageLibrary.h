@@ -17,6 +17,11 @@ constexpr ILenum STATE_MATTE_BLACK = 0x0638;   // previews lay transparency over
 // ilInit and iluInit; safe to call more than once.
 void InitialiseImageLibrary();
 
+// Generates one image name and binds it. Errors left pending by earlier calls are cleared first,
+// so that only a failure of this creation counts. The name when the creation is good, else 0
+// (the new image then stays bound all the same).
+ILuint CreateImage();
+
 // ilEnable for DevIL's states; records our own states instead of passing them on.
 void EnableState(ILenum state);
 bool IsStateEnabled(ILenum state);
