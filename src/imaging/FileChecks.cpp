@@ -12,14 +12,6 @@ std::uint32_t ReadLE32(const std::uint8_t* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-std::uint32_t ReadBE16(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) << 8 | p[1];
-}
-
-std::uint32_t ReadBE32(const std::uint8_t* p) {
-    return ReadBE16(p) << 16 | ReadBE16(p + 2);
-}
-
 bool EdgeIsSane(std::uint32_t edge) {
     return edge >= 1 && edge <= MaxTextureEdge;
 }
@@ -145,120 +137,6 @@ FileProblem CheckDdsFile(const std::uint8_t* data, std::size_t size, DdsInfo* in
         info->Width = width;
         info->Height = height;
         info->FourCC = (format.dwFlags & DDPF_FOURCC) ? format.dwFourCC : 0;
-    }
-    return FileProblem::None;
-}
-
-namespace {
-
-// Walks one PackBits row; true when it yields exactly `rowBytes` bytes within `length`.
-bool PackBitsRowIsWhole(const std::uint8_t* row, std::size_t length, std::size_t rowBytes) {
-    std::size_t in = 0;
-    std::size_t out = 0;
-    while (in < length && out < rowBytes) {
-        const int n = static_cast<std::int8_t>(row[in++]);
-        if (n >= 0) { // n + 1 literal bytes
-            in += static_cast<std::size_t>(n) + 1;
-            out += static_cast<std::size_t>(n) + 1;
-        } else if (n != -128) { // one byte repeated 1 - n times
-            in += 1;
-            out += static_cast<std::size_t>(1 - n);
-        }
-    }
-    return out == rowBytes && in <= length;
-}
-
-std::uint32_t MinimumChannels(std::uint32_t mode) {
-    switch (mode) {
-    case 3: // RGB
-    case 9: // Lab
-        return 3;
-    case 4: // CMYK
-        return 4;
-    default:
-        return 1;
-    }
-}
-
-} // namespace
-
-FileProblem CheckPsdFile(const std::uint8_t* data, std::size_t size, PsdInfo* info) {
-    constexpr std::size_t HeaderSize = 26;
-    if (size < 4 || std::memcmp(data, "8BPS", 4) != 0) {
-        return FileProblem::WrongMagic;
-    }
-    if (size < HeaderSize) {
-        return FileProblem::Truncated;
-    }
-    if (ReadBE16(data + 4) != 1) { // 2 is the large-document variant, which we do not read
-        return FileProblem::WrongMagic;
-    }
-    PsdInfo psd;
-    psd.Channels = ReadBE16(data + 12);
-    psd.Height = ReadBE32(data + 14);
-    psd.Width = ReadBE32(data + 18);
-    psd.Depth = ReadBE16(data + 22);
-    psd.ColourMode = ReadBE16(data + 24);
-    if (!EdgeIsSane(psd.Width) || !EdgeIsSane(psd.Height)) {
-        return FileProblem::BadDimensions;
-    }
-    const std::uint32_t mode = psd.ColourMode;
-    const bool knownMode = mode <= 4 || mode == 7 || mode == 8 || mode == 9;
-    const bool knownDepth = psd.Depth == 1 || psd.Depth == 8 || psd.Depth == 16 || psd.Depth == 32;
-    if (!knownMode || !knownDepth || psd.Channels < 1 || psd.Channels > 56 ||
-        psd.Channels < MinimumChannels(mode) || ((mode == 0) != (psd.Depth == 1))) {
-        return FileProblem::BadChannels;
-    }
-
-    // Colour mode data, image resources, layer and mask information: each a length and a body.
-    std::size_t offset = HeaderSize;
-    for (int section = 0; section < 3; ++section) {
-        if (size - offset < 4) {
-            return FileProblem::Truncated;
-        }
-        const std::uint32_t length = ReadBE32(data + offset);
-        offset += 4;
-        if (length > size - offset) {
-            return FileProblem::Truncated;
-        }
-        if (section == 0 && mode == PSD_MODE_INDEXED && length != 768) {
-            return FileProblem::BadLayout;
-        }
-        offset += length;
-    }
-    if (size - offset < 2) {
-        return FileProblem::Truncated;
-    }
-    psd.Compression = ReadBE16(data + offset);
-    offset += 2;
-    psd.DataOffset = offset;
-
-    const std::size_t rowBytes = (static_cast<std::size_t>(psd.Width) * psd.Depth + 7) / 8;
-    const std::size_t rows = static_cast<std::size_t>(psd.Height) * psd.Channels;
-    if (psd.Compression == 0) {
-        if (rowBytes * rows > size - offset) {
-            return FileProblem::Truncated;
-        }
-    } else if (psd.Compression == 1) {
-        if (rows * 2 > size - offset) {
-            return FileProblem::Truncated;
-        }
-        std::size_t rowStart = offset + rows * 2;
-        for (std::size_t row = 0; row < rows; ++row) {
-            const std::size_t length = ReadBE16(data + offset + row * 2);
-            if (length > size - rowStart) {
-                return FileProblem::Truncated;
-            }
-            if (!PackBitsRowIsWhole(data + rowStart, length, rowBytes)) {
-                return FileProblem::BadLayout;
-            }
-            rowStart += length;
-        }
-    } else {
-        return FileProblem::BadLayout; // the zip variants are not read
-    }
-    if (info != nullptr) {
-        *info = psd;
     }
     return FileProblem::None;
 }

@@ -2,6 +2,7 @@
 
 #include "imaging/DdsFormat.h"
 #include "imaging/FileChecks.h"
+#include "imaging/PsdReader.h"
 #include "imaging/Resample.h"
 
 #include <IL/ilu.h>
@@ -157,61 +158,16 @@ bool LoadBlockCompressedDds(const std::vector<std::uint8_t>& file, const DdsInfo
     return SetBoundImagePixels(width, height, rgba.data());
 }
 
-// The merged image of an 8- or 16-bit RGB or grayscale PSD; extra channels beyond alpha are
-// ignored. Channels are stored one plane after another, rows raw or PackBits-compressed.
-bool LoadPsd(const std::vector<std::uint8_t>& file, const PsdInfo& info) {
-    const bool rgb = info.ColourMode == PSD_MODE_RGB;
-    const std::uint32_t colours = rgb ? 3 : 1;
-    const std::uint32_t used = std::min(info.Channels, colours + 1);
-    const std::size_t bytesPerSample = info.Depth / 8;
-    const std::size_t rowBytes = info.Width * bytesPerSample;
-    const std::size_t planeBytes = rowBytes * info.Height;
-    std::vector<std::uint8_t> planes(planeBytes * used);
-    const std::uint8_t* data = file.data() + info.DataOffset;
-    if (info.Compression == 0) {
-        std::memcpy(planes.data(), data, planes.size());
-    } else {
-        const std::size_t rows = static_cast<std::size_t>(info.Height) * info.Channels;
-        const std::uint8_t* row = data + rows * 2;
-        for (std::size_t r = 0; r < static_cast<std::size_t>(info.Height) * used; ++r) {
-            const std::size_t length = static_cast<std::size_t>(data[r * 2]) << 8 | data[r * 2 + 1];
-            std::uint8_t* out = planes.data() + r * rowBytes;
-            std::size_t in = 0, written = 0;
-            // The file check proved that every row decodes to exactly rowBytes.
-            while (in < length && written < rowBytes) {
-                const int n = static_cast<std::int8_t>(row[in++]);
-                if (n >= 0) {
-                    std::memcpy(out + written, row + in, static_cast<std::size_t>(n) + 1);
-                    in += static_cast<std::size_t>(n) + 1;
-                    written += static_cast<std::size_t>(n) + 1;
-                } else if (n != -128) {
-                    std::memset(out + written, row[in++], static_cast<std::size_t>(1 - n));
-                    written += static_cast<std::size_t>(1 - n);
-                }
-            }
-            row += length;
-        }
+// Photoshop files are read by our own reader: DevIL misplaces or loses their alpha.
+bool LoadPsd(const std::vector<std::uint8_t>& file) {
+    PsdImage psd;
+    if (!DecodePsd(file.data(), file.size(), psd)) {
+        return false;
     }
-    // Interleave; 16-bit samples are big-endian in the file.
-    std::vector<std::uint8_t> pixels(planes.size());
-    const std::size_t count = static_cast<std::size_t>(info.Width) * info.Height;
-    for (std::size_t i = 0; i < count; ++i) {
-        for (std::uint32_t c = 0; c < used; ++c) {
-            const std::uint8_t* sample = planes.data() + c * planeBytes + i * bytesPerSample;
-            std::uint8_t* out = pixels.data() + (i * used + c) * bytesPerSample;
-            if (bytesPerSample == 1) {
-                out[0] = sample[0];
-            } else {
-                const std::uint16_t value = static_cast<std::uint16_t>(sample[0] << 8 | sample[1]);
-                std::memcpy(out, &value, 2);
-            }
-        }
-    }
-    const ILenum format =
-        rgb ? (used == 4 ? IL_RGBA : IL_RGB) : (used == 2 ? IL_LUMINANCE_ALPHA : IL_LUMINANCE);
-    const ILenum type = bytesPerSample == 1 ? IL_UNSIGNED_BYTE : IL_UNSIGNED_SHORT;
-    if (!ilTexImage(info.Width, info.Height, 1, static_cast<ILubyte>(used), format, type,
-                    pixels.data())) {
+    const bool wide = psd.BitsPerChannel == 16;
+    void* pixels = wide ? static_cast<void*>(psd.Pixels16.data()) : psd.Pixels8.data();
+    if (!ilTexImage(psd.Width, psd.Height, 1, 4, IL_RGBA,
+                    wide ? IL_UNSIGNED_SHORT : IL_UNSIGNED_BYTE, pixels)) {
         return false;
     }
     ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
@@ -244,16 +200,7 @@ bool LoadImageFile(const std::string& nativePath) {
             return LoadBlockCompressedDds(file, info);
         }
     } else if (type == IL_PSD) {
-        PsdInfo info;
-        if (CheckPsdFile(file.data(), file.size(), &info) != FileProblem::None) {
-            return false;
-        }
-        const bool ours =
-            (info.ColourMode == PSD_MODE_RGB || info.ColourMode == PSD_MODE_GRAYSCALE) &&
-            (info.Depth == 8 || info.Depth == 16);
-        if (ours) {
-            return LoadPsd(file, info);
-        }
+        return LoadPsd(file);
     }
     return ilLoadL(type, file.data(), static_cast<ILuint>(file.size())) == IL_TRUE;
 }

@@ -33,12 +33,11 @@ bool IsStateEnabled(ILenum state);
 bool MatteIsBlack();
 
 // Reads a file into the bound image; true on success. The file is read once into memory and
-// checked before any reader parses it (FileChecks.h). The reader is chosen by the extension as
-// DevIL does, else by the content. DXT1 to DXT5 DDS files and 8- or 16-bit RGB and grayscale
-// PSD files are decoded here, because DevIL decodes DXT colours inexactly, fails on DXT2 and
-// DXT4, misreads the alpha of raw PSDs and fails on 16-bit PackBits ones. Premultiplied colours
-// (DXT2, DXT4) are divided by alpha unless STATE_NO_STRIP_PREMULT_ALPHA is enabled. Everything
-// else is DevIL's.
+// checked before any reader parses it (FileChecks.h, PsdReader.h). The reader is chosen by the
+// extension as DevIL does, else by the content. DXT1 to DXT5 DDS files are decoded here, because
+// DevIL decodes DXT colours inexactly and fails on DXT2 and DXT4; premultiplied colours (DXT2,
+// DXT4) are divided by alpha unless STATE_NO_STRIP_PREMULT_ALPHA is enabled. PSD files are read by
+// PsdReader.h, which does its own checks. Everything else is DevIL's.
 bool LoadImageFile(const std::string& nativePath);
 
 // Width, height and whether the bound image has an alpha channel.
