@@ -235,7 +235,12 @@ std::vector<std::uint8_t> CopyBoundImagePixels() {
         return {};
     }
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
-    if (ilCopyPixels(0, 0, 0, width, height, 1, IL_RGBA, IL_UNSIGNED_BYTE, pixels.data()) == 0) {
+    const ILubyte* data = ilGetData();
+    if (ilGetInteger(IL_IMAGE_FORMAT) == IL_RGBA &&
+        ilGetInteger(IL_IMAGE_TYPE) == IL_UNSIGNED_BYTE && data != nullptr) {
+        std::memcpy(pixels.data(), data, pixels.size()); // already the form asked for
+    } else if (ilCopyPixels(0, 0, 0, width, height, 1, IL_RGBA, IL_UNSIGNED_BYTE, pixels.data()) ==
+               0) {
         return {};
     }
     if (ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT) {

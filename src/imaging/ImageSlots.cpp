@@ -17,7 +17,7 @@ static_assert(std::is_same_v<ImageName, ILuint>, "slot names are the image libra
 namespace {
 
 void DeleteImage(ImageName image) {
-    if (image != 0) { // 0 names no image of ours; DevIL would take it for its default image
+    if (image != 0) { // 0 is a slot without an image of its own: nothing to delete
         ilDeleteImage(image);
     }
 }

@@ -167,14 +167,14 @@ TEST_F(ImageSlots, SourcesOfAnyFormatAndOriginLineUpAsTheyLook) {
              WriteWithDevil(Folder / (n + ".png"), p, IL_RGBA, IL_ORIGIN_UPPER_LEFT);
              return Folder / (n + ".png");
          }},
-        {"16-bit PSD, PackBits",
+        {"16-bit PSD",
          [&](const std::string& n, const Picture& p) {
-             WriteBytes(Folder / (n + ".psd"), MakePsd(p, 4, 16, true));
+             WriteBytes(Folder / (n + ".psd"), MakePsd(p, 4, 16));
              return Folder / (n + ".psd");
          }},
-        {"8-bit PSD, raw",
+        {"8-bit PSD",
          [&](const std::string& n, const Picture& p) {
-             WriteBytes(Folder / (n + ".psd"), MakePsd(p, 4, 8, false));
+             WriteBytes(Folder / (n + ".psd"), MakePsd(p, 4, 8));
              return Folder / (n + ".psd");
          }},
     };
@@ -190,8 +190,8 @@ TEST_F(ImageSlots, SourcesOfAnyFormatAndOriginLineUpAsTheyLook) {
 }
 
 TEST_F(ImageSlots, AnRgbBaseCountsAsOpaqueAndGrayscaleReadsAsGray) {
-    WriteBytes(Folder / "base.psd", MakePsd(Uniform(4, 4, 90, 0, 0, 0), 3, 8, true));
-    WriteBytes(Folder / "mod.psd", MakePsd(Uniform(4, 4, 200, 0, 0, 51), 2, 16, false));
+    WriteBytes(Folder / "base.psd", MakePsd(Uniform(4, 4, 90, 0, 0, 0), 3, 8));
+    WriteBytes(Folder / "mod.psd", MakePsd(Uniform(4, 4, 200, 0, 0, 51), 2, 16));
     Load("Source", Folder / "base.psd");
     Load("Mod", Folder / "mod.psd");
     ASSERT_TRUE(Engine.CompositeTextures("Source", "Mod", "Final", 0));
@@ -285,7 +285,7 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
     const std::uint32_t edge = 0x40000000;
     std::memcpy(huge.data() + 12, &edge, 4);
     std::memcpy(huge.data() + 16, &edge, 4);
-    std::vector<std::uint8_t> psd = MakePsd(picture, 4, 8, true);
+    std::vector<std::uint8_t> psd = MakePsd(picture, 4, 8);
     std::vector<std::uint8_t> psdChannels = psd;
     psdChannels[12] = 0xFF; // 65280 channels
     WriteWithDevil(Folder / "real.png", picture, IL_RGBA, IL_ORIGIN_UPPER_LEFT);

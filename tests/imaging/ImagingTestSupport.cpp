@@ -73,36 +73,9 @@ void PutBE32(std::vector<std::uint8_t>& out, unsigned v) {
     PutBE16(out, v & 0xFFFF);
 }
 
-// PackBits: runs of equal bytes as repeats, everything else as literals.
-std::vector<std::uint8_t> PackRow(const std::vector<std::uint8_t>& row) {
-    std::vector<std::uint8_t> out;
-    std::size_t i = 0;
-    while (i < row.size()) {
-        std::size_t run = 1;
-        while (i + run < row.size() && run < 128 && row[i + run] == row[i]) {
-            ++run;
-        }
-        if (run >= 2) {
-            out.push_back(static_cast<std::uint8_t>(1 - static_cast<int>(run)));
-            out.push_back(row[i]);
-            i += run;
-            continue;
-        }
-        std::size_t literal = 1;
-        while (i + literal < row.size() && literal < 128 &&
-               !(i + literal + 1 < row.size() && row[i + literal] == row[i + literal + 1])) {
-            ++literal;
-        }
-        out.push_back(static_cast<std::uint8_t>(literal - 1));
-        out.insert(out.end(), row.begin() + i, row.begin() + i + literal);
-        i += literal;
-    }
-    return out;
-}
-
 } // namespace
 
-std::vector<std::uint8_t> MakePsd(const Picture& picture, int channels, int depth, bool packBits) {
+std::vector<std::uint8_t> MakePsd(const Picture& picture, int channels, int depth) {
     std::vector<std::uint8_t> out{'8', 'B', 'P', 'S'};
     PutBE16(out, 1);
     out.insert(out.end(), 6, 0);
@@ -114,29 +87,18 @@ std::vector<std::uint8_t> MakePsd(const Picture& picture, int channels, int dept
     PutBE32(out, 0); // colour mode data
     PutBE32(out, 0); // image resources
     PutBE32(out, 0); // layers
-    PutBE16(out, packBits ? 1 : 0);
-    std::vector<std::vector<std::uint8_t>> rows;
+    PutBE16(out, 0); // raw rows
     for (int c = 0; c < channels; ++c) {
         const int source = channels >= 3 ? c : (c == 0 ? 0 : 3); // grayscale takes red
         for (int y = 0; y < picture.Height; ++y) {
-            std::vector<std::uint8_t> row;
             for (int x = 0; x < picture.Width; ++x) {
                 const std::uint8_t v = picture.At(x, y)[source];
-                row.push_back(v);
+                out.push_back(v);
                 if (depth == 16) {
-                    row.push_back(v); // v * 257: the same value at 16 bits
+                    out.push_back(v); // v * 257: the same value at 16 bits
                 }
             }
-            rows.push_back(packBits ? PackRow(row) : row);
         }
-    }
-    if (packBits) {
-        for (const auto& row : rows) {
-            PutBE16(out, static_cast<unsigned>(row.size()));
-        }
-    }
-    for (const auto& row : rows) {
-        out.insert(out.end(), row.begin(), row.end());
     }
     return out;
 }

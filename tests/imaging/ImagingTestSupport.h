@@ -29,9 +29,9 @@ Picture Photo(int width, int height, unsigned seed = 1);
 // (IL_RGBA or IL_RGB) stored with this origin.
 void WriteWithDevil(const std::string& nativePath, const Picture& picture, ILenum format,
                     ILenum origin);
-// A PSD of one merged image: RGB (channels 3 or 4) or grayscale (1 or 2), 8 or 16 bits,
-// raw or PackBits.
-std::vector<std::uint8_t> MakePsd(const Picture& picture, int channels, int depth, bool packBits);
+// A PSD of one merged image, raw rows: RGB (channels 3 or 4) or grayscale (1 or 2), 8 or 16
+// bits.
+std::vector<std::uint8_t> MakePsd(const Picture& picture, int channels, int depth);
 void WriteBytes(const std::string& nativePath, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadBytes(const std::string& nativePath);
 
