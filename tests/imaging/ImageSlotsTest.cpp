@@ -196,7 +196,8 @@ TEST_F(ImageSlots, AnRgbBaseCountsAsOpaqueAndGrayscaleReadsAsGray) {
     Load("Mod", Folder / "mod.psd");
     ASSERT_TRUE(Engine.CompositeTextures("Source", "Mod", "Final", 0));
     // Gray 200 at alpha 51 over (90, 0, 0, opaque).
-    const std::uint8_t* pixel = Slot("Final").At(2, 2);
+    const Picture result = Slot("Final");
+    const std::uint8_t* pixel = result.At(2, 2);
     EXPECT_EQ(std::vector<int>(pixel, pixel + 4), (std::vector<int>{112, 40, 40, 255}));
 }
 
@@ -249,7 +250,8 @@ TEST_F(ImageSlots, PremultipliedAlphaIsStrippedUnlessTheStateKeepsIt) {
             std::uint8_t stored[4];
             WriteBytes(Folder / "p.dds", PremultipliedDds(fourCC, stored));
             ASSERT_NE(Load("Source", Folder / "p.dds"), 0u);
-            const std::uint8_t* pixel = Slot("Source").At(1, 1);
+            const Picture loaded = Slot("Source");
+            const std::uint8_t* pixel = loaded.At(1, 1);
             for (int c = 0; c < 3; ++c) {
                 const int expected =
                     keep ? stored[c] : std::min(255, (stored[c] * 255 + stored[3] / 2) / stored[3]);

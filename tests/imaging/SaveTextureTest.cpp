@@ -142,7 +142,8 @@ TEST_F(SaveTexture, DecisionTableFormatsAndRoundTrip) {
 TEST_F(SaveTexture, Dxt1IsOpaqueSoTransparentPixelsKeepTheirColour) {
     SetFinal(Uniform(8, 8, 200, 120, 40, 0));
     ASSERT_TRUE(Save("Dxt1"));
-    const std::uint8_t* pixel = ReadBack(Written("Dxt1")).At(3, 3);
+    const Picture back = ReadBack(Written("Dxt1"));
+    const std::uint8_t* pixel = back.At(3, 3);
     EXPECT_NEAR(pixel[0], 200, 4);
     EXPECT_NEAR(pixel[1], 120, 4);
     EXPECT_NEAR(pixel[2], 40, 4);
