@@ -6,7 +6,9 @@
 
 #include <IL/il.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // States of our own that DevIL does not define; EnableState accepts them without leaving an
 // error pending.
@@ -29,3 +31,30 @@ bool IsStateEnabled(ILenum state);
 // The matte that previews use: black once STATE_MATTE_BLACK was enabled after (or without)
 // STATE_MATTE_DEFAULT; the later of the two wins.
 bool MatteIsBlack();
+
+// Reads a file into the bound image; true on success. The file is read once into memory and
+// checked before any reader parses it (FileChecks.h, PsdReader.h). The reader is chosen by the
+// extension as DevIL does, else by the content. DXT1 to DXT5 DDS files are decoded here, because
+// DevIL decodes DXT colours inexactly and fails on DXT2 and DXT4; premultiplied colours (DXT2,
+// DXT4) are divided by alpha unless STATE_NO_STRIP_PREMULT_ALPHA is enabled. PSD files are read by
+// PsdReader.h, which does its own checks. Everything else is DevIL's.
+bool LoadImageFile(const std::string& nativePath);
+
+// Width, height and whether the bound image has an alpha channel.
+int BoundImageWidth();
+int BoundImageHeight();
+bool BoundImageHasAlpha();
+
+// The bound image's pixels as they look, whatever its format, type and origin.
+std::vector<std::uint8_t> CopyBoundImagePixels();
+
+// Gives the bound image these pixels (width x height, at least 1 x 1), stored upper-left first.
+bool SetBoundImagePixels(int width, int height, const std::uint8_t* rgba);
+
+// Converts the bound image in place to 8-bit RGBA stored upper-left first; a no-op when it
+// already is.
+bool MakeBoundImageRGBA8();
+
+// Rescales the bound image in place to width x height with the B-spline filter (Resample.h);
+// it becomes 8-bit RGBA, upper-left first.
+bool ScaleBoundImage(int width, int height);
