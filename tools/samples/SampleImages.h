@@ -34,6 +34,14 @@ RgbaImage MakeSeamMod(SampleKind kind, int width, int height, int seamRow, int b
 // A decal: a soft-edged shape of one colour on a transparent background, for other sets.
 RgbaImage MakeDecal(int width, int height, std::uint32_t rgb, std::uint32_t seed);
 
-// Writes an uncompressed Photoshop file: 8 or 16 bits per channel, RGB with the alpha as its
-// fourth channel. Through the safe-write path; false when it cannot be written.
+// Writes the image as a DDS texture through the tool's own writer, with a compression word of the
+// catalogue: "DXT1", "DXT5", "RGB" or "RGBA".
+bool WriteDdsTexture(const std::string& nativePath, const RgbaImage& image,
+                     const std::string& compression);
+
+// Reads any texture file the tool reads, as RGBA8 rows top-down. False when it cannot.
+bool ReadTexture(const std::string& nativePath, RgbaImage& image);
+
+// Writes a Photoshop file (PackBits-coded, one layer): 8 or 16 bits per channel, RGB with the alpha
+// as its fourth channel. Through the safe-write path; false when it cannot be written.
 bool WritePsd(const std::string& nativePath, const RgbaImage& image, int bitsPerChannel = 8);
