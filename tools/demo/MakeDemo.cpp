@@ -98,7 +98,7 @@ bool MakeWorkspace(const fs::path& root, bool headFix) {
     std::uint32_t seed = 1;
     // The neck seam sits low on a head texture; the installed textures show it plainly.
     for (const Texture& texture : HeadTextures) {
-        const int seam = texture.Size * 7 / 8;
+        const int seam = texture.Size * 4 / 5;
         for (const char* subSet : SubSets) {
             ok = ok &&
                  WriteDds(character / subSet /
@@ -108,13 +108,13 @@ bool MakeWorkspace(const fs::path& root, bool headFix) {
         }
     }
     const fs::path library = root / "Library/Head";
-    const int colourSeam = 1024 * 7 / 8, specularSeam = 512 * 7 / 8;
+    const int colourSeam = 1024 * 4 / 5, specularSeam = 512 * 4 / 5;
     ok = ok && WriteMod(library / "Color/KORAv3_HeadNeckBlendColor.psd",
-                        MakeSeamMod(SampleKind::Skin, 1024, 1024, colourSeam, 48));
+                        MakeSeamMod(SampleKind::Skin, 1024, 1024, colourSeam, 160));
     ok = ok && WriteMod(library / "Normal/KORAv3_HeadNeckBlend.psd",
-                        MakeSeamMod(SampleKind::Normal, 1024, 1024, colourSeam, 48));
+                        MakeSeamMod(SampleKind::Normal, 1024, 1024, colourSeam, 160));
     ok = ok && WriteMod(library / "Specular/VelloranHeadSpecBlend.psd",
-                        MakeSeamMod(SampleKind::Specular, 512, 512, specularSeam, 24));
+                        MakeSeamMod(SampleKind::Specular, 512, 512, specularSeam, 80));
     ok = ok && WriteDds(root / "Source/Head/Color/SunKissed.dds",
                         MakeSeamedTexture(SampleKind::Skin, 1024, 1024, colourSeam, 99), "DXT1");
 
@@ -133,7 +133,7 @@ bool MakeWorkspace(const fs::path& root, bool headFix) {
     ok = ok &&
          WriteMod(root / "Library/Body/Diffuse/Tattoos/Woad.psd", MakeDecal(512, 512, 0x2f4f8f, 5));
     ok = ok && WriteMod(root / "Library/Body/Normal/WaistSeam.psd",
-                        MakeSeamMod(SampleKind::Normal, 512, 512, 512 / 3, 24));
+                        MakeSeamMod(SampleKind::Normal, 512, 512, 512 / 3, 80));
     ok = ok && WriteDds(root / "Source/Body/Diffuse/Pale.dds",
                         MakeSeamedTexture(SampleKind::Skin, 512, 512, 512 / 3, 42), "DXT1");
     return ok;

@@ -64,14 +64,17 @@ RgbaImage MakeSeamedTexture(SampleKind kind, int width, int height, int seamRow,
     for (int y = 0; y < height; ++y) {
         const float v = (y + 0.5f) / height;
         // Below the seam the neck is a shade off: the visible line the fix removes.
-        const float seam = y >= seamRow ? (kind == SampleKind::Normal ? 22.0f : -28.0f) : 0.0f;
+        const bool neck = y >= seamRow;
+        const bool normal = kind == SampleKind::Normal;
+        const float shiftR = neck ? (normal ? 40.0f : -34.0f) : 0.0f;
+        const float shiftGB = neck ? (normal ? -30.0f : -34.0f) : 0.0f;
         for (int x = 0; x < width; ++x) {
             const Rgb c = BaseColour(kind, (x + 0.5f) / width, v);
             const float n = grain * noise.Next();
             std::uint8_t* p = image.At(x, y);
-            p[0] = Clamp(c.R + seam + n);
-            p[1] = Clamp(c.G + (kind == SampleKind::Normal ? 0 : seam) + n);
-            p[2] = Clamp(c.B + (kind == SampleKind::Normal ? 0 : seam) + n);
+            p[0] = Clamp(c.R + shiftR + n);
+            p[1] = Clamp(c.G + shiftGB + n);
+            p[2] = Clamp(c.B + (normal ? 0 : shiftGB) + n);
             p[3] = kind == SampleKind::Normal ? Clamp(200 + 40 * std::sin(v * 9)) : 255;
         }
     }
