@@ -1,6 +1,6 @@
 #include "imaging/PsdReader.h"
 
-#include "samples/SampleImages.h"
+#include "imaging/ImagingTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 namespace {
 
 // A picture whose every row and column differs, so a flipped or shifted channel shows.
-RgbaImage Pattern(int width, int height) {
-    RgbaImage image(width, height);
+Picture Pattern(int width, int height) {
+    Picture image(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             std::uint8_t* p = image.At(x, y);
@@ -22,42 +22,24 @@ RgbaImage Pattern(int width, int height) {
     return image;
 }
 
-void PutBigEndian(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
+bool Decode(const std::vector<std::uint8_t>& bytes, PsdImage& image) {
+    return DecodePsd(bytes.data(), bytes.size(), image);
 }
 
-// An uncompressed file with no layers, as simple writers make it.
-std::string RawPsd(int width, int height, int channels, int depth, int mode,
-                   const std::vector<std::uint16_t>& planes) {
-    std::string data = "8BPS";
-    PutBigEndian(data, 1, 2);
-    data.append(6, '\0');
-    PutBigEndian(data, static_cast<std::uint32_t>(channels), 2);
-    PutBigEndian(data, static_cast<std::uint32_t>(height), 4);
-    PutBigEndian(data, static_cast<std::uint32_t>(width), 4);
-    PutBigEndian(data, static_cast<std::uint32_t>(depth), 2);
-    PutBigEndian(data, static_cast<std::uint32_t>(mode), 2);
-    PutBigEndian(data, 0, 4);
-    PutBigEndian(data, 0, 4);
-    PutBigEndian(data, 0, 4);
-    PutBigEndian(data, 0, 2);
-    for (std::uint16_t sample : planes) {
-        PutBigEndian(data, sample, depth / 8);
+// A copy of a file with one big-endian header field replaced.
+std::vector<std::uint8_t> Patched(std::vector<std::uint8_t> bytes, size_t offset, int size,
+                                  std::uint32_t value) {
+    for (int i = size - 1; i >= 0; --i, value >>= 8) {
+        bytes.at(offset + static_cast<size_t>(i)) = static_cast<std::uint8_t>(value);
     }
-    return data;
-}
-
-bool Decode(const std::string& bytes, PsdImage& image) {
-    return DecodePsd(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), image);
+    return bytes;
 }
 
 } // namespace
 
 TEST(PsdReader, ReadsLayeredPackBitsFilesRightWayUpWithTheirAlpha) {
     TempFolder root;
-    const RgbaImage source = Pattern(37, 5); // odd sizes: rows of runs and literals
+    const Picture source = Pattern(37, 5); // odd sizes: rows of runs and literals
     for (const int bits : {8, 16}) {
         ASSERT_TRUE(WritePsd(root / "mod.psd", source, bits));
         PsdImage image;
@@ -79,41 +61,42 @@ TEST(PsdReader, ReadsLayeredPackBitsFilesRightWayUpWithTheirAlpha) {
 }
 
 TEST(PsdReader, ReadsRawGreyAndOpaqueFiles) {
+    Picture source(2, 1);
+    source.Pixels = {0x12, 0, 0, 0x80, 0xFF, 0, 0, 0x01};
     PsdImage image;
-    // Two grey pixels with alpha, 16 bits: planes grey then alpha.
-    ASSERT_TRUE(Decode(RawPsd(2, 1, 2, 16, 1, {0x1234, 0xFFFF, 0x8000, 0x0001}), image));
-    EXPECT_EQ(image.Pixels16, (std::vector<std::uint16_t>{0x1234, 0x1234, 0x1234, 0x8000, 0xFFFF,
-                                                          0xFFFF, 0xFFFF, 0x0001}));
+    // Grey with alpha, 16 bits: the grey stands for all three colours.
+    ASSERT_TRUE(Decode(MakePsd(source, 2, 16), image));
+    EXPECT_EQ(image.Pixels16, (std::vector<std::uint16_t>{0x1212, 0x1212, 0x1212, 0x8080, 0xFFFF,
+                                                          0xFFFF, 0xFFFF, 0x0101}));
     // RGB without a fourth channel is opaque.
-    ASSERT_TRUE(Decode(RawPsd(1, 2, 3, 8, 3, {1, 2, 3, 4, 5, 6}), image));
-    EXPECT_EQ(image.Pixels8, (std::vector<std::uint8_t>{1, 3, 5, 255, 2, 4, 6, 255}));
+    ASSERT_TRUE(Decode(MakePsd(source, 3, 8), image));
+    EXPECT_EQ(image.Pixels8, (std::vector<std::uint8_t>{0x12, 0, 0, 255, 0xFF, 0, 0, 255}));
 }
 
 TEST(PsdReader, RefusesWhatItCannotReadSafely) {
-    const std::vector<std::uint16_t> four(4 * 4, 7);
-    const std::string good = RawPsd(2, 2, 4, 8, 3, four);
+    const std::vector<std::uint8_t> good = MakePsd(Uniform(2, 2, 7, 7, 7, 7), 4, 8);
     PsdImage image;
     ASSERT_TRUE(Decode(good, image));
+    // Header fields: channels at 12, height at 14, width at 18, depth at 22, mode at 24.
     struct Case {
         const char* What;
-        std::string Bytes;
+        std::vector<std::uint8_t> Bytes;
     };
-    std::string wrongMagic = good;
-    wrongMagic[0] = 'X';
     const Case cases[] = {
-        {"not a Photoshop file", wrongMagic},
-        {"truncated data", good.substr(0, good.size() - 1)},
-        {"truncated header", good.substr(0, 20)},
-        {"empty", ""},
-        {"absurd edge", RawPsd(100000, 2, 4, 8, 3, four)},
-        {"zero width", RawPsd(0, 2, 4, 8, 3, four)},
-        {"impossible channel count", RawPsd(2, 2, 0, 8, 3, four)},
-        {"too many channels", RawPsd(2, 2, 99, 8, 3, four)},
-        {"RGB with two channels", RawPsd(2, 2, 2, 8, 3, four)},
-        {"32-bit samples", RawPsd(2, 2, 4, 32, 3, four)},
-        {"CMYK", RawPsd(2, 2, 4, 8, 4, four)},
-        // Claims 16384 x 16384 but holds a few bytes: refused before any allocation.
-        {"huge claim, tiny file", RawPsd(16384, 16384, 4, 16, 3, four)},
+        {"not a Photoshop file", Patched(good, 0, 1, 'X')},
+        {"truncated data", std::vector<std::uint8_t>(good.begin(), good.end() - 1)},
+        {"truncated header", std::vector<std::uint8_t>(good.begin(), good.begin() + 20)},
+        {"empty", {}},
+        {"absurd edge", Patched(good, 18, 4, 100000)},
+        {"zero width", Patched(good, 18, 4, 0)},
+        {"impossible channel count", Patched(good, 12, 2, 0)},
+        {"too many channels", Patched(good, 12, 2, 99)},
+        {"RGB with two channels", Patched(good, 12, 2, 2)},
+        {"32-bit samples", Patched(good, 22, 2, 32)},
+        {"CMYK", Patched(good, 24, 2, 4)},
+        // Claims 16384 x 16384 at 16 bits but holds a few bytes: refused before allocating.
+        {"huge claim, tiny file",
+         Patched(Patched(Patched(good, 14, 4, 16384), 18, 4, 16384), 22, 2, 16)},
     };
     for (const Case& c : cases) {
         EXPECT_FALSE(Decode(c.Bytes, image)) << c.What;
@@ -123,11 +106,11 @@ TEST(PsdReader, RefusesWhatItCannotReadSafely) {
 TEST(PsdReader, RefusesMalformedPackBitsRows) {
     TempFolder root;
     ASSERT_TRUE(WritePsd(root / "mod.psd", Pattern(9, 3), 8));
-    std::string bytes = ReadTextFile(root / "mod.psd");
+    std::vector<std::uint8_t> bytes = ReadBytes(root / "mod.psd");
     PsdImage image;
     ASSERT_TRUE(Decode(bytes, image));
     // The merged image's rows are last; cutting the file or a coded row short must fail.
-    EXPECT_FALSE(Decode(bytes.substr(0, bytes.size() - 3), image));
-    bytes[bytes.size() - 10] = static_cast<char>(0x7F); // the last row: a literal past its end
+    EXPECT_FALSE(Decode(std::vector<std::uint8_t>(bytes.begin(), bytes.end() - 3), image));
+    bytes[bytes.size() - 10] = 0x7F; // the last row: a literal past its end
     EXPECT_FALSE(Decode(bytes, image));
 }
