@@ -5,10 +5,14 @@
 #include "app/Settings.h"
 #include "catalogue/BlendEngine.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 class QWidget;
+
+// The head fix's result and the process exit code: 0 success, 1 to 12 the first failure.
+using AutoHeadFixResult = std::int32_t;
 
 class Application {
 public:
@@ -22,6 +26,8 @@ public:
     // Creates the engine, initialises the image library, reads the set definitions and copies
     // AlphaMatteColor and NoStripPremultAlpha into the engine's flags.
     void StartEngine();
+    // The headless head/neck seam fix; its result is the process exit code.
+    AutoHeadFixResult RunAutoHeadFix();
 
     QWidget* MainWindow = nullptr;
     std::string SetName;
