@@ -1,7 +1,6 @@
 #include "imaging/PsdReader.h"
 
-#include <fstream>
-#include <iterator>
+#include <algorithm>
 
 namespace {
 
@@ -109,8 +108,6 @@ bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image) {
     const size_t bytesPerSample = depth / 8;
     const size_t rowBytes = static_cast<size_t>(width) * bytesPerSample;
     const size_t usedChannels = static_cast<size_t>(colourChannels + (hasAlpha ? 1 : 0));
-    // Planes of the channels used, decoded into big-endian rows.
-    std::vector<std::vector<std::uint8_t>> planes(usedChannels);
     std::vector<std::uint64_t> rowCounts;
     if (compression == CompressionRle) {
         const int countBytes = version == PsbVersion ? 4 : 2;
@@ -138,58 +135,52 @@ bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image) {
     } else if (cursor.Remaining() / rowBytes / height < usedChannels) {
         return false; // truncated before any allocation
     }
-    std::vector<std::uint8_t> row(rowBytes);
-    for (size_t channel = 0; channel < usedChannels; ++channel) {
-        planes[channel].resize(rowBytes * static_cast<size_t>(height));
-        for (size_t y = 0; y < height; ++y) {
-            if (compression == CompressionRle) {
-                const std::uint64_t count = rowCounts[channel * height + y];
-                if (cursor.Remaining() < count ||
-                    !UnpackRow(cursor.Here(), static_cast<size_t>(count), row)) {
-                    return false;
-                }
-                cursor.Skip(count);
-            } else {
-                std::copy(cursor.Here(), cursor.Here() + rowBytes, row.begin());
-                cursor.Skip(rowBytes);
-            }
-            std::copy(row.begin(), row.end(),
-                      planes[channel].begin() + static_cast<std::ptrdiff_t>(y * rowBytes));
-        }
-    }
 
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     image.Width = static_cast<int>(width);
     image.Height = static_cast<int>(height);
     image.BitsPerChannel = static_cast<int>(depth);
-    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    auto sample = [&](size_t channel, size_t index) -> std::uint16_t {
-        const std::uint8_t* p = &planes[channel][index * bytesPerSample];
-        return bytesPerSample == 1 ? p[0] : static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-    };
-    const std::uint16_t opaque = depth == 8 ? 0xFF : 0xFFFF;
-    std::vector<std::uint16_t> rgba(pixels * 4);
-    for (size_t i = 0; i < pixels; ++i) {
-        for (size_t c = 0; c < 3; ++c) {
-            rgba[i * 4 + c] = sample(colourChannels == 3 ? c : 0, i);
-        }
-        rgba[i * 4 + 3] = hasAlpha ? sample(colourChannels, i) : opaque;
-    }
     image.Pixels8.clear();
     image.Pixels16.clear();
     if (depth == 8) {
-        image.Pixels8.assign(rgba.begin(), rgba.end());
+        image.Pixels8.assign(pixels * 4, 0xFF);
     } else {
-        image.Pixels16 = std::move(rgba);
+        image.Pixels16.assign(pixels * 4, 0xFFFF);
+    }
+    // Each channel's rows, decoded one at a time, go straight to their place among the
+    // interleaved samples; a grey channel fills red, green and blue.
+    std::vector<std::uint8_t> decoded(rowBytes);
+    for (size_t channel = 0; channel < usedChannels; ++channel) {
+        const bool alpha = channel == colourChannels;
+        const size_t first = alpha ? 3 : channel;
+        const size_t last = alpha || colourChannels == 3 ? first : 2;
+        for (size_t y = 0; y < height; ++y) {
+            const std::uint8_t* row = cursor.Here();
+            if (compression == CompressionRle) {
+                const std::uint64_t count = rowCounts[channel * height + y];
+                if (!UnpackRow(row, static_cast<size_t>(count), decoded)) {
+                    return false;
+                }
+                row = decoded.data();
+                cursor.Skip(count);
+            } else {
+                cursor.Skip(rowBytes);
+            }
+            const size_t base = y * static_cast<size_t>(width) * 4;
+            for (size_t c = first; c <= last; ++c) {
+                if (depth == 8) {
+                    std::uint8_t* out = &image.Pixels8[base + c];
+                    for (size_t x = 0; x < width; ++x, out += 4) {
+                        *out = row[x];
+                    }
+                } else {
+                    std::uint16_t* out = &image.Pixels16[base + c];
+                    for (size_t x = 0; x < width; ++x, out += 4) {
+                        *out = static_cast<std::uint16_t>((row[2 * x] << 8) | row[2 * x + 1]);
+                    }
+                }
+            }
+        }
     }
     return true;
-}
-
-bool ReadPsd(const std::string& nativePath, PsdImage& image) {
-    std::ifstream in(nativePath, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    return DecodePsd(bytes.data(), bytes.size(), image);
 }

@@ -4,8 +4,8 @@
 // tool reads them itself. Checks every size against the file before it allocates.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 struct PsdImage {
@@ -21,11 +21,8 @@ struct PsdImage {
 // Largest edge accepted, in pixels.
 constexpr int MaxPsdEdge = 16384;
 
-// Reads a PSD (or PSB) file of 8 or 16 bits per channel in grayscale or RGB, raw or PackBits
-// coded. A fourth colour channel (a second grey one) is the alpha; without one the image is
-// opaque. False for anything else: not a Photoshop file, truncated, absurd sizes, unsupported
-// modes or depths.
-bool ReadPsd(const std::string& nativePath, PsdImage& image);
-
-// The same from bytes in memory.
+// Decodes a PSD (or PSB) file held in memory, of 8 or 16 bits per channel in grayscale or RGB,
+// raw or PackBits coded. A fourth colour channel (a second grey one) is the alpha; without one the
+// image is opaque. False for anything else: not a Photoshop file, truncated, absurd sizes,
+// unsupported modes or depths.
 bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image);

@@ -43,7 +43,7 @@ TEST(PsdReader, ReadsLayeredPackBitsFilesRightWayUpWithTheirAlpha) {
     for (const int bits : {8, 16}) {
         ASSERT_TRUE(WritePsd(root / "mod.psd", source, bits));
         PsdImage image;
-        ASSERT_TRUE(ReadPsd(root / "mod.psd", image)) << bits;
+        ASSERT_TRUE(Decode(ReadBytes(root / "mod.psd"), image)) << bits;
         ASSERT_EQ(image.Width, 37);
         ASSERT_EQ(image.Height, 5);
         EXPECT_EQ(image.BitsPerChannel, bits);
