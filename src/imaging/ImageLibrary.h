@@ -6,6 +6,7 @@
 
 #include <IL/il.h>
 
+#include <cstdint>
 #include <string>
 
 // States of our own that DevIL does not define; EnableState accepts them without leaving an
@@ -29,3 +30,8 @@ bool IsStateEnabled(ILenum state);
 // The matte that previews use: black once STATE_MATTE_BLACK was enabled after (or without)
 // STATE_MATTE_DEFAULT; the later of the two wins.
 bool MatteIsBlack();
+
+// The light matte that previews use while STATE_MATTE_DEFAULT is in force: the window's
+// background colour, 0xRRGGBB. The window sets it from its palette; 0xF0F0F0 until then.
+void SetDefaultMatteColour(std::uint32_t rgb);
+std::uint32_t DefaultMatteColour();

@@ -1,0 +1,106 @@
+// Preview bitmaps: small display copies of the slot images, and the placeholder shown when a slot
+// has nothing to show. Previews are made from a scaled temporary copy, so the slot images are
+// never resampled for display.
+#include "catalogue/BlendEngine.h"
+#include "imaging/ImageLibrary.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+#include <cstddef>
+#include <memory>
+
+namespace {
+
+constexpr int BlankEdge = 126; // the main window's pictures are 128 x 128 with a sunken edge
+
+// One colour channel of a pixel laid over the matte by its alpha.
+std::uint32_t OverMatte(std::uint32_t colour, std::uint32_t matte, std::uint32_t alpha) {
+    return (colour * alpha + matte * (255 - alpha) + 127) / 255;
+}
+
+// The bound image as an opaque display bitmap, transparency laid over the matte in force. The
+// bound image is converted to 8-bit RGBA in place: callers bind a temporary copy. Null when the
+// image holds no pixels or cannot be converted.
+BitmapHandle ConvertBoundImage() {
+    const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
+    const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
+    if (width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    if (ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) != IL_TRUE) {
+        return nullptr;
+    }
+    const ILubyte* data = ilGetData();
+    if (data == nullptr || ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL) != 4) {
+        return nullptr;
+    }
+    const std::uint32_t matte = MatteIsBlack() ? 0 : DefaultMatteColour();
+    const std::uint32_t matteRed = (matte >> 16) & 0xFF;
+    const std::uint32_t matteGreen = (matte >> 8) & 0xFF;
+    const std::uint32_t matteBlue = matte & 0xFF;
+    // DevIL keeps rows bottom-up for images whose origin is the lower left corner.
+    const bool bottomUp = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
+
+    auto bitmap = std::make_shared<PreviewBitmap>();
+    bitmap->Width = width;
+    bitmap->Height = height;
+    bitmap->Pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (ILint row = 0; row < height; ++row) {
+        const ILint sourceRow = bottomUp ? height - 1 - row : row;
+        const ILubyte* in = data + static_cast<std::size_t>(sourceRow) * width * 4;
+        std::uint32_t* out = bitmap->Pixels.data() + static_cast<std::size_t>(row) * width;
+        for (ILint column = 0; column < width; ++column, in += 4) {
+            const std::uint32_t alpha = in[3];
+            out[column] = 0xFF000000u | OverMatte(in[0], matteRed, alpha) << 16 |
+                          OverMatte(in[1], matteGreen, alpha) << 8 |
+                          OverMatte(in[2], matteBlue, alpha);
+        }
+    }
+    return bitmap;
+}
+
+} // namespace
+
+BitmapHandle BlendEngine::GetBlankBitmap() {
+    if (const auto found = Bitmaps.find("Blank"); found != Bitmaps.end()) {
+        return found->second;
+    }
+    const ILuint temporary = CreateImage();
+    ilDefaultImage();
+    iluImageParameter(ILU_FILTER, ILU_BILINEAR);
+    iluScale(BlankEdge, BlankEdge, 1);
+    Bitmaps["Blank"] = ConvertBoundImage();
+    if (temporary != 0) {
+        ilDeleteImage(temporary);
+    }
+    return Bitmaps["Blank"];
+}
+
+BitmapHandle BlendEngine::GetPreviewBitmap(const std::string& key, bool rebuild, int width,
+                                           int height) {
+    if (!rebuild) {
+        if (const auto found = Bitmaps.find(key); found != Bitmaps.end()) {
+            return found->second;
+        }
+    }
+    const auto slot = Images.find(key);
+    if (slot == Images.end()) {
+        return nullptr;
+    }
+    if (width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    const ILuint temporary = CreateImage();
+    ilCopyImage(slot->second);
+    iluImageParameter(ILU_FILTER, ILU_SCALE_BSPLINE);
+    iluScale(static_cast<ILuint>(width), static_cast<ILuint>(height), 1);
+    EnableState(BlackMatte != 0 ? STATE_MATTE_BLACK : STATE_MATTE_DEFAULT);
+    // The bitmap this replaces is not released here: a control may still show it, and the
+    // shared handle keeps it alive until the last one lets go.
+    Bitmaps[key] = ConvertBoundImage();
+    if (temporary != 0) {
+        ilDeleteImage(temporary);
+    }
+    return Bitmaps[key];
+}
