@@ -2,13 +2,25 @@
 // mode, the main window's controls. Reached through CurrentApplication. Single thread.
 #pragma once
 
+#include "app/ControlIds.h"
 #include "app/Settings.h"
 #include "catalogue/BlendEngine.h"
 
+#include <QFont>
+
 #include <memory>
 #include <string>
+#include <vector>
 
-class QWidget;
+class PictureControl;
+class PreviewWindow;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QuillonWindow;
 
 class Application {
 public:
@@ -23,10 +35,60 @@ public:
     // AlphaMatteColor and NoStripPremultAlpha into the engine's flags.
     void StartEngine();
 
-    QWidget* MainWindow = nullptr;
+    // Controls: created once, before the window is first shown; never in the headless mode.
+    void CreateControls();
+    void ResetTypeSelector();
+    void ClearDestinationList();
+    void ClearSourceTree();
+    void ClearLibraryTree();
+
+    // Texture browsers: the selectors, the destination list and the two trees.
+    void FillSetSelector();
+    void FillTypeSelector(const std::string& setName);
+    void FillDestinationList(const std::string& setName, const std::string& typeName);
+    void FillSourceTree(const std::string& setName, const std::string& typeName);
+    void FillLibraryTree(const std::string& setName, const std::string& typeName);
+    // Adds the entries of a folder below `parent`; the number of items inserted.
+    std::int32_t AddFolderToTree(QTreeWidget* tree, const std::string& folder,
+                                 QTreeWidgetItem* parent);
+    // Appends the selected item's path (item texts from the top down, "\"-joined).
+    bool GetSelectedTreePath(QTreeWidget* tree, std::string& text) const;
+    std::int32_t GetCheckedDestinations(std::vector<std::string>& list) const;
+
+    // Previews in the three pictures; `flags` combines the bits below.
+    static constexpr unsigned SourcePreviewFlag = 1;
+    static constexpr unsigned ModPreviewFlag = 2;
+    static constexpr unsigned FinalPreviewFlag = 4;
+    void ShowBlankPreviews(unsigned flags);
+    void UpdatePreviews(unsigned flags, const std::string& key, bool rebuild);
+    // Releases the pop-ups the user has closed (the main window's answer to
+    // WM_APP_PREVIEW_CLOSED).
+    void ReleaseClosedPreviews();
+
+    // The controller: every command and notification of the main window.
+    int OnCommand(int code, int id);
+    int OnNotify(const NotificationHeader* header);
+
+    QFont Font; // the controls' font
+    QuillonWindow* MainWindow = nullptr;
+    // The open preview pop-ups, newest last. Each is released when the user closes it, the rest
+    // with the application.
+    std::vector<std::unique_ptr<PreviewWindow>> Previews;
     std::string SetName;
     std::string TypeName;
     bool HeadlessHeadFix = false;
+    QLabel* StatusLine = nullptr;
+    QComboBox* SetSelector = nullptr;
+    QComboBox* TypeSelector = nullptr;
+    QTreeWidget* DestinationList = nullptr;
+    QCheckBox* UseInstalledCheck = nullptr;
+    QTreeWidget* SourceTree = nullptr;
+    QTreeWidget* LibraryTree = nullptr;
+    QPushButton* BlendButton = nullptr;
+    QPushButton* PreviewButton = nullptr;
+    PictureControl* SourcePreview = nullptr;
+    PictureControl* ModPreview = nullptr;
+    PictureControl* FinalPreview = nullptr;
     std::unique_ptr<BlendEngine> Engine;
     bool ModReload = true;
     bool SourceReload = true;

@@ -1,0 +1,68 @@
+#include "workflow/WindowFixture.h"
+
+#include <QApplication>
+
+#include <filesystem>
+
+std::string TextureSetXml(const std::string& name, const std::string& path,
+                          const std::vector<SubSetDefinition>& subSets) {
+    std::string xml = "<TextureSet Name=\"" + name + "\"><Path>" + path + "</Path>";
+    for (const SubSetDefinition& subSet : subSets) {
+        xml += "<SubSet Name=\"" + subSet.Name + "\">";
+        for (const ChannelDefinition& channel : subSet.Channels) {
+            xml += "<Channel Name=\"" + channel.Name + "\"><FileName>" + channel.FileName +
+                   "</FileName><FileFormat>" + channel.FileFormat + "</FileFormat><Size>" +
+                   std::to_string(channel.Size) + "</Size><CompressTex>" +
+                   std::to_string(channel.CompressTex) + "</CompressTex><HasAlpha>" +
+                   std::to_string(channel.HasAlpha) + "</HasAlpha></Channel>";
+        }
+        xml += "</SubSet>";
+    }
+    return xml + "</TextureSet>";
+}
+
+void WindowTest::SetUp() {
+    SetMessageBoxHandler([this](const MessageBoxRequest& request) {
+        Boxes.push_back(request);
+        return (request.Style & msgbox::MB_TYPEMASK) == msgbox::MB_YESNO ? Answer : msgbox::IDOK;
+    });
+}
+
+void WindowTest::TearDown() {
+    Close();
+    SetMessageBoxHandler({});
+}
+
+void WindowTest::Write(const std::string& relative, const std::string& content) {
+    WriteTextFile(Root / relative, content);
+}
+
+void WindowTest::Configure(const std::string& children) {
+    Write("Config.xml", "<QuillonConfig>" + children + "</QuillonConfig>");
+}
+
+void WindowTest::Open() {
+    App = std::make_unique<Application>();
+    Window = OpenMainWindow(*App);
+    QApplication::setActiveWindow(Window.get());
+}
+
+void WindowTest::Close() {
+    App.reset();
+    Window.reset();
+}
+
+ILuint PutImage(BlendEngine& engine, const std::string& key, int width, int height,
+                std::uint32_t pixel) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height, pixel);
+    ILuint name = 0;
+    ilGenImages(1, &name);
+    ilBindImage(name);
+    ilTexImage(width, height, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, pixels.data());
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
+    if (const auto old = engine.Images.find(key); old != engine.Images.end()) {
+        ilDeleteImage(old->second);
+    }
+    engine.Images[key] = name;
+    return name;
+}
