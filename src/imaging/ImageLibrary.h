@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // States of our own that DevIL does not define; EnableState accepts them without leaving an
 // error pending.
@@ -35,3 +36,30 @@ bool MatteIsBlack();
 // background colour, 0xRRGGBB. The window sets it from its palette; 0xF0F0F0 until then.
 void SetDefaultMatteColour(std::uint32_t rgb);
 std::uint32_t DefaultMatteColour();
+
+// Reads a file into the bound image; true on success. The file is read once into memory and
+// checked before any reader parses it (FileChecks.h, PsdReader.h). The reader is chosen by the
+// extension as DevIL does, else by the content. DXT1 to DXT5 DDS files are decoded here, because
+// DevIL decodes DXT colours inexactly and fails on DXT2 and DXT4; premultiplied colours (DXT2,
+// DXT4) are divided by alpha unless STATE_NO_STRIP_PREMULT_ALPHA is enabled. PSD files are read by
+// PsdReader.h, which does its own checks. Everything else is DevIL's.
+bool LoadImageFile(const std::string& nativePath);
+
+// Width, height and whether the bound image has an alpha channel.
+int BoundImageWidth();
+int BoundImageHeight();
+bool BoundImageHasAlpha();
+
+// The bound image's pixels as they look, whatever its format, type and origin.
+std::vector<std::uint8_t> CopyBoundImagePixels();
+
+// Gives the bound image these pixels (width x height, at least 1 x 1), stored upper-left first.
+bool SetBoundImagePixels(int width, int height, const std::uint8_t* rgba);
+
+// Converts the bound image in place to 8-bit RGBA stored upper-left first; a no-op when it
+// already is.
+bool MakeBoundImageRGBA8();
+
+// Rescales the bound image in place to width x height with the B-spline filter (Resample.h);
+// it becomes 8-bit RGBA, upper-left first.
+bool ScaleBoundImage(int width, int height);

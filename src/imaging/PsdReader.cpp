@@ -1,0 +1,195 @@
+#include "imaging/PsdReader.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+// Photoshop file constants, named as the format names them.
+constexpr std::uint16_t PsdVersion = 1;     // PSD
+constexpr std::uint16_t PsbVersion = 2;     // large document: wider length fields
+constexpr std::uint16_t ModeGrayscale = 1;  // colour mode: grey
+constexpr std::uint16_t ModeRgb = 3;        // colour mode: RGB
+constexpr std::uint16_t CompressionRaw = 0; // image data: uncompressed
+constexpr std::uint16_t CompressionRle = 1; // image data: PackBits rows
+constexpr size_t HeaderSize = 26;           // signature to colour mode
+constexpr std::uint16_t MaxChannels = 56;   // what Photoshop allows
+
+class Cursor {
+public:
+    Cursor(const std::uint8_t* data, size_t size) : Data(data), Size(size) {}
+    bool Read(std::uint64_t& value, int bytes) {
+        if (Remaining() < static_cast<size_t>(bytes)) {
+            return false;
+        }
+        value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            value = (value << 8) | Data[Position++];
+        }
+        return true;
+    }
+    bool Skip(std::uint64_t bytes) {
+        if (Remaining() < bytes) {
+            return false;
+        }
+        Position += static_cast<size_t>(bytes);
+        return true;
+    }
+    size_t Remaining() const { return Size - Position; }
+    const std::uint8_t* Here() const { return Data + Position; }
+
+private:
+    const std::uint8_t* Data;
+    size_t Size;
+    size_t Position = 0;
+};
+
+// Unpacks one PackBits row into exactly `out.size()` bytes. False when the row is malformed.
+bool UnpackRow(const std::uint8_t* in, size_t inSize, std::vector<std::uint8_t>& out) {
+    size_t i = 0, o = 0;
+    while (o < out.size()) {
+        if (i >= inSize) {
+            return false;
+        }
+        const int header = static_cast<std::int8_t>(in[i++]);
+        if (header >= 0) {
+            const size_t count = static_cast<size_t>(header) + 1;
+            if (i + count > inSize || o + count > out.size()) {
+                return false;
+            }
+            std::copy(in + i, in + i + count, out.begin() + static_cast<std::ptrdiff_t>(o));
+            i += count;
+            o += count;
+        } else if (header != -128) { // -128 is a no-op
+            const size_t count = static_cast<size_t>(1 - header);
+            if (i >= inSize || o + count > out.size()) {
+                return false;
+            }
+            std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(o), count, in[i++]);
+            o += count;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image) {
+    Cursor cursor(data, size);
+    std::uint64_t signature, version, channels, height, width, depth, mode, length;
+    if (!cursor.Read(signature, 4) || signature != 0x38425053 /* "8BPS" */ ||
+        !cursor.Read(version, 2) || (version != PsdVersion && version != PsbVersion) ||
+        !cursor.Skip(6) || !cursor.Read(channels, 2) || !cursor.Read(height, 4) ||
+        !cursor.Read(width, 4) || !cursor.Read(depth, 2) || !cursor.Read(mode, 2)) {
+        return false;
+    }
+    if (channels < 1 || channels > MaxChannels || width < 1 || height < 1 ||
+        width > static_cast<std::uint64_t>(MaxPsdEdge) ||
+        height > static_cast<std::uint64_t>(MaxPsdEdge) || (depth != 8 && depth != 16) ||
+        (mode != ModeGrayscale && mode != ModeRgb)) {
+        return false;
+    }
+    const std::uint64_t colourChannels = mode == ModeRgb ? 3 : 1;
+    if (channels < colourChannels) {
+        return false;
+    }
+    const bool hasAlpha = channels > colourChannels;
+    // Colour mode data, image resources, then layers: skipped, the merged image follows them.
+    const int layerLengthBytes = version == PsbVersion ? 8 : 4;
+    if (!cursor.Read(length, 4) || !cursor.Skip(length) || !cursor.Read(length, 4) ||
+        !cursor.Skip(length) || !cursor.Read(length, layerLengthBytes) || !cursor.Skip(length)) {
+        return false;
+    }
+    std::uint64_t compression;
+    if (!cursor.Read(compression, 2) ||
+        (compression != CompressionRaw && compression != CompressionRle)) {
+        return false;
+    }
+
+    const size_t bytesPerSample = depth / 8;
+    const size_t rowBytes = static_cast<size_t>(width) * bytesPerSample;
+    const size_t usedChannels = static_cast<size_t>(colourChannels + (hasAlpha ? 1 : 0));
+    // Planes of the channels used, decoded into big-endian rows.
+    std::vector<std::vector<std::uint8_t>> planes(usedChannels);
+    std::vector<std::uint64_t> rowCounts;
+    if (compression == CompressionRle) {
+        const int countBytes = version == PsbVersion ? 4 : 2;
+        const std::uint64_t rows = channels * height;
+        if (cursor.Remaining() / static_cast<size_t>(countBytes) < rows) {
+            return false;
+        }
+        rowCounts.resize(static_cast<size_t>(rows));
+        for (std::uint64_t& count : rowCounts) {
+            cursor.Read(count, countBytes);
+        }
+        // Every coded row must be present and able to expand to a full row (a PackBits pair
+        // gives at most 128 bytes), so nothing is allocated for data the file does not hold.
+        const std::uint64_t shortest = 2 * ((rowBytes + 127) / 128);
+        std::uint64_t total = 0;
+        for (size_t i = 0; i < usedChannels * height; ++i) {
+            if (rowCounts[i] < shortest) {
+                return false;
+            }
+            total += rowCounts[i];
+        }
+        if (total > cursor.Remaining()) {
+            return false;
+        }
+    } else if (cursor.Remaining() / rowBytes / height < usedChannels) {
+        return false; // truncated before any allocation
+    }
+    std::vector<std::uint8_t> row(rowBytes);
+    for (size_t channel = 0; channel < usedChannels; ++channel) {
+        planes[channel].resize(rowBytes * static_cast<size_t>(height));
+        for (size_t y = 0; y < height; ++y) {
+            if (compression == CompressionRle) {
+                const std::uint64_t count = rowCounts[channel * height + y];
+                if (cursor.Remaining() < count ||
+                    !UnpackRow(cursor.Here(), static_cast<size_t>(count), row)) {
+                    return false;
+                }
+                cursor.Skip(count);
+            } else {
+                std::copy(cursor.Here(), cursor.Here() + rowBytes, row.begin());
+                cursor.Skip(rowBytes);
+            }
+            std::copy(row.begin(), row.end(),
+                      planes[channel].begin() + static_cast<std::ptrdiff_t>(y * rowBytes));
+        }
+    }
+
+    image.Width = static_cast<int>(width);
+    image.Height = static_cast<int>(height);
+    image.BitsPerChannel = static_cast<int>(depth);
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    auto sample = [&](size_t channel, size_t index) -> std::uint16_t {
+        const std::uint8_t* p = &planes[channel][index * bytesPerSample];
+        return bytesPerSample == 1 ? p[0] : static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+    };
+    const std::uint16_t opaque = depth == 8 ? 0xFF : 0xFFFF;
+    std::vector<std::uint16_t> rgba(pixels * 4);
+    for (size_t i = 0; i < pixels; ++i) {
+        for (size_t c = 0; c < 3; ++c) {
+            rgba[i * 4 + c] = sample(colourChannels == 3 ? c : 0, i);
+        }
+        rgba[i * 4 + 3] = hasAlpha ? sample(colourChannels, i) : opaque;
+    }
+    image.Pixels8.clear();
+    image.Pixels16.clear();
+    if (depth == 8) {
+        image.Pixels8.assign(rgba.begin(), rgba.end());
+    } else {
+        image.Pixels16 = std::move(rgba);
+    }
+    return true;
+}
+
+bool ReadPsd(const std::string& nativePath, PsdImage& image) {
+    std::ifstream in(nativePath, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    return DecodePsd(bytes.data(), bytes.size(), image);
+}
