@@ -7,8 +7,10 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -19,43 +21,31 @@ std::uint32_t OverMatte(std::uint32_t colour, std::uint32_t matte, std::uint32_t
     return (colour * alpha + matte * (255 - alpha) + 127) / 255;
 }
 
-// The bound image as an opaque display bitmap, transparency laid over the matte in force. The
-// bound image is converted to 8-bit RGBA in place: callers bind a temporary copy. Null when the
-// image holds no pixels or cannot be converted.
+// The bound image as an opaque display bitmap, transparency laid over the matte in force. Null
+// when the image holds no pixels.
 BitmapHandle ConvertBoundImage() {
-    const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
-    const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
-    if (width <= 0 || height <= 0) {
-        return nullptr;
-    }
-    if (ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) != IL_TRUE) {
-        return nullptr;
-    }
-    const ILubyte* data = ilGetData();
-    if (data == nullptr || ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL) != 4) {
+    const int width = BoundImageWidth();
+    const int height = BoundImageHeight();
+    const std::vector<std::uint8_t> rgba = CopyBoundImagePixels(); // top-down, as it looks
+    const std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0);
+    if (count == 0 || rgba.size() != count * 4) {
         return nullptr;
     }
     const std::uint32_t matte = MatteIsBlack() ? 0 : DefaultMatteColour();
     const std::uint32_t matteRed = (matte >> 16) & 0xFF;
     const std::uint32_t matteGreen = (matte >> 8) & 0xFF;
     const std::uint32_t matteBlue = matte & 0xFF;
-    // DevIL keeps rows bottom-up for images whose origin is the lower left corner.
-    const bool bottomUp = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
 
     auto bitmap = std::make_shared<PreviewBitmap>();
     bitmap->Width = width;
     bitmap->Height = height;
-    bitmap->Pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (ILint row = 0; row < height; ++row) {
-        const ILint sourceRow = bottomUp ? height - 1 - row : row;
-        const ILubyte* in = data + static_cast<std::size_t>(sourceRow) * width * 4;
-        std::uint32_t* out = bitmap->Pixels.data() + static_cast<std::size_t>(row) * width;
-        for (ILint column = 0; column < width; ++column, in += 4) {
-            const std::uint32_t alpha = in[3];
-            out[column] = 0xFF000000u | OverMatte(in[0], matteRed, alpha) << 16 |
-                          OverMatte(in[1], matteGreen, alpha) << 8 |
-                          OverMatte(in[2], matteBlue, alpha);
-        }
+    bitmap->Pixels.resize(count);
+    const std::uint8_t* in = rgba.data();
+    for (std::uint32_t& out : bitmap->Pixels) {
+        const std::uint32_t alpha = in[3];
+        out = 0xFF000000u | OverMatte(in[0], matteRed, alpha) << 16 |
+              OverMatte(in[1], matteGreen, alpha) << 8 | OverMatte(in[2], matteBlue, alpha);
+        in += 4;
     }
     return bitmap;
 }
@@ -93,8 +83,10 @@ BitmapHandle BlendEngine::GetPreviewBitmap(const std::string& key, bool rebuild,
     }
     const ILuint temporary = CreateImage();
     ilCopyImage(slot->second);
+    // The B-spline filter, through the library layer's resampler: DevIL's own point-samples
+    // when it shrinks, which would alias a large texture's preview.
     iluImageParameter(ILU_FILTER, ILU_SCALE_BSPLINE);
-    iluScale(static_cast<ILuint>(width), static_cast<ILuint>(height), 1);
+    ScaleBoundImage(width, height);
     EnableState(BlackMatte != 0 ? STATE_MATTE_BLACK : STATE_MATTE_DEFAULT);
     // The bitmap this replaces is not released here: a control may still show it, and the
     // shared handle keeps it alive until the last one lets go.
