@@ -65,6 +65,14 @@ public:
     // WM_APP_PREVIEW_CLOSED).
     void ReleaseClosedPreviews();
 
+    // Load and blend steps, with the status line and the wait cursor. Each reports whether it
+    // made what it was asked for: a load, a picture read from the chosen file; a blend, a new
+    // "Final" composited from two good loads for a checked destination.
+    void SetStatus(const std::string& message);
+    bool LoadSourceImage(unsigned index);
+    bool LoadModImage();
+    bool GenerateBlend(unsigned index);
+
     // The controller: every command and notification of the main window.
     int OnCommand(int code, int id);
     int OnNotify(const NotificationHeader* header);
@@ -94,6 +102,20 @@ public:
     bool SourceReload = true;
     Settings Config;
     std::string StatusSuffix;
+    // The last read of the slot's file failed; the empty image it left is no picture.
+    bool SourceReadFailed = false;
+    bool ModReadFailed = false;
+
+private:
+    bool LoadSlot(const std::string& key, const std::string& path, bool reload, bool& readFailed);
+    void OnSetChosen();
+    void OnTypeChosen();
+    void OpenLargePreview(const std::string& key);
+    void OnBlendImages();
+    bool SaveBlend(bool blended, const std::string& destination);
+    void SaveToOneDestination(const std::string& destination);
+    void SaveWithInstalledSources(const std::vector<std::string>& destinations);
+    void SaveOneBlendToAll(const std::vector<std::string>& destinations);
 };
 
 // The process-wide current application; null before it is created and after it is gone.

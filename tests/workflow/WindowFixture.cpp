@@ -1,8 +1,12 @@
 #include "workflow/WindowFixture.h"
 
 #include <QApplication>
+#include <QTest>
+
+#include "imaging/DdsWriter.h"
 
 #include <filesystem>
+#include <fstream>
 
 std::string TextureSetXml(const std::string& name, const std::string& path,
                           const std::vector<SubSetDefinition>& subSets) {
@@ -37,6 +41,25 @@ void WindowTest::Write(const std::string& relative, const std::string& content) 
     WriteTextFile(Root / relative, content);
 }
 
+void WindowTest::WriteImage(const std::string& relative, const QImage& image) {
+    const std::filesystem::path path = Root.Path() / relative;
+    std::filesystem::create_directories(path.parent_path());
+    if (path.extension() != ".dds") {
+        ASSERT_TRUE(image.save(QString::fromStdString(path.string())));
+        return;
+    }
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < rgba.height(); ++y) {
+        const auto* row = rgba.constScanLine(y);
+        pixels.insert(pixels.end(), row, row + rgba.width() * 4);
+    }
+    const std::vector<std::uint8_t> dds =
+        EncodeDds(pixels.data(), rgba.width(), rgba.height(), DdsOutput::RGBA);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(dds.data()), static_cast<std::streamsize>(dds.size()));
+}
+
 void WindowTest::Configure(const std::string& children) {
     Write("Config.xml", "<QuillonConfig>" + children + "</QuillonConfig>");
 }
@@ -44,6 +67,7 @@ void WindowTest::Configure(const std::string& children) {
 void WindowTest::Open() {
     App = std::make_unique<Application>();
     Window = OpenMainWindow(*App);
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get())); // so that repaints paint at once
     QApplication::setActiveWindow(Window.get());
 }
 

@@ -12,6 +12,8 @@
 
 #include <IL/il.h>
 
+#include <QImage>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +52,9 @@ protected:
 
     // Writes a file below the workspace ("/"-separated relative path).
     void Write(const std::string& relative, const std::string& content = "x");
+    // Writes an image: DDS (uncompressed RGBA) for ".dds", else by Qt's writer for the
+    // extension.
+    void WriteImage(const std::string& relative, const QImage& image);
     // Writes "Config.xml" with these children of its root (none: no file at all).
     void Configure(const std::string& children);
     // Opens the application and its window in the workspace.
