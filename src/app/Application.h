@@ -8,6 +8,7 @@
 
 #include <QFont>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QuillonWindow;
 
+// The head fix's result and the process exit code: 0 success, 1 to 12 the first failure.
+using AutoHeadFixResult = std::int32_t;
+
 class Application {
 public:
     Application();
@@ -34,6 +38,8 @@ public:
     // Creates the engine, initialises the image library, reads the set definitions and copies
     // AlphaMatteColor and NoStripPremultAlpha into the engine's flags.
     void StartEngine();
+    // The headless head/neck seam fix; its result is the process exit code.
+    AutoHeadFixResult RunAutoHeadFix();
 
     // Controls: created once, before the window is first shown; never in the headless mode.
     void CreateControls();

@@ -1,7 +1,21 @@
 #include "app/Application.h"
+#include "app/QtMessageBox.h"
 #include "app/Startup.h"
+#include "platform/MessageBox.h"
 
-int RunHeadless(Application& application, int /*argc*/, char** /*argv*/) {
+#include <QApplication>
+
+#include <memory>
+
+int RunHeadless(Application& application, int argc, char** argv) {
+    // With a display the boxes are real, ownerless dialogs; without one they are lines on
+    // standard error and the job goes on, so it never waits for a click nobody can make. No
+    // window is ever created here besides those boxes.
+    std::unique_ptr<QApplication> qt;
+    if (DisplayAvailable()) {
+        qt = std::make_unique<QApplication>(argc, argv);
+        InstallQtMessageBoxes(nullptr);
+    }
     application.StartEngine();
-    return 0;
+    return application.RunAutoHeadFix();
 }

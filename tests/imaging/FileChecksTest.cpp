@@ -72,7 +72,7 @@ TEST(FileChecks, DdsHeadersAreCheckedAgainstTheFile) {
     };
     const Picture picture = Photo(8, 8);
     for (const DdsCase& c : cases) {
-        std::vector<std::uint8_t> file = EncodeDds(picture.Rgba.data(), 8, 8, c.Output);
+        std::vector<std::uint8_t> file = EncodeDds(picture.Pixels.data(), 8, 8, c.Output);
         c.Break(file);
         EXPECT_EQ(CheckDdsFile(file.data(), file.size()), c.Expected) << c.Name;
     }

@@ -19,8 +19,8 @@ protected:
     // Writes the picture as an uncompressed RGBA DDS, which keeps every value exactly.
     std::string Dds(const std::string& name, const Picture& picture) {
         const std::string path = Folder / name;
-        WriteBytes(path,
-                   EncodeDds(picture.Rgba.data(), picture.Width, picture.Height, DdsOutput::RGBA));
+        WriteBytes(
+            path, EncodeDds(picture.Pixels.data(), picture.Width, picture.Height, DdsOutput::RGBA));
         return path;
     }
 
@@ -87,8 +87,8 @@ TEST_F(ImageSlots, RepeatedCompositesDoNoResampling) {
     ASSERT_TRUE(Engine.CompositeTextures("Source", "Mod", "Final", 32));
     ilBindImage(Engine.Images.at("Source"));
     EXPECT_EQ(ilGetInteger(IL_IMAGE_FORMAT), IL_BGR); // DevIL reads TGA as BGR: untouched
-    EXPECT_EQ(Slot("Mod").Rgba, overlay.Rgba);
-    EXPECT_EQ(Slot("Final").Rgba, result.Rgba);
+    EXPECT_EQ(Slot("Mod").Pixels, overlay.Pixels);
+    EXPECT_EQ(Slot("Final").Pixels, result.Pixels);
     EXPECT_NE(Engine.Images.at("Final"), 0u);
     EXPECT_FALSE(ilIsImage(firstFinal) && firstFinal != Engine.Images.at("Final"))
         << "the previous Final is deleted";
@@ -145,11 +145,11 @@ TEST_F(ImageSlots, SourcesOfAnyFormatAndOriginLineUpAsTheyLook) {
     const Picture base = Photo(16, 8, 3);
     const Picture overlay = Photo(16, 8, 4);
     Picture expected = base;
-    for (std::size_t i = 0; i < expected.Rgba.size(); i += 4) {
-        const unsigned a = overlay.Rgba[i + 3];
+    for (std::size_t i = 0; i < expected.Pixels.size(); i += 4) {
+        const unsigned a = overlay.Pixels[i + 3];
         for (int c = 0; c < 3; ++c) {
-            expected.Rgba[i + c] = static_cast<std::uint8_t>(
-                (overlay.Rgba[i + c] * a + expected.Rgba[i + c] * (255 - a) + 127) / 255);
+            expected.Pixels[i + c] = static_cast<std::uint8_t>(
+                (overlay.Pixels[i + c] * a + expected.Pixels[i + c] * (255 - a) + 127) / 255);
         }
     }
     struct Source {
@@ -235,7 +235,7 @@ std::vector<std::uint8_t> PremultipliedDds(std::uint32_t fourCC, std::uint8_t st
     squish::Decompress(decoded, block, flags);
     std::memcpy(stored, decoded, 4);
     std::vector<std::uint8_t> file =
-        EncodeDds(Uniform(4, 4, 0, 0, 0, 0).Rgba.data(), 4, 4, DdsOutput::DXT5);
+        EncodeDds(Uniform(4, 4, 0, 0, 0, 0).Pixels.data(), 4, 4, DdsOutput::DXT5);
     std::memcpy(file.data() + 84, &fourCC, 4);
     std::memcpy(file.data() + DDS_FILE_HEADER_SIZE, block, 16);
     return file;
@@ -281,7 +281,7 @@ TEST_F(ImageSlots, OwnStatesLeaveNoErrorAndStaleErrorsDoNotFailACreation) {
 
 TEST_F(ImageSlots, BadFilesLoadAsZero) {
     const Picture picture = Photo(8, 8);
-    std::vector<std::uint8_t> dds = EncodeDds(picture.Rgba.data(), 8, 8, DdsOutput::DXT1);
+    std::vector<std::uint8_t> dds = EncodeDds(picture.Pixels.data(), 8, 8, DdsOutput::DXT1);
     std::vector<std::uint8_t> truncated(dds.begin(), dds.end() - 1);
     std::vector<std::uint8_t> huge = dds;
     const std::uint32_t edge = 0x40000000;

@@ -11,16 +11,15 @@
 
 Picture Uniform(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,
                 std::uint8_t a) {
-    Picture p{width, height, {}};
+    Picture p(width, height);
     for (int i = 0; i < width * height; ++i) {
-        p.Rgba.insert(p.Rgba.end(), {r, g, b, a});
+        std::copy_n(std::initializer_list<std::uint8_t>{r, g, b, a}.begin(), 4, &p.Pixels[i * 4u]);
     }
     return p;
 }
 
 Picture Photo(int width, int height, unsigned seed) {
-    Picture p{width, height,
-              std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+    Picture p(width, height);
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, 3.0);
     for (int y = 0; y < height; ++y) {
@@ -42,13 +41,13 @@ void WriteWithDevil(const std::string& nativePath, const Picture& picture, ILenu
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
-    SetBoundImagePixels(picture.Width, picture.Height, picture.Rgba.data());
+    SetBoundImagePixels(picture.Width, picture.Height, picture.Pixels.data());
     if (origin == IL_ORIGIN_LOWER_LEFT) {
         // Same look, rows stored bottom-up.
-        std::vector<std::uint8_t> flipped(picture.Rgba.size());
+        std::vector<std::uint8_t> flipped(picture.Pixels.size());
         const std::size_t row = static_cast<std::size_t>(picture.Width) * 4;
         for (int y = 0; y < picture.Height; ++y) {
-            std::copy_n(&picture.Rgba[y * row], row, &flipped[(picture.Height - 1 - y) * row]);
+            std::copy_n(&picture.Pixels[y * row], row, &flipped[(picture.Height - 1 - y) * row]);
         }
         ilTexImage(picture.Width, picture.Height, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, flipped.data());
         ilRegisterOrigin(IL_ORIGIN_LOWER_LEFT);
@@ -115,15 +114,17 @@ std::vector<std::uint8_t> ReadBytes(const std::string& nativePath) {
 }
 
 Picture BoundPicture() {
-    return Picture{BoundImageWidth(), BoundImageHeight(), CopyBoundImagePixels()};
+    Picture picture(BoundImageWidth(), BoundImageHeight());
+    picture.Pixels = CopyBoundImagePixels();
+    return picture;
 }
 
 double Psnr(const Picture& a, const Picture& b, int channels) {
     double sum = 0.0;
     std::size_t count = 0;
-    for (std::size_t i = 0; i < a.Rgba.size() && i < b.Rgba.size(); i += 4) {
+    for (std::size_t i = 0; i < a.Pixels.size() && i < b.Pixels.size(); i += 4) {
         for (int c = 0; c < channels; ++c) {
-            const double d = double(a.Rgba[i + c]) - b.Rgba[i + c];
+            const double d = double(a.Pixels[i + c]) - b.Pixels[i + c];
             sum += d * d;
             ++count;
         }
@@ -132,10 +133,10 @@ double Psnr(const Picture& a, const Picture& b, int channels) {
 }
 
 int MaxDifference(const Picture& a, const Picture& b, int channels) {
-    int worst = a.Rgba.size() == b.Rgba.size() ? 0 : 256;
-    for (std::size_t i = 0; i < a.Rgba.size() && i < b.Rgba.size(); i += 4) {
+    int worst = a.Pixels.size() == b.Pixels.size() ? 0 : 256;
+    for (std::size_t i = 0; i < a.Pixels.size() && i < b.Pixels.size(); i += 4) {
         for (int c = 0; c < channels; ++c) {
-            worst = std::max(worst, std::abs(int(a.Rgba[i + c]) - int(b.Rgba[i + c])));
+            worst = std::max(worst, std::abs(int(a.Pixels[i + c]) - int(b.Pixels[i + c])));
         }
     }
     return worst;

@@ -2,22 +2,16 @@
 // back. Pixels are RGBA8, rows top-down.
 #pragma once
 
+#include "samples/SampleImages.h"
+
 #include <IL/il.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct Picture {
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Rgba;
-
-    std::uint8_t* At(int x, int y) { return &Rgba[(static_cast<std::size_t>(y) * Width + x) * 4]; }
-    const std::uint8_t* At(int x, int y) const {
-        return &Rgba[(static_cast<std::size_t>(y) * Width + x) * 4];
-    }
-};
+// The samples' image type: RGBA8, rows top-down.
+using Picture = RgbaImage;
 
 // Every pixel the same.
 Picture Uniform(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b,

@@ -6,8 +6,8 @@
 namespace {
 
 Picture Resampled(const Picture& source, int width, int height) {
-    Picture target{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
-    ResampleBSpline(source.Rgba.data(), source.Width, source.Height, target.Rgba.data(), width,
+    Picture target(width, height);
+    ResampleBSpline(source.Pixels.data(), source.Width, source.Height, target.Pixels.data(), width,
                     height);
     return target;
 }
@@ -15,7 +15,7 @@ Picture Resampled(const Picture& source, int width, int height) {
 TEST(Resample, UniformImagesStayUniformAtAnySize) {
     const Picture source = Uniform(12, 7, 10, 200, 255, 0);
     for (const auto& [w, h] : {std::pair{6, 7}, {24, 14}, {1, 1}, {5, 30}, {12, 7}}) {
-        EXPECT_EQ(Resampled(source, w, h).Rgba, Uniform(w, h, 10, 200, 255, 0).Rgba)
+        EXPECT_EQ(Resampled(source, w, h).Pixels, Uniform(w, h, 10, 200, 255, 0).Pixels)
             << w << " x " << h;
     }
 }
@@ -54,7 +54,7 @@ TEST(Resample, AnAxisThatKeepsItsSizeIsCopied) {
     const Picture source = Photo(32, 16);
     const Picture narrower = Resampled(source, 16, 16);
     const Picture back = Resampled(source, 32, 16);
-    EXPECT_EQ(back.Rgba, source.Rgba);
+    EXPECT_EQ(back.Pixels, source.Pixels);
     // Rows were only filtered across: a column-wise change in the source stays in its row.
     Picture changed = source;
     changed.At(5, 9)[1] ^= 0x80;

@@ -32,7 +32,7 @@ protected:
 
     void SetFinal(const Picture& picture) {
         Engine.Images["Final"] = CreateImage();
-        SetBoundImagePixels(picture.Width, picture.Height, picture.Rgba.data());
+        SetBoundImagePixels(picture.Width, picture.Height, picture.Pixels.data());
     }
 
     bool Save(const std::string& subSet) {
@@ -77,16 +77,16 @@ struct FormatCase {
 double ReferencePsnr(const Picture& picture, int flags) {
     Picture source = picture;
     if (flags & squish::kDxt1) {
-        for (std::size_t i = 3; i < source.Rgba.size(); i += 4) {
-            source.Rgba[i] = 255;
+        for (std::size_t i = 3; i < source.Pixels.size(); i += 4) {
+            source.Pixels[i] = 255;
         }
     }
     std::vector<std::uint8_t> blocks(
         squish::GetStorageRequirements(picture.Width, picture.Height, flags));
-    squish::CompressImage(source.Rgba.data(), picture.Width, picture.Height, blocks.data(),
+    squish::CompressImage(source.Pixels.data(), picture.Width, picture.Height, blocks.data(),
                           flags | squish::kColourClusterFit);
     Picture decoded = picture;
-    squish::DecompressImage(decoded.Rgba.data(), picture.Width, picture.Height, blocks.data(),
+    squish::DecompressImage(decoded.Pixels.data(), picture.Width, picture.Height, blocks.data(),
                             flags);
     return Psnr(decoded, picture, 3);
 }
@@ -124,14 +124,14 @@ TEST_F(SaveTexture, DecisionTableFormatsAndRoundTrip) {
             EXPECT_EQ(MaxDifference(back, picture, 3), 0);
         }
         if (c.AlphaTolerance < 0) {
-            for (std::size_t i = 3; i < back.Rgba.size(); i += 4) {
-                ASSERT_EQ(back.Rgba[i], 255);
+            for (std::size_t i = 3; i < back.Pixels.size(); i += 4) {
+                ASSERT_EQ(back.Pixels[i], 255);
             }
         } else {
             Picture alphaOnly = back;
-            for (std::size_t i = 0; i < back.Rgba.size(); ++i) {
+            for (std::size_t i = 0; i < back.Pixels.size(); ++i) {
                 if (i % 4 != 3) {
-                    alphaOnly.Rgba[i] = picture.Rgba[i];
+                    alphaOnly.Pixels[i] = picture.Pixels[i];
                 }
             }
             EXPECT_LE(MaxDifference(alphaOnly, picture, 4), c.AlphaTolerance);
