@@ -3,7 +3,6 @@
 // composite for one checked destination, each shown in its picture. Status line and wait cursor
 // tell the user what runs; nothing here shows a message box.
 #include "app/Application.h"
-#include "app/PictureControl.h"
 
 #include <QApplication>
 #include <QCheckBox>

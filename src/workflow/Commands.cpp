@@ -3,7 +3,6 @@
 // flags, runs previews and saves, and words the outcome in message boxes and the status line.
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "app/PictureControl.h"
 #include "imaging/PreviewWindow.h"
 #include "platform/MessageBox.h"
 
