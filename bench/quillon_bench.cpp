@@ -1,7 +1,8 @@
 // The image pipeline's figures: for textures made in code (smooth gradients plus fine noise),
 // the time of load + composite and of each save, the PSNR of the written texture against the
-// uncompressed composite, and libsquish's cluster fit on one thread as the reference; then the
-// rescale of an overlay to half its edge. Prints medians; asserts nothing.
+// uncompressed composite, and libsquish's cluster fit on one thread as the reference, and the
+// preview bitmaps of the composite; then the rescale of an overlay to half its edge. Prints
+// medians; asserts nothing.
 //
 //   quillon_bench [runs] [edge ...]      (defaults: 3 runs; edges 1024 2048 4096)
 #include "catalogue/BlendEngine.h"
@@ -192,6 +193,15 @@ int main(int argc, char** argv) {
         composite = CopyBoundImagePixels();
         std::printf("%d x %d  load (DXT1 DDS + RGBA PSD) + composite: %.3f s\n", edge, edge,
                     Median(loadComposite));
+
+        // The window's preview of the composite, and the pop-up's.
+        std::vector<double> picture, popUp;
+        for (int run = 0; run < runs; ++run) {
+            picture.push_back(Seconds([&] { engine.GetPreviewBitmap("Final", true, 126, 126); }));
+            popUp.push_back(Seconds([&] { engine.GetPreviewBitmap("Final", true, 768, 768); }));
+        }
+        std::printf("  preview bitmap 126 x 126: %.3f s, 768 x 768: %.3f s\n", Median(picture),
+                    Median(popUp));
 
         for (const char* format : {"DXT1", "DXT5", "RGB"}) {
             const std::string subSet =

@@ -2,6 +2,7 @@
 
 #include "app/Configuration.h"
 #include "imaging/ImageLibrary.h"
+#include "imaging/PreviewWindow.h"
 #include "platform/Registry.h"
 
 Application* CurrentApplication = nullptr;
@@ -12,7 +13,9 @@ Application::Application() {
 }
 
 Application::~Application() {
+    // The engine first, then the pop-ups: each shows a bitmap of its own, which outlives both.
     Engine.reset();
+    Previews.clear();
     if (CurrentApplication == this) {
         CurrentApplication = nullptr;
     }

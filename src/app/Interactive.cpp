@@ -1,10 +1,10 @@
 #include "app/Application.h"
+#include "app/MainWindow.h"
 #include "app/QtMessageBox.h"
 #include "app/Startup.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
-#include <QWidget>
 
 #include <iostream>
 
@@ -16,14 +16,14 @@ int RunInteractive(std::unique_ptr<Application> application, int argc, char** ar
         return 2;
     }
     QApplication qt(argc, argv);
-    QWidget window;
-    window.setWindowTitle("Velloran's Quillon");
-    window.resize(730, 670);
-    application->MainWindow = &window;
-    InstallQtMessageBoxes(&window);
-    application->StartEngine();
-    window.show();
+    // Only the main window's closing ends the run; an open preview does not keep it going.
+    qt.setQuitOnLastWindowClosed(false);
+    std::unique_ptr<QuillonWindow> window = OpenMainWindow(*application);
+    InstallQtMessageBoxes(window.get());
     qt.exec();
+    // The application first (it releases the engine and any open preview), then the window.
     application.reset();
+    window.reset();
+    SetMessageBoxHandler({});
     return 0;
 }

@@ -21,6 +21,7 @@ struct OwnStates {
     bool MatteDefault = false;
     bool MatteBlack = false;
     bool LastMatteBlack = false;
+    std::uint32_t MatteColour = 0xF0F0F0;
 };
 
 OwnStates& States() {
@@ -83,6 +84,14 @@ bool IsStateEnabled(ILenum state) {
 
 bool MatteIsBlack() {
     return States().LastMatteBlack;
+}
+
+void SetDefaultMatteColour(std::uint32_t rgb) {
+    States().MatteColour = rgb & 0xFFFFFF;
+}
+
+std::uint32_t DefaultMatteColour() {
+    return States().MatteColour;
 }
 
 namespace {

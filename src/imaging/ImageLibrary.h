@@ -32,6 +32,11 @@ bool IsStateEnabled(ILenum state);
 // STATE_MATTE_DEFAULT; the later of the two wins.
 bool MatteIsBlack();
 
+// The light matte that previews use while STATE_MATTE_DEFAULT is in force: the window's
+// background colour, 0xRRGGBB. The window sets it from its palette; 0xF0F0F0 until then.
+void SetDefaultMatteColour(std::uint32_t rgb);
+std::uint32_t DefaultMatteColour();
+
 // Reads a file into the bound image; true on success. The file is read once into memory and
 // checked before any reader parses it (FileChecks.h, PsdReader.h). The reader is chosen by the
 // extension as DevIL does, else by the content. DXT1 to DXT5 DDS files are decoded here, because
