@@ -94,9 +94,9 @@ TEST(Catalogue, SubSetListingMatchesTheChannelNameAnywhereInTheKey) {
     set.ListSubSetNames("", names);
     EXPECT_EQ(names.size(), 4u) << "the empty name is in every key";
     // A hyphen in a channel name splits the key at the wrong place.
-    set.AddChannel("Z", "Spec-Map", "s", "dds", 1, 0);
+    set.AddChannel("Z", "Gloss-Map", "s", "dds", 1, 0);
     names.clear();
-    set.ListSubSetNames("Spec-Map", names);
+    set.ListSubSetNames("Gloss-Map", names);
     EXPECT_EQ(names, (Names{"Map-Z"}));
 }
 
