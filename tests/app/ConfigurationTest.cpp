@@ -28,6 +28,8 @@ protected:
     bool Headless = false;
 
     void Read(const std::optional<std::string>& file, std::optional<std::string> registry) {
+        Values = Settings();
+        std::filesystem::remove(Root / "Config.xml");
         if (file) {
             WriteTextFile(Root / "Config.xml", *file);
         }
@@ -44,57 +46,42 @@ protected:
 
 } // namespace
 
-TEST_F(ConfigurationTest, NothingAnywhereLeavesTheSettingsEmpty) {
-    Read(std::nullopt, std::nullopt);
-    EXPECT_FALSE(Values.Contains("SkyrimDataPath"));
-    EXPECT_FALSE(Values.Contains("SkyrimOutPath"));
-    EXPECT_FALSE(Headless);
+TEST_F(ConfigurationTest, FoldersComeFromTheFileThenTheRegistry) {
+    using Text = std::optional<std::string>;
+    const Text none;
+    const std::string data = Installed + "Data\\";
+    struct Case {
+        const char* What;
+        Text File, Registry, DataPath, OutPath;
+    };
+    const Case cases[] = {
+        {"nothing anywhere", none, none, none, none},
+        {"root without folders", Config(""), Installed, data, data},
+        {"root, no registry: an inserted empty data folder", Config(""), none, "", ""},
+        {"the file's first game folder wins and is the output",
+         Config("<GameDataPath>D:\\Mods\\</GameDataPath><GameDataPath>E:\\</GameDataPath>"),
+         Installed, "D:\\Mods\\", "D:\\Mods\\"},
+        {"output folder only", Config("<TexOutputPath>out\\</TexOutputPath>"), none, none, "out\\"},
+        {"root in another letter case",
+         "<quillonconfig><GameDataPath>x\\</GameDataPath></quillonconfig>", Installed, data, none},
+        {"root not at the top",
+         "<Other><QuillonConfig><GameDataPath>x\\</GameDataPath>"
+         "</QuillonConfig></Other>",
+         Installed, data, none},
+        {"not well-formed", "<QuillonConfig><GameDataPath>x\\</GameDataPath>", Installed, data,
+         none},
+        {"empty file", "", Installed, data, none},
+        {"root after another top-level element",
+         "<Other/>" + Config("<GameDataPath>y\\</GameDataPath>"), none, "y\\", "y\\"},
+    };
+    for (const Case& c : cases) {
+        Read(c.File, c.Registry);
+        EXPECT_EQ(Value("SkyrimDataPath"), c.DataPath) << c.What;
+        EXPECT_EQ(Value("SkyrimOutPath"), c.OutPath) << c.What;
+    }
+    Read(none, none);
     EXPECT_EQ(Values.Get("SkyrimOutPath"), "");
     EXPECT_TRUE(Values.Contains("SkyrimOutPath")) << "Get inserts the empty value";
-}
-
-TEST_F(ConfigurationTest, RegistryGivesBothFoldersWhenTheFileNamesNeither) {
-    Read(Config("<DefUseInstalledSource>1</DefUseInstalledSource>"), Installed);
-    EXPECT_EQ(Value("SkyrimDataPath"), Installed + "Data\\");
-    EXPECT_EQ(Value("SkyrimOutPath"), Installed + "Data\\");
-    EXPECT_EQ(Value("DefUseInstalledSource"), "1");
-}
-
-TEST_F(ConfigurationTest, TheFilesGameFolderWinsAndIsTheDefaultOutput) {
-    Read(Config("<GameDataPath>D:\\Mods\\Data\\</GameDataPath>"
-                "<GameDataPath>E:\\Second\\</GameDataPath>"),
-         Installed);
-    EXPECT_EQ(Value("SkyrimDataPath"), "D:\\Mods\\Data\\");
-    EXPECT_EQ(Value("SkyrimOutPath"), "D:\\Mods\\Data\\");
-
-    Values = Settings();
-    Read(Config("<TexOutputPath>out\\</TexOutputPath>"), std::nullopt);
-    EXPECT_EQ(Value("SkyrimOutPath"), "out\\");
-    EXPECT_FALSE(Values.Contains("SkyrimDataPath"));
-}
-
-TEST_F(ConfigurationTest, WithARootButNoFoldersTheOutputIsAnInsertedEmptyDataFolder) {
-    Read(Config(""), std::nullopt);
-    EXPECT_EQ(Value("SkyrimDataPath"), "");
-    EXPECT_EQ(Value("SkyrimOutPath"), "");
-}
-
-TEST_F(ConfigurationTest, AFileWithoutItsRootOrThatDoesNotParseIsIgnored) {
-    for (const std::string& file :
-         {std::string("<quillonconfig><GameDataPath>x\\</GameDataPath></quillonconfig>"),
-          std::string("<Other/><QuillonConfig><GameDataPath>x\\</GameDataPath>"),
-          std::string("")}) {
-        Values = Settings();
-        Read(file, Installed);
-        EXPECT_EQ(Value("SkyrimDataPath"), Installed + "Data\\") << file;
-        EXPECT_FALSE(Values.Contains("SkyrimOutPath")) << file;
-    }
-}
-
-TEST_F(ConfigurationTest, ARootAfterOtherTopLevelElementsIsFound) {
-    Read("<Other><QuillonConfig/></Other>\n" + Config("<AlphaMatteColor>black</AlphaMatteColor>"),
-         std::nullopt);
-    EXPECT_EQ(Value("AlphaMatteColor"), "black");
 }
 
 TEST_F(ConfigurationTest, ValuesAreTextAsTheXmlReaderDeliversIt) {

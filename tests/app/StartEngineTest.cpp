@@ -50,14 +50,6 @@ TEST_F(StartEngineTest, EngineFlagsFollowTheExactSettingWords) {
     }
 }
 
-TEST_F(StartEngineTest, StartsWithAnEmptyCatalogueWhenThereAreNoDefinitions) {
-    auto application = Start("");
-    EXPECT_TRUE(application->Engine->TextureSets.empty());
-    EXPECT_EQ(CurrentApplication, application.get());
-    application.reset();
-    EXPECT_EQ(CurrentApplication, nullptr);
-}
-
 TEST_F(StartEngineTest, ReadsTheDefinitionsOfTheCurrentDirectory) {
     WriteTextFile(Root / "SetDefs/Head.xml", "<TextureSet Name=\"Head\"><Path>p</Path>"
                                              "</TextureSet>");

@@ -187,8 +187,3 @@ TEST_F(SetDefinitionsTest, RepeatedSubSetsMergeAndRepeatedChannelsReplace) {
     EXPECT_EQ(set.GetPath("Color", "A"), "first\\A\\new.dds");
     EXPECT_EQ(set.GetSize("Normal", "A"), 2);
 }
-
-TEST_F(SetDefinitionsTest, NoDefinitionFolderLeavesAnEmptyCatalogue) {
-    Engine.LoadSetDefinitions();
-    EXPECT_TRUE(Engine.TextureSets.empty());
-}

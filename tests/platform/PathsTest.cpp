@@ -24,29 +24,21 @@ protected:
     }
 };
 
-TEST_F(ResolvePathTest, FindsAnExistingPathWrittenInAnotherLetterCase) {
-    EXPECT_EQ(ResolvePath(Program("DATA\\Textures\\Actors\\CHARACTER\\femalehead.DDS")),
-              Root / "Data/textures/actors/character/FemaleHead.dds");
-    // As written when it exists as written.
-    EXPECT_EQ(ResolvePath(Program("Data\\textures")), Root / "Data/textures");
-}
-
-TEST_F(ResolvePathTest, KeepsTheMissingTailAsWrittenAndATrailingSeparator) {
-    EXPECT_EQ(ResolvePath(Program("data\\TEXTURES\\New\\Head.dds")),
-              Root / "Data/textures/New/Head.dds");
-    EXPECT_EQ(ResolvePath(Program("data\\Textures\\")), Root / "Data/textures/");
-}
-
-TEST_F(ResolvePathTest, ResolvesRelativePathsAgainstTheCurrentDirectory) {
+TEST_F(ResolvePathTest, FindsEachComponentIgnoringCaseAndKeepsTheMissingTailAsWritten) {
+    fs::create_directories(Root.Path() / "Data/Textures"); // a case variant of Data/textures
+    const std::pair<const char*, const char*> cases[] = {
+        {"DATA\\textures\\Actors\\CHARACTER\\femalehead.DDS",
+         "Data/textures/actors/character/FemaleHead.dds"},
+        {"Data\\textures", "Data/textures"}, // exists as written
+        {"Data\\TEXTURES", "Data/Textures"}, // of two variants, the first in NTFS order
+        {"data\\TEXTURES\\New\\Head.dds", "Data/Textures/New/Head.dds"}, // missing tail kept
+        {"data\\actors\\", "Data/actors/"},                              // trailing separator kept
+    };
+    for (const auto& [written, found] : cases) {
+        EXPECT_EQ(ResolvePath(Program(written)), Root / found) << written;
+    }
     CurrentDirectoryGuard cwd(Root.Path());
-    EXPECT_EQ(ResolvePath("data\\TEXTURES\\actors"), "Data/textures/actors");
-}
-
-TEST_F(ResolvePathTest, PrefersTheExactNameThenAFixedOrderAmongCaseVariants) {
-    fs::create_directories(Root.Path() / "Data/Textures");
-    EXPECT_EQ(ResolvePath(Program("Data\\Textures")), Root / "Data/Textures");
-    EXPECT_EQ(ResolvePath(Program("Data\\textures")), Root / "Data/textures");
-    EXPECT_EQ(ResolvePath(Program("Data\\TEXTURES")), Root / "Data/Textures");
+    EXPECT_EQ(ResolvePath("data\\TEXTURES\\actors"), "Data/Textures/actors");
 }
 
 TEST_F(ResolvePathTest, CreatingAFolderChainReusesFoldersThatDifferOnlyInCase) {

@@ -47,14 +47,12 @@ TEST(WineRegistry, ReadsTheValueUnderEitherKeySpellingAndDecodesEscapes) {
                        R"("installed path"="D:\\Steam \"Games\"\\Sk\x00ffrim\\\0junk")"));
     EXPECT_EQ(ReadInstalledPathFromWineRegistry(plain + "/system.reg"),
               "D:\\Steam \"Games\"\\Sk\xC3\xBFrim\\");
-}
 
-TEST(WineRegistry, PrefersThe32BitViewWhenBothKeysExist) {
-    TempFolder root;
-    const std::string prefix = MakePrefix(root, "p",
-                                          Key(PlainKey, R"("Installed Path"="C:\\Native\\")") +
-                                              Key(Wow64Key, R"("Installed Path"="C:\\Wow\\")"));
-    EXPECT_EQ(ReadInstalledPathFromWineRegistry(prefix + "/system.reg"), "C:\\Wow\\");
+    // A 64-bit prefix that has both keys: the game's 32-bit view wins.
+    const std::string both = MakePrefix(root, "both",
+                                        Key(PlainKey, R"("Installed Path"="C:\\Native\\")") +
+                                            Key(Wow64Key, R"("Installed Path"="C:\\Wow\\")"));
+    EXPECT_EQ(ReadInstalledPathFromWineRegistry(both + "/system.reg"), "C:\\Wow\\");
 }
 
 TEST(WineRegistry, AnUnreadableValueGivesNothing) {
