@@ -79,13 +79,6 @@ TEST_F(SetDefinitionsTest, NumbersAreReadAsAtoiReadsThem) {
     for (const Case& c : cases) {
         EXPECT_EQ(ReadInteger(c.Text), c.Expected) << '"' << c.Text << '"';
     }
-    // Element text is condensed by the XML reader before it is read as a number.
-    Write("Sizes.xml", "<TextureSet Name=\"S\"><Path>p</Path><SubSet Name=\"A\">" +
-                           ChannelXml("Color", "c", "  2048  ") + ChannelXml("Normal", "n", "2k") +
-                           "</SubSet></TextureSet>");
-    Engine.LoadSetDefinitions();
-    EXPECT_EQ(Engine.GetTextureSize("S", "Color", "A"), 2048);
-    EXPECT_EQ(Engine.GetTextureSize("S", "Normal", "A"), 2);
 }
 
 TEST_F(SetDefinitionsTest, SwitchesCountOnlyAsNonzeroNumbers) {
