@@ -6,36 +6,23 @@
 
 namespace {
 
-// "<left>|<right>": the colours in the middle of a picture's left and right quarters, each
-// channel read as off or on.
-std::string Halves(const BitmapHandle& bitmap) {
+// The name of a colour 0xRRGGBB, each channel read as off or on.
+std::string ColourName(std::uint32_t c) {
     static const char* const names[] = {"black", "blue",    "green",  "cyan",
                                         "red",   "magenta", "yellow", "white"};
-    std::string halves;
-    for (const int x : {bitmap->Width / 8, bitmap->Width - 1 - bitmap->Width / 8}) {
-        const std::uint32_t c = bitmap->Pixels[bitmap->Height / 2 * bitmap->Width + x];
-        halves += (halves.empty() ? "" : "|") +
-                  std::string(names[((c >> 21) & 4) | ((c >> 14) & 2) | ((c >> 7) & 1)]);
-    }
-    return halves;
+    return names[((c >> 21) & 4) | ((c >> 14) & 2) | ((c >> 7) & 1)];
 }
 
 // The status texts of loading both images and blending them, with a progress suffix; with
 // `save`, then of saving.
-Names LoadAndBlend(const std::string& suffix = "", bool save = false) {
-    Names texts;
+std::string LoadAndBlend(const std::string& suffix = "", bool save = false) {
+    std::string texts;
     for (const std::string text :
          {"Loading Source Image...", "Ready", "Loading Modification Image...", "Ready",
           "Generating Blended Destination Image...", "Ready", "Saving Blended Texture..."}) {
-        texts.push_back("  " + text + " " + suffix);
+        texts += "  " + text + " " + suffix + "\n";
     }
-    texts.resize(save ? 7 : 6);
-    return texts;
-}
-template <typename... Parts> Names Cat(const Parts&... parts) {
-    Names all;
-    (all.insert(all.end(), parts.begin(), parts.end()), ...);
-    return all;
+    return save ? texts : texts.substr(0, texts.rfind("  Saving"));
 }
 
 class BlendWorkflowTest : public WindowTest {
@@ -49,19 +36,21 @@ protected:
     // Ticks the destinations named by their letters and clears the rest.
     void Tick(const std::string& letters) {
         for (int row = 0; row < 3; ++row) {
-            App->DestinationList->topLevelItem(row)->setCheckState(
-                0,
-                letters.find(char('A' + row)) == std::string::npos ? Qt::Unchecked : Qt::Checked);
+            const bool ticked = letters.find(char('A' + row)) != std::string::npos;
+            App->DestinationList->topLevelItem(row)->setCheckState(0, ticked ? Qt::Checked
+                                                                             : Qt::Unchecked);
         }
     }
-    // What the output folder holds, "<sub set> <size> <format> <left>|<right>" each.
-    Names Written() const {
-        Names files;
+    // What the output folder holds, a line "<sub set> <size> <format> <left>|<right>" each: the
+    // colours in the middle of the texture's left and right quarters.
+    std::string Written() const {
+        std::string files;
         for (const std::string subSet : {"A", "B", "C"}) {
             const std::string path = "Out/textures/head/" + subSet + "/head_d.dds";
             if (App->Engine->LoadTexture("Check", path, true) != 0) {
-                files.push_back(subSet + " " + DescribeDds(path) + " " +
-                                Halves(App->Engine->GetPreviewBitmap("Check", true, 16, 16)));
+                const auto& pixels = App->Engine->GetPreviewBitmap("Check", true, 16, 16)->Pixels;
+                files += subSet + " " + DescribeDds(path) + " " + ColourName(pixels[8 * 16 + 2]) +
+                         "|" + ColourName(pixels[8 * 16 + 13]) + "\n";
             }
         }
         return files;
@@ -115,7 +104,8 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
         Box("Error", msgbox::MB_OK | msgbox::MB_ICONERROR, "Failed to save file");
     const std::string saved =
         Box("Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION, "File saved successfully!");
-    const Names one = Cat(LoadAndBlend("", true), Names{"  Ready "});
+    const std::string one = LoadAndBlend("", true) + "  Ready \n";
+    const std::string saving = "  Saving Blended Texture (";
     auto blockB = [&] {
         std::filesystem::create_directories(Root / "Out/textures/head/B/head_d.dds");
     };
@@ -128,56 +118,47 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
         bool Installed;
         const char* Ticked;
         const char* Source;
-        Names Boxes, Status, Files;
+        std::string Boxes, Status, Files;
         int Answer = msgbox::IDYES;
         std::function<void()> Before = [] {};
         Qt::KeyboardModifiers Modifiers = Qt::NoModifier;
         QPushButton* Application::*Button = &Application::BlendButton;
     };
     const Run runs[] = {
-        {"installed, No", true, "ABC", "pale.dds", Names{AskInstalled}, {}, {}, msgbox::IDNO},
-        {"one source, No", false, "ABC", "pale.dds", Names{AskOneSource}, {}, {}, msgbox::IDNO},
-        {"nothing ticked: nothing at all", false, "", "pale.dds", {}, {}, {}},
-        {"Preview, nothing ticked",
-         true,
-         "",
-         "pale.dds",
-         {},
-         Names{"  Loading Modification Image... ", "  Ready ",
-               "  No Sub Set selected, composite not generated. "},
-         {},
-         msgbox::IDYES,
-         [] {},
-         Qt::NoModifier,
-         &Application::PreviewButton},
+        {"installed, No", true, "ABC", "pale.dds", AskInstalled, "", "", msgbox::IDNO},
+        {"one source, No", false, "ABC", "pale.dds", AskOneSource, "", "", msgbox::IDNO},
+        {"nothing ticked: nothing at all", false, "", "pale.dds", "", "", ""},
+        {"Preview, nothing ticked", true, "", "pale.dds", "",
+         "  Loading Modification Image... \n  Ready \n  No Sub Set selected, composite not "
+         "generated. \n",
+         "", msgbox::IDYES, [] {}, Qt::NoModifier, &Application::PreviewButton},
         {"each destination on its own installed texture, at its size and in its format", true,
-         "ABC", "pale.dds", Names{AskInstalled, SavedAll},
-         Cat(LoadAndBlend("(1 of 3)", true), LoadAndBlend("(2 of 3)", true),
-             LoadAndBlend("(3 of 3)", true), Names{"  Ready "}),
-         Names{"A 16x16 DXT1 red|blue", "B 32x32 DXT5 red|green", "C 8x8 RGB red|white"}},
+         "ABC", "pale.dds", AskInstalled + SavedAll,
+         LoadAndBlend("(1 of 3)", true) + LoadAndBlend("(2 of 3)", true) +
+             LoadAndBlend("(3 of 3)", true) + "  Ready \n",
+         "A 16x16 DXT1 red|blue\nB 32x32 DXT5 red|green\nC 8x8 RGB red|white\n"},
         {"the second save fails: the run stops there", true, "ABC", "pale.dds",
-         Names{AskInstalled, failed},
-         Cat(LoadAndBlend("(1 of 3)", true), LoadAndBlend("(2 of 3)", true),
-             Names{"  Failed while saving blended texture  (2 of 3)"}),
-         Names{"A 16x16 DXT1 red|blue"}, msgbox::IDYES, blockB},
+         AskInstalled + failed,
+         LoadAndBlend("(1 of 3)", true) + LoadAndBlend("(2 of 3)", true) +
+             "  Failed while saving blended texture  (2 of 3)\n",
+         "A 16x16 DXT1 red|blue\n", msgbox::IDYES, blockB},
         {"one blend, at the first destination's size, in each destination's format", false, "ABC",
-         "pale.dds", Names{AskOneSource, SavedAll},
-         Cat(LoadAndBlend(),
-             Names{"  Saving Blended Texture (1 of 3)... ", "  Saving Blended Texture (2 of 3)... ",
-                   "  Saving Blended Texture (3 of 3)... ", "  Ready "}),
-         Names{"A 16x16 DXT1 red|yellow", "B 16x16 DXT5 red|yellow", "C 16x16 RGB red|yellow"}},
-        {"one destination: no question", false, "B", "pale.dds", Names{saved}, one,
-         Names{"B 32x32 DXT5 red|yellow"}},
+         "pale.dds", AskOneSource + SavedAll,
+         LoadAndBlend() + saving + "1 of 3)... \n" + saving + "2 of 3)... \n" + saving +
+             "3 of 3)... \n  Ready \n",
+         "A 16x16 DXT1 red|yellow\nB 16x16 DXT5 red|yellow\nC 16x16 RGB red|yellow\n"},
+        {"one destination: no question", false, "B", "pale.dds", saved, one,
+         "B 32x32 DXT5 red|yellow\n"},
         // The files change on disk; the images held stand until Ctrl asks for a new read.
-        {"unchanged choices are not read again", false, "A", "pale.dds", Names{saved}, one,
-         Names{"A 16x16 DXT1 red|yellow"}, msgbox::IDYES, repaint},
-        {"Ctrl reads both again", false, "A", "pale.dds", Names{saved}, one,
-         Names{"A 16x16 DXT1 green|cyan"}, msgbox::IDYES, [] {}, Qt::ControlModifier},
+        {"unchanged choices are not read again", false, "A", "pale.dds", saved, one,
+         "A 16x16 DXT1 red|yellow\n", msgbox::IDYES, repaint},
+        {"Ctrl reads both again", false, "A", "pale.dds", saved, one, "A 16x16 DXT1 green|cyan\n",
+         msgbox::IDYES, [] {}, Qt::ControlModifier},
         // A folder as the source: its load fails, and "Final" still holds an earlier blend.
-        {"failed load", false, "A", "Color", Names{failed}, one, Names{}},
-        {"failed load, not read again", false, "A", "Color", Names{failed}, one, Names{}},
-        {"failed load, two destinations", false, "AB", "Color", Names{AskOneSource, failed},
-         Cat(LoadAndBlend(), Names{"  Saving Blended Texture (1 of 2)... "}), Names{}},
+        {"failed load", false, "A", "Color", failed, one, ""},
+        {"failed load, not read again", false, "A", "Color", failed, one, ""},
+        {"failed load, two destinations", false, "AB", "Color", AskOneSource + failed,
+         LoadAndBlend() + saving + "1 of 2)... \n", ""},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.What);
@@ -188,8 +169,7 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
         Select(App->SourceTree, run.Source);
         run.Before();
         Answer = run.Answer;
-        Boxes.clear();
-        Status.clear();
+        Boxes = Status = "";
         QTest::mouseClick((*App).*run.Button, Qt::LeftButton, run.Modifiers);
         EXPECT_EQ(Boxes, run.Boxes);
         EXPECT_EQ(Status, run.Status);
@@ -205,9 +185,9 @@ TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
         const NotificationHeader header{nullptr, id, NM_DBLCLK};
         App->OnNotify(&header);
     };
-    BitmapHandle mod;
+    App->PreviewButton->click();
+    const BitmapHandle mod = App->ModPreview->Image();
     const std::tuple<const char*, std::function<void()>, bool, bool> steps[] = {
-        {"Preview", [&] { App->PreviewButton->click(), mod = App->ModPreview->Image(); }, 0, 0},
         {"source selection", [&] { Select(App->SourceTree, "Color"); }, 1, 0},
         {"source double click", [&] { doubleClick(IDC_SOURCE_TREE); }, 0, 0},
         {"library selection", [&] { Select(App->LibraryTree, "Folder"); }, 0, 1},

@@ -4,8 +4,8 @@
 
 namespace {
 
-// The tree as text: item names, "+" after an expanded item that has children, children in
-// brackets; top-level items separated by " | ".
+// A tree below an item as text: item names, "+" after an expanded item that has children,
+// children in brackets.
 std::string ShapeOf(const QTreeWidgetItem* item) {
     std::string shape = item->text(0).toStdString();
     for (int i = 0; i < item->childCount(); ++i) {
@@ -13,17 +13,12 @@ std::string ShapeOf(const QTreeWidgetItem* item) {
     }
     return shape + (item->childCount() > 0 ? "]" : "");
 }
-std::string ShapeOf(const QTreeWidget* tree) {
-    std::string shape;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        shape += (i > 0 ? " | " : "") + ShapeOf(tree->topLevelItem(i));
-    }
-    return shape;
-}
+
+using BrowsersTest = OpenWindowTest;
 
 } // namespace
 
-TEST_F(WindowTest, TreesShowTheFoldersOfTheSetAndTypeAndGiveTheSelectedPath) {
+TEST_F(BrowsersTest, TreesShowTheFoldersOfTheSetAndTypeAndGiveTheSelectedPath) {
     for (const char* file : {"Diffuse/a.dds", "Diffuse/Alt/b.dds", "Dots/.cache/hidden.dds",
                              "Dots/Alt/.cache", "Dots/a.dds"}) {
         WriteTextFile(Root / ("Library/Body/" + std::string(file)), "x");
@@ -32,7 +27,6 @@ TEST_F(WindowTest, TreesShowTheFoldersOfTheSetAndTypeAndGiveTheSelectedPath) {
         std::filesystem::create_directories(Root.Path() / "Library/Body" / folder);
     }
     WriteTextFile(Root / "Source/BODY/diffuse/s.dds", "x"); // letter case as Windows allows
-    Open();
     const std::pair<const char*, const char*> types[] = {
         {"Empty", "No Files Found for This Set and Type"},
         {"Missing", "No Files Found for This Set and Type"},
@@ -45,10 +39,11 @@ TEST_F(WindowTest, TreesShowTheFoldersOfTheSetAndTypeAndGiveTheSelectedPath) {
     for (const auto& [type, shape] : types) {
         App->ClearLibraryTree();
         App->FillLibraryTree("Body", type);
-        EXPECT_EQ(ShapeOf(App->LibraryTree), shape) << type;
+        EXPECT_EQ(App->LibraryTree->topLevelItemCount(), 1) << type;
+        EXPECT_EQ(ShapeOf(App->LibraryTree->topLevelItem(0)), shape) << type;
     }
     App->FillSourceTree("Body", "Diffuse");
-    EXPECT_EQ(ShapeOf(App->SourceTree), "Body+[Diffuse+[s.dds]]");
+    EXPECT_EQ(ShapeOf(App->SourceTree->topLevelItem(0)), "Body+[Diffuse+[s.dds]]");
     QTreeWidget tree;
     EXPECT_EQ(App->AddFolderToTree(&tree, "Library\\Body\\Diffuse", nullptr), 3);
 
@@ -60,8 +55,7 @@ TEST_F(WindowTest, TreesShowTheFoldersOfTheSetAndTypeAndGiveTheSelectedPath) {
     EXPECT_EQ(path, "Library\\Body\\Diffuse\\Alt\\b.dds");
 }
 
-TEST_F(WindowTest, TheDestinationListGivesTheTickedSubSetsInItsOrder) {
-    Open();
+TEST_F(BrowsersTest, TheDestinationListGivesTheTickedSubSetsInItsOrder) {
     App->FillDestinationList("Head", "Color");
     Names names{"stale"};
     EXPECT_EQ(App->GetCheckedDestinations(names), 3);

@@ -1,19 +1,23 @@
 // The headless head fix, run as the real program with no display, each case in a workspace of its
-// own: a complete one, then changed so that one thing is missing or different.
+// own: a complete one, changed so that one thing is missing or different.
 #include "samples/SampleImages.h"
 #include "support/ProcessRunner.h"
 #include "workflow/TestWorkspace.h"
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <sstream>
+
 namespace {
 
 namespace fs = std::filesystem;
 
+// The head textures as the game has them, smaller, in the order the job writes them.
 struct HeadTexture {
     const char* Channel;
     const char* Suffix;
-    const char* Format; // as the game's head textures are
+    const char* Format;
     int Size;
     SampleKind Kind;
     const char* ModFile;
@@ -25,29 +29,24 @@ const HeadTexture Textures[] = {
     {"Specular", "_s", "RGB", 32, SampleKind::Specular,
      "Library/Head/Specular/VelloranHeadSpecBlend.psd"},
 };
-const std::string Character = "textures/actors/character/";
-const std::string Success = "Velloran's Quillon: Automatic Neck Seam fix Successful!\n";
-const std::string Complete =
-    "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>"
-    "<AutoHeadFix>true</AutoHeadFix>";
 
 std::string TexturePath(const std::string& subSet, const HeadTexture& texture) {
-    return Character + subSet + "/" + subSet + "head" + texture.Suffix + ".dds";
+    return "textures/actors/character/" + subSet + "/" + subSet + "head" + texture.Suffix + ".dds";
 }
 
 struct Case {
     const char* What;
     int Exit;
     std::string Error;
-    std::size_t Written; // how many of the outputs, in the job's order, are written
-    std::string Remove = "";
-    std::string Block = ""; // made a folder
-    std::string SetName = "Head";
-    std::string Config = Complete; // without GameDataPath, the installed textures are in "."
+    std::size_t Written; // how many outputs, in the job's order, are written
+    std::string Remove;  // files, separated by spaces
+    std::string Config = "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>"
+                         "<AutoHeadFix>true</AutoHeadFix>";
 };
 
-// Everything the job needs, then the case's change. The installed textures are twice the
-// declared size and show a seam three quarters down, which the modifications cover.
+// Everything the job needs, then the case's change. The installed textures (in "Data", or in the
+// workspace itself when there is no GameDataPath) are twice the declared size and show a seam
+// three quarters down, which the modifications cover.
 void MakeWorkspace(const TempFolder& root, const Case& c) {
     WriteTextFile(root / "Config.xml", "<QuillonConfig>" + c.Config + "</QuillonConfig>");
     const std::string data = c.Config.find("GameDataPath") != std::string::npos ? "Data/" : "";
@@ -67,60 +66,48 @@ void MakeWorkspace(const TempFolder& root, const Case& c) {
                              MakeSeamMod(t.Kind, t.Size, t.Size, t.Size * 3 / 4, t.Size / 8)));
     }
     WriteTextFile(root / "SetDefs/Head.xml",
-                  SetXml(c.SetName, "textures\\actors\\character", subSets));
-    if (!c.Remove.empty()) {
-        fs::remove(root / c.Remove);
-    }
-    if (!c.Block.empty()) {
-        fs::create_directories(root / c.Block);
+                  SetXml("Head", "textures\\actors\\character", subSets));
+    std::istringstream removed(c.Remove);
+    for (std::string file; removed >> file;) {
+        fs::remove(root / file);
     }
 }
 
-// The brightness step from the two rows above `seam` to the two below it.
+// The brightness step from the two rows above `seam` to the two below it (opaque images).
 double SeamStep(const RgbaImage& image, int seam) {
-    double step = 0;
-    for (int x = 0; x < image.Width; ++x) {
-        for (int c = 0; c < 3; ++c) {
-            step += image.At(x, seam)[c] + image.At(x, seam + 1)[c] - image.At(x, seam - 2)[c] -
-                    image.At(x, seam - 1)[c];
-        }
-    }
-    return step / (6.0 * image.Width);
+    auto row = [&](int y) { return std::accumulate(image.At(0, y), image.At(0, y + 1), 0.0); };
+    return (row(seam) + row(seam + 1) - row(seam - 2) - row(seam - 1)) / (6.0 * image.Width);
 }
 
 } // namespace
 
 TEST(HeadFixTest, FilesMessagesAndExitCodes) {
     ASSERT_LT(SeamStep(MakeSeamedTexture(SampleKind::Skin, 128, 128, 96, 7), 96), -20);
-    const std::string female = TexturePath("female", Textures[0]);
-    const std::string noData =
-        "<TexOutputPath>Out\\</TexOutputPath><AutoHeadFix>true</AutoHeadFix>";
-    const std::string notHeadless =
-        "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>True</AutoHeadFix>";
-    const std::string noDisplay = "quillon: no display is available for the window (set DISPLAY "
-                                  "or WAYLAND_DISPLAY, or enable AutoHeadFix in Config.xml).\n";
+    const std::string success = "Velloran's Quillon: Automatic Neck Seam fix Successful!\n";
+    const std::string noHead = "SetDefs/Head.xml ";
     const Case cases[] = {
-        // What, exit code, standard error, outputs written, file removed, folder made, set name,
-        // configuration.
-        {"complete", 0, Success, 6},
+        {"complete", 0, success, 6, ""},
         {"no Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 2,
          Textures[1].ModFile},
         {"second Color source missing", 2,
-         "Failed to open Color Source: Data/" + Character + "male/malehead.dds\n", 1,
+         "Failed to open Color Source: Data/" + TexturePath("male", Textures[0]) + "\n", 1,
          "Data/" + TexturePath("male", Textures[0])},
-        {"first output blocked", 4, "Error: Failed to save Color output file\n", 0, "",
-         "Out/" + female},
-        {"no GameDataPath: sources below the current directory", 0, Success, 6, "", "", "Head",
-         noData},
-        {"AutoHeadFix True: not headless", 2, noDisplay, 0, "", "", "Head", notHeadless},
-        // Another letter case is another set: only the modifications are needed.
-        {"no Head set", 0, Success, 0, "", "", "head"},
+        {"output folder below a file", 4, "Error: Failed to save Color output file\n", 0, "",
+         "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Config.xml\\</TexOutputPath>"
+         "<AutoHeadFix>true</AutoHeadFix>"},
+        {"no GameDataPath: sources below the current directory", 0, success, 6, "",
+         "<TexOutputPath>Out\\</TexOutputPath><AutoHeadFix>true</AutoHeadFix>"},
+        {"AutoHeadFix True: the window is asked for, and there is no display", 2,
+         "quillon: no display is available for the window (set DISPLAY or WAYLAND_DISPLAY, or "
+         "enable AutoHeadFix in Config.xml).\n",
+         0, "", "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>True</AutoHeadFix>"},
+        {"no Head set", 0, success, 0, noHead},
         {"no Head set nor Color modification", 1, "Error: Failed to open Color Mod Image\n", 0,
-         Textures[0].ModFile, "", "head"},
+         noHead + Textures[0].ModFile},
         {"no Head set nor Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 0,
-         Textures[1].ModFile, "", "head"},
+         noHead + Textures[1].ModFile},
         {"no Head set nor Specular modification", 9, "Error: Failed to open Specular Mod Image\n",
-         0, Textures[2].ModFile, "", "head"},
+         0, noHead + Textures[2].ModFile},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -143,7 +130,7 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
         }
         EXPECT_EQ(result.StandardOutput, progress);
         RgbaImage written; // the seam that the installed texture shows is gone
-        if (ReadTexture(root / ("Out/" + female), written)) {
+        if (ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written)) {
             EXPECT_GT(SeamStep(written, 48), -4);
         }
     }

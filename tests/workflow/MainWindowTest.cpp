@@ -22,12 +22,8 @@ QString ModalTitleOpenedBy(const std::function<void()>& action) {
     return title;
 }
 
-class MainWindowTest : public WindowTest {
+class MainWindowTest : public OpenWindowTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        Open();
-    }
     // The first item of a menu of the menu bar, as the user picks it.
     void Pick(int index, const QString& texts) {
         QAction* menu = Window->menuBar()->actions()[index];
@@ -78,9 +74,17 @@ TEST_F(MainWindowTest, StartsWithTheControlsInTheLayoutsOrderPlaceAndState) {
     EXPECT_EQ(Window->windowTitle(), "Velloran's Quillon");
     EXPECT_EQ(App->DestinationList->headerItem()->text(0), "3. Choose What to Change");
     EXPECT_EQ(App->StatusLine->font().pointSize(), 8);
+
+    // The about box is laid out in dialog units of the dialog font: four horizontal ones are an
+    // average character, eight vertical ones the font's height.
+    const QFont font = QApplication::font();
+    const QPoint size = DialogUnitsToPixels(font, 190, 62);
+    EXPECT_EQ(CreateAboutBox(nullptr)->size(), QSize(size.x(), size.y()));
+    EXPECT_GT(DialogUnitsToPixels(font, 4, 8).x(), 3);
+    EXPECT_EQ(DialogUnitsToPixels(font, 4, 8).y(), QFontMetrics(font).height());
 }
 
-TEST_F(MainWindowTest, AltQuestionMarkAndAltSlashOpenTheAboutBoxOnlyFromTheWindowItself) {
+TEST_F(MainWindowTest, AboutBoxFromAltQuestionMarkAltSlashOrTheMenuThenExit) {
     ASSERT_EQ(QApplication::focusWidget(), nullptr) << "no control takes the focus at start";
     for (const char key : {'?', '/'}) {
         EXPECT_EQ(ModalTitleOpenedBy([&] { QTest::keyClick(Window.get(), key, Qt::AltModifier); }),
@@ -89,33 +93,14 @@ TEST_F(MainWindowTest, AltQuestionMarkAndAltSlashOpenTheAboutBoxOnlyFromTheWindo
         EXPECT_EQ(ModalTitleOpenedBy([&] { QTest::keyClick(Window.get(), key); }), "");
     }
     EXPECT_EQ(ModalTitleOpenedBy([&] { Pick(1, "&Help &About ..."); }), "About Velloran's Quillon");
-    // Once a control has the focus the keystroke is its own, even when it passes it on.
+    // Alt+? and Alt+/ count only when the window itself has the keystroke: once a control has the
+    // focus the keystroke is its own, even when it passes it on.
     QApplication::setActiveWindow(Window.get()); // again, after the modal boxes
     App->PreviewButton->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), App->PreviewButton);
     EXPECT_EQ(
         ModalTitleOpenedBy([&] { QTest::keyClick(App->PreviewButton, '?', Qt::AltModifier); }), "");
-}
-
-TEST_F(MainWindowTest, TheAboutBoxIsLaidOutInDialogUnitsOfTheDialogFont) {
-    const std::unique_ptr<QDialog> box = CreateAboutBox(nullptr);
-    const QFont font = QApplication::font();
-    const QPoint size = DialogUnitsToPixels(font, 190, 62);
-    EXPECT_EQ(box->size(), QSize(size.x(), size.y()));
-    const std::tuple<const char*, int, int> parts[] = {{"AboutIcon", 14, 14},
-                                                       {"AboutName", 42, 14},
-                                                       {"AboutPurpose", 42, 26},
-                                                       {"AboutOk", 113, 41}};
-    for (const auto& [name, x, y] : parts) {
-        EXPECT_EQ(box->findChild<QWidget*>(name)->pos(), DialogUnitsToPixels(font, x, y)) << name;
-    }
-    EXPECT_FALSE(box->findChild<QLabel*>("AboutIcon")->pixmap().isNull());
-    // Four horizontal units are one average character; eight vertical ones the font's height.
-    EXPECT_GT(DialogUnitsToPixels(font, 4, 8).x(), 3);
-    EXPECT_EQ(DialogUnitsToPixels(font, 4, 8).y(), QFontMetrics(font).height());
-}
-
-TEST_F(MainWindowTest, ExitEndsTheMessageLoopWithCodeZero) {
+    // File, Exit ends the message loop with code 0.
     QTimer::singleShot(0, Window.get(), [this] { Pick(0, "&File E&xit"); });
     QTimer::singleShot(5000, Window.get(), [] { QCoreApplication::exit(99); }); // a safety net
     EXPECT_EQ(QApplication::exec(), 0);

@@ -24,9 +24,9 @@
 
 using Names = std::vector<std::string>;
 
-// A message box as "caption [style] text".
+// A message box as a line, "caption [style] text".
 inline std::string Box(const std::string& caption, unsigned style, const std::string& text) {
-    return caption + " [" + std::to_string(style) + "] " + text;
+    return caption + " [" + std::to_string(style) + "] " + text + "\n";
 }
 inline const std::string AskInstalled =
     Box("Overwrite Multiple Files?", msgbox::MB_YESNO | msgbox::MB_ICONINFORMATION,
@@ -43,23 +43,19 @@ inline const std::string SavedAll =
 constexpr std::uint32_t Red = 0xFF0000FF, Green = 0xFF00FF00, Blue = 0xFFFF0000, White = 0xFFFFFFFF,
                         Yellow = 0xFF00FFFF, Cyan = 0xFFFFFF00;
 
-// Adds every text a status line shows to `texts`: it is painted at once each time it changes.
-class StatusRecorder : public QObject {
-public:
-    StatusRecorder(QLabel* status, Names& texts) : QObject(status), Texts(texts) {
+// Adds every text a status line shows to `Texts`, a line each: the line is painted at once each
+// time it changes.
+struct StatusRecorder : QObject {
+    StatusRecorder(QLabel* status, std::string& texts) : QObject(status), Texts(texts) {
         status->installEventFilter(this);
     }
-
-protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            Texts.push_back(static_cast<QLabel*>(watched)->text().toStdString());
-        }
+        Texts += event->type() == QEvent::Paint
+                     ? static_cast<QLabel*>(watched)->text().toStdString() + "\n"
+                     : "";
         return false;
     }
-
-private:
-    Names& Texts;
+    std::string& Texts;
 };
 
 class WindowTest : public ::testing::Test {
@@ -68,9 +64,9 @@ protected:
     CurrentDirectoryGuard Cwd{Root.Path()};
     EnvironmentGuard Home{"HOME", Root.Path().c_str()};
     EnvironmentGuard Wine{"WINEPREFIX", nullptr};
-    Names Boxes;                // each box shown, as Box() writes it
+    std::string Boxes;          // the boxes shown, as Box() writes them
     int Answer = msgbox::IDYES; // what a Yes/No box answers
-    Names Status;
+    std::string Status;         // the status texts shown
     std::unique_ptr<Application> App;
     std::unique_ptr<QuillonWindow> Window;
 
@@ -80,7 +76,7 @@ protected:
     // folder; the source folder one file.
     void SetUp() override {
         SetMessageBoxHandler([this](const MessageBoxRequest& request) {
-            Boxes.push_back(Box(request.Caption, request.Style, request.Text));
+            Boxes += Box(request.Caption, request.Style, request.Text);
             EXPECT_TRUE(request.Owned) << request.Text;
             return (request.Style & msgbox::MB_TYPEMASK) == msgbox::MB_YESNO ? Answer
                                                                              : msgbox::IDOK;
@@ -143,5 +139,14 @@ protected:
     }
     bool Blank(const PictureControl* picture) const {
         return picture->Image() == App->Engine->Bitmaps.at("Blank");
+    }
+};
+
+// The window already open on the workspace.
+class OpenWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Open();
     }
 };
