@@ -1,274 +1,137 @@
-// The headless head fix, run as the real program in workspaces made here, with no display.
+// The headless head fix, run as the real program with no display, each case in a workspace of its
+// own: a complete one, changed so that one thing is missing or different.
 #include "samples/SampleImages.h"
 #include "support/ProcessRunner.h"
-#include "support/TestSupport.h"
+#include "workflow/TestWorkspace.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-namespace fs = std::filesystem;
+#include <numeric>
+#include <sstream>
 
 namespace {
 
-using Lines = std::vector<std::string>;
+namespace fs = std::filesystem;
 
-const char* const Channels[] = {"Color", "Normal", "Specular"};
-const char* const ModFiles[] = {"Library/Head/Color/KORAv3_HeadNeckBlendColor.psd",
-                                "Library/Head/Normal/KORAv3_HeadNeckBlend.psd",
-                                "Library/Head/Specular/VelloranHeadSpecBlend.psd"};
-
-struct Declared {
+// The head textures as the game has them, smaller, in the order the job writes them.
+struct HeadTexture {
+    const char* Channel;
     const char* Suffix;
-    const char* Compression;
+    const char* Format;
     int Size;
+    SampleKind Kind;
+    const char* ModFile;
 };
-// Color DXT1, Normal DXT5, Specular uncompressed RGB, as the game's head textures are.
-const Declared Textures[] = {{"", "DXT1", 64}, {"_msn", "DXT5", 64}, {"_s", "RGB", 32}};
-
-std::string ChannelXml(int channel, const std::string& subSet) {
-    const Declared& d = Textures[channel];
-    const bool compressed = std::strcmp(d.Compression, "RGB") != 0;
-    return std::string("<Channel Name=\"") + Channels[channel] + "\"><FileName>" + subSet + "head" +
-           d.Suffix + "</FileName><FileFormat>dds</FileFormat><Size>" + std::to_string(d.Size) +
-           "</Size>" + (compressed ? "<CompressTex>1</CompressTex>" : "") + "<HasAlpha>" +
-           (std::strcmp(d.Compression, "DXT5") == 0 ? "1" : "0") + "</HasAlpha></Channel>";
-}
-
-SampleKind KindOf(int channel) {
-    return channel == 0   ? SampleKind::Skin
-           : channel == 1 ? SampleKind::Normal
-                          : SampleKind::Specular;
-}
-
-Lines SplitLines(const std::string& text) {
-    Lines lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end - start));
-        start = end == std::string::npos ? text.size() : end + 1;
-    }
-    return lines;
-}
-
-// The classic DDS header fields a reader decides by.
-struct DdsInfo {
-    int Width = 0, Height = 0;
-    std::string FourCC;
-    int BitCount = 0;
+const HeadTexture Textures[] = {
+    {"Color", "", "DXT1", 64, SampleKind::Skin, "Library/Head/Color/KORAv3_HeadNeckBlendColor.psd"},
+    {"Normal", "_msn", "DXT5", 64, SampleKind::Normal,
+     "Library/Head/Normal/KORAv3_HeadNeckBlend.psd"},
+    {"Specular", "_s", "RGB", 32, SampleKind::Specular,
+     "Library/Head/Specular/VelloranHeadSpecBlend.psd"},
 };
 
-DdsInfo ReadDdsInfo(const std::string& path) {
-    const std::string bytes = ReadTextFile(path);
-    DdsInfo info;
-    if (bytes.size() < 128 || bytes.compare(0, 4, "DDS ") != 0) {
-        return info;
-    }
-    auto word = [&](size_t offset) {
-        std::uint32_t value;
-        std::memcpy(&value, bytes.data() + offset, 4);
-        return static_cast<int>(value);
-    };
-    info.Height = word(12);
-    info.Width = word(16);
-    if (word(80) & 0x4) { // DDPF_FOURCC
-        info.FourCC = bytes.substr(84, 4);
-    } else {
-        info.BitCount = word(88);
-    }
-    return info;
+std::string TexturePath(const std::string& subSet, const HeadTexture& texture) {
+    return "textures/actors/character/" + subSet + "/" + subSet + "head" + texture.Suffix + ".dds";
 }
 
-class HeadFixTest : public ::testing::Test {
-protected:
-    TempFolder Root;
-    const std::string Data = Root / "Data";
-    const std::string Out = Root / "Out";
-    const std::string Character = "textures/actors/character/";
+struct Case {
+    const char* What;
+    int Exit;
+    std::string Error;
+    std::size_t Written; // how many outputs, in the job's order, are written
+    std::string Remove;  // files, separated by spaces
+    std::string Config = "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>"
+                         "<AutoHeadFix>true</AutoHeadFix>";
+};
 
-    void WriteConfig(const std::string& children) {
-        WriteTextFile(Root / "Config.xml", "<QuillonConfig>" + children + "</QuillonConfig>");
-    }
-    void WriteHeadSet(const std::string& setName = "Head") {
-        std::string xml =
-            "<TextureSet Name=\"" + setName + "\"><Path>textures\\actors\\character</Path>";
-        for (const char* subSet : {"female", "male"}) {
-            xml += std::string("<SubSet Name=\"") + subSet + "\">";
-            for (int channel = 0; channel < 3; ++channel) {
-                xml += ChannelXml(channel, subSet);
-            }
-            xml += "</SubSet>";
-        }
-        WriteTextFile(Root / "SetDefs/Head.xml", xml + "</TextureSet>");
-    }
-    // Installed textures twice the declared size, so the blend also scales them.
-    void WriteSources(const std::string& folder) {
-        for (const char* subSet : {"female", "male"}) {
-            for (int channel = 0; channel < 3; ++channel) {
-                const int edge = Textures[channel].Size * 2;
-                const std::string path = folder + "/" + Character + subSet + "/" + subSet + "head" +
-                                         Textures[channel].Suffix + ".dds";
-                fs::create_directories(fs::path(path).parent_path());
-                ASSERT_TRUE(WriteDdsTexture(
-                    path, MakeSeamedTexture(KindOf(channel), edge, edge, edge * 3 / 4, 7),
-                    Textures[channel].Compression));
-            }
-        }
-    }
-    void WriteMods() {
-        for (int channel = 0; channel < 3; ++channel) {
-            const int edge = Textures[channel].Size;
-            const std::string path = Root / ModFiles[channel];
+// Everything the job needs, then the case's change. The installed textures (in "Data", or in the
+// workspace itself when there is no GameDataPath) are twice the declared size and show a seam
+// three quarters down, which the modifications cover.
+void MakeWorkspace(const TempFolder& root, const Case& c) {
+    WriteTextFile(root / "Config.xml", "<QuillonConfig>" + c.Config + "</QuillonConfig>");
+    const std::string data = c.Config.find("GameDataPath") != std::string::npos ? "Data/" : "";
+    std::vector<std::pair<std::string, std::string>> subSets{{"female", ""}, {"male", ""}};
+    for (const HeadTexture& t : Textures) {
+        for (auto& [subSet, channels] : subSets) {
+            channels += ChannelXml(t.Channel, subSet + "head" + t.Suffix, t.Size,
+                                   t.Format != std::string("RGB"), t.Format == std::string("DXT5"));
+            const std::string path = root / (data + TexturePath(subSet, t));
             fs::create_directories(fs::path(path).parent_path());
-            ASSERT_TRUE(
-                WritePsd(path, MakeSeamMod(KindOf(channel), edge, edge, edge * 3 / 4, edge / 8)));
+            const int edge = t.Size * 2;
+            ASSERT_TRUE(WriteDdsTexture(
+                path, MakeSeamedTexture(t.Kind, edge, edge, edge * 3 / 4, 7), t.Format));
         }
+        fs::create_directories(fs::path(root / t.ModFile).parent_path());
+        ASSERT_TRUE(WritePsd(root / t.ModFile,
+                             MakeSeamMod(t.Kind, t.Size, t.Size, t.Size * 3 / 4, t.Size / 8)));
     }
-    void MakeComplete() {
-        WriteConfig("<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>"
-                    "<AutoHeadFix>true</AutoHeadFix>");
-        WriteHeadSet();
-        WriteSources(Data);
-        WriteMods();
+    WriteTextFile(root / "SetDefs/Head.xml",
+                  SetXml("Head", "textures\\actors\\character", subSets));
+    std::istringstream removed(c.Remove);
+    for (std::string file; removed >> file;) {
+        fs::remove(root / file);
     }
-    // The output as the progress line names it (the folder as configured) ...
-    std::string OutputLine(const char* subSet, int channel) const {
-        return "Out/" + Character + subSet + "/" + subSet + "head" + Textures[channel].Suffix +
-               ".dds";
-    }
-    // ... and the file.
-    std::string Output(const char* subSet, int channel) const {
-        return Root / OutputLine(subSet, channel);
-    }
-    // The program without a display and without a game registry, in the workspace.
-    ProcessResult Run() {
-        return RunProcess(QUILLON_PROGRAM, {}, Root.Path().string(), {{"HOME", Root / "home"}},
-                          {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
-    }
-    size_t FilesBelow(const std::string& folder) const {
-        size_t count = 0;
-        if (fs::exists(folder)) {
-            for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-                count += entry.is_regular_file() ? 1 : 0;
-            }
-        }
-        return count;
-    }
-};
+}
+
+// The brightness step from the two rows above `seam` to the two below it (opaque images).
+double SeamStep(const RgbaImage& image, int seam) {
+    auto row = [&](int y) { return std::accumulate(image.At(0, y), image.At(0, y + 1), 0.0); };
+    return (row(seam) + row(seam + 1) - row(seam - 2) - row(seam - 1)) / (6.0 * image.Width);
+}
 
 } // namespace
 
-TEST_F(HeadFixTest, WritesEveryHeadTextureInOrderInItsDeclaredFormat) {
-    MakeComplete();
-    const ProcessResult result = Run();
-    EXPECT_EQ(result.ExitCode, 0) << result.StandardError;
-    EXPECT_EQ(result.StandardError, "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
-    Lines expected;
-    for (int channel = 0; channel < 3; ++channel) {
-        for (const char* subSet : {"female", "male"}) {
-            expected.push_back(OutputLine(subSet, channel));
-        }
-    }
-    EXPECT_EQ(SplitLines(result.StandardOutput), expected);
-    for (int channel = 0; channel < 3; ++channel) {
-        for (const char* subSet : {"female", "male"}) {
-            const DdsInfo info = ReadDdsInfo(Output(subSet, channel));
-            const Declared& d = Textures[channel];
-            EXPECT_EQ(info.Width, d.Size) << Output(subSet, channel);
-            EXPECT_EQ(info.Height, d.Size);
-            EXPECT_EQ(info.FourCC, std::strcmp(d.Compression, "RGB") == 0 ? "" : d.Compression);
-            EXPECT_EQ(info.BitCount, std::strcmp(d.Compression, "RGB") == 0 ? 24 : 0);
-        }
-    }
-    // The seam is gone: the step in brightness across the seam line that the installed texture
-    // shows is (nearly) flat in the output.
-    RgbaImage written, installed;
-    ASSERT_TRUE(ReadTexture(Output("female", 0), written));
-    ASSERT_TRUE(ReadTexture(Data + "/" + Character + "female/femalehead.dds", installed));
-    auto step = [](const RgbaImage& image, int seam) {
-        double above = 0, below = 0;
-        for (int x = 0; x < image.Width; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                above += image.At(x, seam - 2)[c] + image.At(x, seam - 1)[c];
-                below += image.At(x, seam)[c] + image.At(x, seam + 1)[c];
-            }
-        }
-        return (below - above) / (6.0 * image.Width);
+TEST(HeadFixTest, FilesMessagesAndExitCodes) {
+    ASSERT_LT(SeamStep(MakeSeamedTexture(SampleKind::Skin, 128, 128, 96, 7), 96), -20);
+    const std::string success = "Velloran's Quillon: Automatic Neck Seam fix Successful!\n";
+    const std::string noHead = "SetDefs/Head.xml ";
+    const Case cases[] = {
+        {"complete", 0, success, 6, ""},
+        {"no Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 2,
+         Textures[1].ModFile},
+        {"second Color source missing", 2,
+         "Failed to open Color Source: Data/" + TexturePath("male", Textures[0]) + "\n", 1,
+         "Data/" + TexturePath("male", Textures[0])},
+        {"output folder below a file", 4, "Error: Failed to save Color output file\n", 0, "",
+         "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Config.xml\\</TexOutputPath>"
+         "<AutoHeadFix>true</AutoHeadFix>"},
+        {"no GameDataPath: sources below the current directory", 0, success, 6, "",
+         "<TexOutputPath>Out\\</TexOutputPath><AutoHeadFix>true</AutoHeadFix>"},
+        {"AutoHeadFix True: the window is asked for, and there is no display", 2,
+         "quillon: no display is available for the window (set DISPLAY or WAYLAND_DISPLAY, or "
+         "enable AutoHeadFix in Config.xml).\n",
+         0, "", "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>True</AutoHeadFix>"},
+        {"no Head set", 0, success, 0, noHead},
+        {"no Head set nor Color modification", 1, "Error: Failed to open Color Mod Image\n", 0,
+         noHead + Textures[0].ModFile},
+        {"no Head set nor Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 0,
+         noHead + Textures[1].ModFile},
+        {"no Head set nor Specular modification", 9, "Error: Failed to open Specular Mod Image\n",
+         0, noHead + Textures[2].ModFile},
     };
-    EXPECT_LT(step(installed, 96), -20) << "the installed texture shows the seam";
-    EXPECT_GT(step(written, 48), -4) << "the blend removed it";
-    EXPECT_EQ(FilesBelow(Data), 6u) << "the installed textures are only read";
-}
-
-TEST_F(HeadFixTest, AMissingNormalModificationStopsAfterTheColourOutputs) {
-    MakeComplete();
-    fs::remove(Root / ModFiles[1]);
-    const ProcessResult result = Run();
-    EXPECT_EQ(result.ExitCode, 5);
-    EXPECT_EQ(result.StandardError, "Error: Failed to open Normal Mod Image\n");
-    EXPECT_EQ(SplitLines(result.StandardOutput),
-              (Lines{OutputLine("female", 0), OutputLine("male", 0)}));
-    EXPECT_EQ(FilesBelow(Out), 2u);
-}
-
-TEST_F(HeadFixTest, AMissingSourceNamesThePathThatWasTried) {
-    MakeComplete();
-    const std::string missing = Data + "/" + Character + "male/malehead.dds";
-    fs::remove(missing);
-    const ProcessResult result = Run();
-    EXPECT_EQ(result.ExitCode, 2);
-    EXPECT_EQ(result.StandardError,
-              "Failed to open Color Source: Data/" + Character + "male/malehead.dds\n");
-    EXPECT_EQ(SplitLines(result.StandardOutput), Lines{OutputLine("female", 0)});
-}
-
-TEST_F(HeadFixTest, AnOutputThatCannotBeWrittenEndsTheJob) {
-    MakeComplete();
-    WriteTextFile(Out + "/textures", "a file where the output folder should be");
-    const ProcessResult result = Run();
-    EXPECT_EQ(result.ExitCode, 4);
-    EXPECT_EQ(result.StandardError, "Error: Failed to save Color output file\n");
-    EXPECT_EQ(result.StandardOutput, "");
-}
-
-TEST_F(HeadFixTest, WithoutAHeadSetOnlyTheModificationsAreNeeded) {
-    MakeComplete();
-    fs::remove(Root / "SetDefs/Head.xml");
-    WriteHeadSet("head"); // another letter case is another set
-    ProcessResult result = Run();
-    EXPECT_EQ(result.ExitCode, 0);
-    EXPECT_EQ(result.StandardError, "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
-    EXPECT_EQ(FilesBelow(Out), 0u);
-
-    const std::pair<int, const char*> missing[] = {{1, "Color"}, {5, "Normal"}, {9, "Specular"}};
-    for (int channel = 0; channel < 3; ++channel) {
-        WriteMods();
-        fs::remove(Root / ModFiles[channel]);
-        result = Run();
-        EXPECT_EQ(result.ExitCode, missing[channel].first);
-        EXPECT_EQ(result.StandardError,
-                  std::string("Error: Failed to open ") + missing[channel].second + " Mod Image\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const TempFolder root;
+        MakeWorkspace(root, c);
+        const ProcessResult result =
+            RunProcess(QUILLON_PROGRAM, {}, root.Path().string(), {{"HOME", root / "home"}},
+                       {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+        EXPECT_EQ(result.ExitCode, c.Exit);
+        EXPECT_EQ(result.StandardError, c.Error);
+        // Each output written has its progress line, and its declared size and format.
+        std::string progress;
+        for (std::size_t i = 0; i < 6; ++i) {
+            const HeadTexture& t = Textures[i / 2];
+            const std::string output = "Out/" + TexturePath(i % 2 ? "male" : "female", t);
+            const std::string size = std::to_string(t.Size);
+            progress += i < c.Written ? output + "\n" : "";
+            EXPECT_EQ(DescribeDds(root / output),
+                      i < c.Written ? size + "x" + size + " " + t.Format : "");
+        }
+        EXPECT_EQ(result.StandardOutput, progress);
+        RgbaImage written; // the seam that the installed texture shows is gone
+        if (ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written)) {
+            EXPECT_GT(SeamStep(written, 48), -4);
+        }
     }
-}
-
-TEST_F(HeadFixTest, WithoutAGameFolderSourcesAreFoundFromTheCurrentDirectory) {
-    WriteConfig("<TexOutputPath>Out\\</TexOutputPath><AutoHeadFix>true</AutoHeadFix>");
-    WriteHeadSet();
-    WriteSources(Root.Path().string());
-    WriteMods();
-    const ProcessResult result = Run();
-    EXPECT_EQ(result.ExitCode, 0) << result.StandardError;
-    EXPECT_EQ(FilesBelow(Out), 6u);
-}
-
-TEST_F(HeadFixTest, OnlyTheExactWordStartsTheHeadlessJob) {
-    MakeComplete();
-    WriteConfig("<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>"
-                "<AutoHeadFix>True</AutoHeadFix>");
-    const ProcessResult result = Run();
-    // The window was asked for, and there is no display: a clear line and a failure code.
-    EXPECT_NE(result.ExitCode, 0);
-    EXPECT_NE(result.StandardError.find("no display"), std::string::npos) << result.StandardError;
-    EXPECT_FALSE(fs::exists(Out));
 }

@@ -1,40 +1,62 @@
-// The window as a user meets it, for widget tests: a workspace folder made by the test (as the
-// current directory, with no game registry), the application and its main window opened the
-// way the program opens them, and message boxes answered by a recorder.
+// The window as a user meets it, for widget tests: a workspace made by the test (as the current
+// directory, with no game registry), the application and its main window opened the way the
+// program opens them, message boxes answered by a recorder, and the status line recorded.
 #pragma once
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/PictureControl.h"
 #include "platform/MessageBox.h"
-#include "support/TestSupport.h"
+#include "samples/SampleImages.h"
+#include "workflow/TestWorkspace.h"
 
 #include <gtest/gtest.h>
 
-#include <IL/il.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
 
-#include <QImage>
+#include <cstring>
 
-#include <memory>
-#include <string>
-#include <vector>
+using Names = std::vector<std::string>;
 
-struct ChannelDefinition {
-    std::string Name;
-    std::string FileName;
-    std::string FileFormat = "dds";
-    int Size = 0;
-    int CompressTex = 1;
-    int HasAlpha = 0;
+// A message box as a line, "caption [style] text".
+inline std::string Box(const std::string& caption, unsigned style, const std::string& text) {
+    return caption + " [" + std::to_string(style) + "] " + text + "\n";
+}
+inline const std::string AskInstalled =
+    Box("Overwrite Multiple Files?", msgbox::MB_YESNO | msgbox::MB_ICONINFORMATION,
+        "You have selected multiple destination files. This will modify all selected destination "
+        "files with chosen library modification file.\r\n\r\nAre you sure?");
+inline const std::string AskOneSource =
+    Box("Overwrite Multiple Files?", msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION,
+        "You have chosen a library source file and multiple destination files. This will overwrite "
+        "ALL selected destination files with the SAME generated output file.\r\n\r\nAre you sure?");
+inline const std::string SavedAll =
+    Box("Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION, "Files saved successfully!");
+
+// Colours as WriteTexture takes them: 0xAABBGGRR, so that the bytes are R, G, B, A.
+constexpr std::uint32_t Red = 0xFF0000FF, Green = 0xFF00FF00, Blue = 0xFFFF0000, White = 0xFFFFFFFF,
+                        Yellow = 0xFF00FFFF, Cyan = 0xFFFFFF00;
+
+// Adds every text a status line shows to `Texts`, a line each: the line is painted at once each
+// time it changes.
+struct StatusRecorder : QObject {
+    StatusRecorder(QLabel* status, std::string& texts) : QObject(status), Texts(texts) {
+        status->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        Texts += event->type() == QEvent::Paint
+                     ? static_cast<QLabel*>(watched)->text().toStdString() + "\n"
+                     : "";
+        return false;
+    }
+    std::string& Texts;
 };
-
-struct SubSetDefinition {
-    std::string Name;
-    std::vector<ChannelDefinition> Channels;
-};
-
-// One top-level TextureSet element.
-std::string TextureSetXml(const std::string& name, const std::string& path,
-                          const std::vector<SubSetDefinition>& subSets);
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -42,28 +64,89 @@ protected:
     CurrentDirectoryGuard Cwd{Root.Path()};
     EnvironmentGuard Home{"HOME", Root.Path().c_str()};
     EnvironmentGuard Wine{"WINEPREFIX", nullptr};
-    std::vector<MessageBoxRequest> Boxes;
+    std::string Boxes;          // the boxes shown, as Box() writes them
     int Answer = msgbox::IDYES; // what a Yes/No box answers
+    std::string Status;         // the status texts shown
     std::unique_ptr<Application> App;
     std::unique_ptr<QuillonWindow> Window;
 
-    void SetUp() override;
-    void TearDown() override;
+    // The sets "Head" and "Body". Head's type "Color" has the destinations A (DXT1, 16),
+    // B (DXT5, 32) and C (RGB, 8), each with an installed texture of its own colour; the library
+    // holds a modification, opaque red on its left half and transparent on its right, and a
+    // folder; the source folder one file.
+    void SetUp() override {
+        SetMessageBoxHandler([this](const MessageBoxRequest& request) {
+            Boxes += Box(request.Caption, request.Style, request.Text);
+            EXPECT_TRUE(request.Owned) << request.Text;
+            return (request.Style & msgbox::MB_TYPEMASK) == msgbox::MB_YESNO ? Answer
+                                                                             : msgbox::IDOK;
+        });
+        WriteTextFile(Root / "SetDefs/Head.xml",
+                      SetXml("Head", "textures\\head",
+                             {{"A", ChannelXml("Color", "head_d", 16)},
+                              {"B", ChannelXml("Color", "head_d", 32, true, true)},
+                              {"C", ChannelXml("Color", "head_d", 8, false)}}) +
+                          SetXml("Body", "b", {{"A", ChannelXml("Diffuse", "b")}}));
+        WriteTexture("Game/Data/textures/head/A/head_d.dds", 64, Blue, Blue);
+        WriteTexture("Game/Data/textures/head/B/head_d.dds", 64, Green, Green);
+        WriteTexture("Game/Data/textures/head/C/head_d.dds", 64, White, White);
+        WriteTexture("Library/Head/Color/mod.psd", 64, Red, 0);
+        WriteTexture("Library/Head/Color/Folder/x.dds", 4, Red, Red);
+        WriteTexture("Source/Head/Color/pale.dds", 64, Yellow, Yellow);
+    }
+    void TearDown() override {
+        Close();
+        SetMessageBoxHandler({});
+    }
 
-    // Writes a file below the workspace ("/"-separated relative path).
-    void Write(const std::string& relative, const std::string& content = "x");
-    // Writes an image: DDS (uncompressed RGBA) for ".dds", else by Qt's writer for the
-    // extension.
-    void WriteImage(const std::string& relative, const QImage& image);
-    // Writes "Config.xml" with these children of its root (none: no file at all).
-    void Configure(const std::string& children);
-    // Opens the application and its window in the workspace.
-    void Open();
-    // Closes the application first, then the window, as the program does.
-    void Close();
+    // A square texture, `left` in its left half and `right` in its right: uncompressed DDS for
+    // ".dds", else Photoshop.
+    void WriteTexture(const std::string& relative, int edge, std::uint32_t left,
+                      std::uint32_t right) {
+        RgbaImage image(edge, edge);
+        for (int i = 0; i < edge * edge; ++i) {
+            std::memcpy(&image.Pixels[i * 4], i % edge < edge / 2 ? &left : &right, 4);
+        }
+        std::filesystem::create_directories((Root.Path() / relative).parent_path());
+        ASSERT_TRUE(relative.ends_with(".dds") ? WriteDdsTexture(Root / relative, image, "RGBA")
+                                               : WritePsd(Root / relative, image));
+    }
+    // Opens the application and its window; `option` is the DefUseInstalledSource word.
+    void Open(const std::string& option = "") {
+        WriteTextFile(Root / "Config.xml",
+                      "<QuillonConfig><GameDataPath>Game\\Data\\</GameDataPath><TexOutputPath>"
+                      "Out\\</TexOutputPath><DefUseInstalledSource>" +
+                          option + "</DefUseInstalledSource></QuillonConfig>");
+        App = std::make_unique<Application>();
+        Window = OpenMainWindow(*App);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(Window.get())); // so that repaints paint at once
+        QApplication::setActiveWindow(Window.get());
+        new StatusRecorder(App->StatusLine, Status);
+    }
+    // The application first, then the window, as the program closes them.
+    void Close() {
+        App.reset();
+        Window.reset();
+    }
+
+    // The user's choices: an entry of a selector, an item of a tree.
+    static void Choose(QComboBox* selector, const QString& text) {
+        selector->setCurrentIndex(selector->findText(text));
+        emit selector->activated(selector->currentIndex());
+    }
+    static void Select(QTreeWidget* tree, const QString& text) {
+        tree->setCurrentItem(tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+    }
+    bool Blank(const PictureControl* picture) const {
+        return picture->Image() == App->Engine->Bitmaps.at("Blank");
+    }
 };
 
-// An RGBA8 image put straight into a slot of the engine, `pixel` 0xAABBGGRR in memory order
-// R, G, B, A. Rows are stored top-down.
-ILuint PutImage(BlendEngine& engine, const std::string& key, int width, int height,
-                std::uint32_t pixel);
+// The window already open on the workspace.
+class OpenWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Open();
+    }
+};

@@ -1,0 +1,42 @@
+// Workspace files for the workflow tests, without Qt: set definitions, and what a DDS texture that
+// was written declares.
+#pragma once
+
+#include "imaging/FileChecks.h"
+#include "support/TestSupport.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+inline std::string ChannelXml(const std::string& name, const std::string& file, int size = 0,
+                              bool compressed = true, bool alpha = false) {
+    return "<Channel Name=\"" + name + "\"><FileName>" + file +
+           "</FileName><FileFormat>dds</FileFormat><Size>" + std::to_string(size) +
+           "</Size><CompressTex>" + (compressed ? "1" : "0") + "</CompressTex><HasAlpha>" +
+           (alpha ? "1" : "0") + "</HasAlpha></Channel>";
+}
+
+// One TextureSet element; each sub set is its name and its channels.
+inline std::string SetXml(const std::string& name, const std::string& path,
+                          const std::vector<std::pair<std::string, std::string>>& subSets) {
+    std::string xml = "<TextureSet Name=\"" + name + "\"><Path>" + path + "</Path>";
+    for (const auto& [subSet, channels] : subSets) {
+        xml += "<SubSet Name=\"" + subSet + "\">" + channels + "</SubSet>";
+    }
+    return xml + "</TextureSet>";
+}
+
+// "<width>x<height> <format>" (DXT1, DXT5, RGB or RGBA) of a DDS file; "" for anything else.
+inline std::string DescribeDds(const std::string& path) {
+    const std::string bytes = ReadTextFile(path);
+    DdsInfo info;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (bytes.size() < 128 || CheckDdsFile(data, bytes.size(), &info) != FileProblem::None) {
+        return "";
+    }
+    const std::string format = info.FourCC != 0  ? bytes.substr(84, 4)
+                               : bytes[88] == 24 ? "RGB" // the pixel format's bit count
+                                                 : "RGBA";
+    return std::to_string(info.Width) + "x" + std::to_string(info.Height) + " " + format;
+}
