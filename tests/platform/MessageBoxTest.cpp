@@ -14,16 +14,3 @@ TEST(MessageBox, WithoutAHandlerWritesOneLineAndAnswersAsIfDismissed) {
               "Error: Failed to open Normal Mod Image\n"
               "Overwrite Multiple Files?: Several files. Are you sure?\n");
 }
-
-TEST(MessageBox, AnInstalledHandlerReceivesTheRequestAndAnswers) {
-    MessageBoxRequest seen;
-    SetMessageBoxHandler([&](const MessageBoxRequest& request) {
-        seen = request;
-        return msgbox::IDYES;
-    });
-    EXPECT_EQ(ShowMessageBox({"text", "caption", msgbox::MB_YESNO, true}), msgbox::IDYES);
-    EXPECT_EQ(seen.Text, "text");
-    EXPECT_EQ(seen.Caption, "caption");
-    EXPECT_TRUE(seen.Owned);
-    SetMessageBoxHandler({});
-}

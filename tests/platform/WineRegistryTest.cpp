@@ -88,30 +88,6 @@ TEST(WineRegistry, MapsDriveLettersThroughTheDosdevicesLinks) {
     EXPECT_EQ(MapWindowsPathIntoPrefix(prefix, "C:\\Games\\"), prefix + "/drive_c/Games/");
 }
 
-TEST(WineRegistry, ParsesSteamLibraryListsOfBothFormats) {
-    const std::string current = R"("libraryfolders"
-{
-	"0"
-	{
-		"path"		"/home/u/.local/share/Steam"
-		"apps"
-		{
-			"72850"		"5000"
-		}
-	}
-	"1"
-	{
-		"path"		"/mnt/games/Steam \"Library\""
-	}
-})";
-    EXPECT_EQ(
-        ParseSteamLibraryFolders(current),
-        (std::vector<std::string>{"/home/u/.local/share/Steam", "/mnt/games/Steam \"Library\""}));
-    const std::string old = "\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\"1\"\n"
-                            "\t\"1\"\t\"/mnt/old\"\n}\n";
-    EXPECT_EQ(ParseSteamLibraryFolders(old), (std::vector<std::string>{"/mnt/old"}));
-}
-
 class FindGameTest : public ::testing::Test {
 protected:
     TempFolder Root;

@@ -1,19 +1,19 @@
 #include "support/ProcessRunner.h"
 
+#include "support/TestSupport.h"
+
 #include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// One shell word, whatever the text holds.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
 }
 
 } // namespace
@@ -22,43 +22,23 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::string& workingDirectory,
                          const std::map<std::string, std::string>& environment,
                          const std::vector<std::string>& unset) {
-    char outName[] = "/tmp/quillon-out-XXXXXX";
-    char errName[] = "/tmp/quillon-err-XXXXXX";
-    const int out = mkstemp(outName);
-    const int err = mkstemp(errName);
+    TempFolder capture;
+    std::string command = "cd " + Quoted(workingDirectory) + " && env";
+    for (const std::string& name : unset) {
+        command += " -u " + name;
+    }
+    for (const auto& [name, value] : environment) {
+        command += " " + name + "=" + Quoted(value);
+    }
+    command += " " + Quoted(program);
+    for (const std::string& argument : arguments) {
+        command += " " + Quoted(argument);
+    }
+    command += " </dev/null >" + Quoted(capture / "out") + " 2>" + Quoted(capture / "err");
+    const int status = std::system(command.c_str());
     ProcessResult result;
-    const pid_t child = fork();
-    if (child == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        for (const auto& [name, value] : environment) {
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-        for (const std::string& name : unset) {
-            unsetenv(name.c_str());
-        }
-        if (chdir(workingDirectory.c_str()) != 0) {
-            _exit(127);
-        }
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-        result.ExitCode = WEXITSTATUS(status);
-    }
-    close(out);
-    close(err);
-    result.StandardOutput = ReadAll(outName);
-    result.StandardError = ReadAll(errName);
-    unlink(outName);
-    unlink(errName);
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.StandardOutput = ReadTextFile(capture / "out");
+    result.StandardError = ReadTextFile(capture / "err");
     return result;
 }
