@@ -276,8 +276,8 @@ bool BoundImageIsRGBA8UpperLeft() {
            ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_UPPER_LEFT && ilGetData() != nullptr;
 }
 
-} // namespace
-
+// Converts the bound image in place to 8-bit RGBA stored upper-left first; a no-op when it
+// already is.
 bool MakeBoundImageRGBA8() {
     if (BoundImageIsRGBA8UpperLeft()) {
         return true;
@@ -286,6 +286,8 @@ bool MakeBoundImageRGBA8() {
     return !pixels.empty() &&
            SetBoundImagePixels(BoundImageWidth(), BoundImageHeight(), pixels.data());
 }
+
+} // namespace
 
 bool ScaleBoundImage(int width, int height) {
     if (width <= 0 || height <= 0 || !MakeBoundImageRGBA8()) {

@@ -56,10 +56,6 @@ std::vector<std::uint8_t> CopyBoundImagePixels();
 // Gives the bound image these pixels (width x height, at least 1 x 1), stored upper-left first.
 bool SetBoundImagePixels(int width, int height, const std::uint8_t* rgba);
 
-// Converts the bound image in place to 8-bit RGBA stored upper-left first; a no-op when it
-// already is.
-bool MakeBoundImageRGBA8();
-
 // Rescales the bound image in place to width x height with the B-spline filter (Resample.h);
 // it becomes 8-bit RGBA, upper-left first.
 bool ScaleBoundImage(int width, int height);
