@@ -27,6 +27,8 @@
 
 #include <unistd.h>
 
+using namespace quillon;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -1,9 +1,11 @@
 #include "app/Application.h"
 
-#include "app/Configuration.h"
 #include "imaging/ImageLibrary.h"
 #include "imaging/PreviewWindow.h"
 #include "platform/Registry.h"
+#include "workflow/Configuration.h"
+
+namespace quillon {
 
 Application* CurrentApplication = nullptr;
 
@@ -36,3 +38,5 @@ void Application::StartEngine() {
         Engine->StripPremultAlpha = Config.Get("NoStripPremultAlpha") != "1";
     }
 }
+
+} // namespace quillon

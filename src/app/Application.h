@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/ControlIds.h"
-#include "app/Settings.h"
 #include "catalogue/BlendEngine.h"
+#include "workflow/Settings.h"
 
 #include <QFont>
 
@@ -13,14 +13,17 @@
 #include <string>
 #include <vector>
 
-class PictureControl;
-class PreviewWindow;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace quillon {
+
+class PictureControl;
+class PreviewWindow;
 class QuillonWindow;
 
 // The head fix's result and the process exit code: 0 success, 1 to 12 the first failure.
@@ -126,3 +129,5 @@ private:
 
 // The process-wide current application; null before it is created and after it is gone.
 extern Application* CurrentApplication;
+
+} // namespace quillon

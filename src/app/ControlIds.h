@@ -5,6 +5,8 @@
 
 class QWidget;
 
+namespace quillon {
+
 // Menu and accelerator commands.
 constexpr int IDM_ABOUT = 104;
 constexpr int IDM_EXIT = 105;
@@ -69,3 +71,5 @@ struct ListViewNotification {
     unsigned OldState = 0;
     unsigned Changed = 0; // LVIF_STATE when the state changed
 };
+
+} // namespace quillon

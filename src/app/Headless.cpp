@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace quillon {
+
 int RunHeadless(Application& application, int argc, char** argv) {
     // With a display the boxes are real, ownerless dialogs; without one they are lines on
     // standard error and the job goes on, so it never waits for a click nobody can make. No
@@ -19,3 +21,5 @@ int RunHeadless(Application& application, int argc, char** argv) {
     application.StartEngine();
     return application.RunAutoHeadFix();
 }
+
+} // namespace quillon

@@ -8,6 +8,8 @@
 
 #include <iostream>
 
+namespace quillon {
+
 int RunInteractive(std::unique_ptr<Application> application, int argc, char** argv) {
     if (!DisplayAvailable()) {
         std::cerr << "quillon: no display is available for the window (set DISPLAY or "
@@ -27,3 +29,5 @@ int RunInteractive(std::unique_ptr<Application> application, int argc, char** ar
     SetMessageBoxHandler({});
     return 0;
 }
+
+} // namespace quillon

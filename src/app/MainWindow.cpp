@@ -18,6 +18,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+namespace quillon {
+
 namespace {
 
 constexpr const char* WindowTitle = "Velloran's Quillon";
@@ -211,3 +213,5 @@ QIcon QuillonIcon() {
     }
     return icon;
 }
+
+} // namespace quillon

@@ -10,8 +10,11 @@
 
 #include <memory>
 
-class Application;
 class QDialog;
+
+namespace quillon {
+
+class Application;
 
 constexpr int MainWindowOuterWidth = 730;
 constexpr int MainWindowOuterHeight = 670;
@@ -64,3 +67,5 @@ QPoint DialogUnitsToPixels(const QFont& font, int x, int y);
 
 // The program's icon, drawn in code: a textured tile with a quill across it.
 QIcon QuillonIcon();
+
+} // namespace quillon

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace quillon {
+
 PictureControl::PictureControl(QWidget* parent, std::function<void(int code)> notify)
     : QLabel(parent), Notify(std::move(notify)) {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -48,3 +50,5 @@ QImage ToQImage(const BitmapHandle& bitmap) {
                       bitmap->Height, bitmap->Width * 4, QImage::Format_RGB32);
     return view.copy();
 }
+
+} // namespace quillon

@@ -10,6 +10,8 @@
 
 class QImage;
 
+namespace quillon {
+
 class PictureControl : public QLabel {
 public:
     // `notify` receives STN_CLICKED and STN_DBLCLK; it may be empty.
@@ -30,3 +32,5 @@ private:
 
 // A copy of the bitmap as a Qt image; a null image for a null handle.
 QImage ToQImage(const BitmapHandle& bitmap);
+
+} // namespace quillon

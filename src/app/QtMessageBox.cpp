@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QString>
 
+namespace quillon {
+
 int ShowQtMessageBox(const MessageBoxRequest& request, QWidget* mainWindow) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (request.Style & 0xF0) {
@@ -36,3 +38,5 @@ void InstallQtMessageBoxes(QWidget* mainWindow) {
     SetMessageBoxHandler(
         [owner](const MessageBoxRequest& request) { return ShowQtMessageBox(request, owner); });
 }
+
+} // namespace quillon

@@ -4,7 +4,11 @@
 
 #include <memory>
 
+namespace quillon {
+
 class Application;
 
 int RunHeadless(Application& application, int argc, char** argv);
 int RunInteractive(std::unique_ptr<Application> application, int argc, char** argv);
+
+} // namespace quillon

@@ -6,6 +6,7 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    using namespace quillon;
     auto application = std::make_unique<Application>();
     if (application->HeadlessHeadFix) {
         return RunHeadless(*application, argc, argv);

@@ -1,5 +1,7 @@
 #include "catalogue/BlendEngine.h"
 
+namespace quillon {
+
 BlendEngine::BlendEngine() = default;
 
 BlendEngine::~BlendEngine() {
@@ -56,3 +58,5 @@ std::int32_t BlendEngine::GetTextureSize(const std::string& setName, const std::
     const TextureSet* set = FindTextureSet(setName);
     return set == nullptr ? 0 : set->GetSize(channelName, subSetName);
 }
+
+} // namespace quillon

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace quillon {
+
 using ImageName = unsigned int; // the image library's ILuint; 0 names no usable image
 
 class BlendEngine {
@@ -56,3 +58,5 @@ public:
 private:
     void ReleaseImages();
 };
+
+} // namespace quillon

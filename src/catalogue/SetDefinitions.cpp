@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace quillon {
+
 bool ReadElementText(const TiXmlElement* parent, const char* name, std::string& text) {
     const TiXmlElement* element = parent->FirstChildElement(name);
     if (element == nullptr) {
@@ -116,3 +118,5 @@ void BlendEngine::LoadSetDefinitions() {
         }
     }
 }
+
+} // namespace quillon

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace quillon {
+
 namespace {
 
 ChannelKey MakeKey(const std::string& channelName, const std::string& subSetName) {
@@ -72,3 +74,5 @@ std::string TextureSet::GetCompression(const std::string& channelName,
     const Channel* channel = Find(channelName, subSetName);
     return channel == nullptr ? std::string() : channel->Compression;
 }
+
+} // namespace quillon

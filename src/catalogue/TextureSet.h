@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace quillon {
+
 constexpr std::uint32_t FlagUncompressed = 1; // the definition's CompressTex is absent or 0
 constexpr std::uint32_t FlagHasAlpha = 2;     // the definition's HasAlpha is nonzero
 
@@ -52,3 +54,5 @@ private:
 
 // The compression word for a channel's flags.
 std::string CompressionFor(std::uint32_t flags);
+
+} // namespace quillon

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace quillon {
+
 constexpr std::uint32_t MakeFourCC(char a, char b, char c, char d) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(a)) |
            static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 8 |
@@ -81,3 +83,5 @@ static_assert(sizeof(DDS_PIXELFORMAT) == 32, "DDS_PIXELFORMAT is 32 bytes in the
 static_assert(sizeof(DDS_HEADER) == 124, "DDS_HEADER is 124 bytes in the file");
 
 constexpr std::uint32_t DDS_FILE_HEADER_SIZE = 4 + sizeof(DDS_HEADER); // magic and header
+
+} // namespace quillon

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fstream>
 
+namespace quillon {
+
 namespace {
 
 DDS_HEADER MakeHeader(int width, int height, DdsOutput output) {
@@ -114,3 +116,5 @@ bool WriteBoundImageAsDds(const std::string& nativePath) {
     out.close();
     return static_cast<bool>(out);
 }
+
+} // namespace quillon

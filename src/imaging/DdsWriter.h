@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace quillon {
+
 enum class DdsOutput {
     DXT1, // BC1, encoded opaque: no pixel becomes punch-through black
     DXT5, // BC3, colour and interpolated alpha
@@ -23,3 +25,5 @@ std::vector<std::uint8_t> EncodeDds(const std::uint8_t* rgba, int width, int hei
 // IL_DXT_NO_COMP for RGB or RGBA by whether the image has alpha. False for other formats or
 // when the file cannot be written.
 bool WriteBoundImageAsDds(const std::string& nativePath);
+
+} // namespace quillon

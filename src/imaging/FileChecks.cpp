@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace quillon {
+
 namespace {
 
 std::uint32_t ReadLE32(const std::uint8_t* p) {
@@ -13,7 +15,7 @@ std::uint32_t ReadLE32(const std::uint8_t* p) {
 }
 
 bool EdgeIsSane(std::uint32_t edge) {
-    return edge >= 1 && edge <= MaxTextureEdge;
+    return edge >= 1 && edge <= static_cast<std::uint32_t>(MaxTextureEdge);
 }
 
 // Bytes of one block for the block-compressed FourCCs, 0 for others.
@@ -140,3 +142,5 @@ FileProblem CheckDdsFile(const std::uint8_t* data, std::size_t size, DdsInfo* in
     }
     return FileProblem::None;
 }
+
+} // namespace quillon

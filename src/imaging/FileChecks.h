@@ -3,10 +3,12 @@
 // a crash or a huge allocation. Buffers are the whole file as read from disk.
 #pragma once
 
+#include "imaging/RgbaImage.h"
+
 #include <cstddef>
 #include <cstdint>
 
-constexpr std::uint32_t MaxTextureEdge = 16384; // largest width or height accepted
+namespace quillon {
 
 enum class FileProblem {
     None,
@@ -26,3 +28,5 @@ struct DdsInfo {
 // DDS: magic, header sizes, dimensions, mip and face counts, pixel format, and that every
 // surface the header announces lies inside the file.
 FileProblem CheckDdsFile(const std::uint8_t* data, std::size_t size, DdsInfo* info = nullptr);
+
+} // namespace quillon

@@ -13,6 +13,8 @@
 #include <fstream>
 #include <limits>
 
+namespace quillon {
+
 namespace {
 
 struct OwnStates {
@@ -298,3 +300,5 @@ bool ScaleBoundImage(int width, int height) {
                     height);
     return SetBoundImagePixels(width, height, scaled.data());
 }
+
+} // namespace quillon

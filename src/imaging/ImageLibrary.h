@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace quillon {
+
 // States of our own that DevIL does not define; EnableState accepts them without leaving an
 // error pending.
 constexpr ILenum STATE_NO_STRIP_PREMULT_ALPHA = 0x0634; // read DXT2/DXT4 colours as stored
@@ -59,3 +61,5 @@ bool SetBoundImagePixels(int width, int height, const std::uint8_t* rgba);
 // Rescales the bound image in place to width x height with the B-spline filter (Resample.h);
 // it becomes 8-bit RGBA, upper-left first.
 bool ScaleBoundImage(int width, int height);
+
+} // namespace quillon

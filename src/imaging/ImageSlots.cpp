@@ -12,6 +12,8 @@
 #include <type_traits>
 #include <vector>
 
+namespace quillon {
+
 static_assert(std::is_same_v<ImageName, ILuint>, "slot names are the image library's names");
 
 namespace {
@@ -142,3 +144,5 @@ bool BlendEngine::CompositeTextures(const std::string& baseKey, const std::strin
     }
     return true;
 }
+
+} // namespace quillon

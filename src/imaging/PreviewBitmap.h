@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+namespace quillon {
+
 struct PreviewBitmap {
     int Width = 0;
     int Height = 0;
@@ -15,3 +17,5 @@ struct PreviewBitmap {
 };
 
 using BitmapHandle = std::shared_ptr<const PreviewBitmap>; // null: no bitmap
+
+} // namespace quillon

@@ -9,6 +9,8 @@
 
 #include <utility>
 
+namespace quillon {
+
 namespace {
 
 // The pop-up's window: the one event it needs is its closing.
@@ -57,3 +59,5 @@ PreviewWindow::~PreviewWindow() {
     // and nothing is posted, since there is nothing left to release.
     delete Window;
 }
+
+} // namespace quillon

@@ -10,6 +10,8 @@
 
 class QWidget;
 
+namespace quillon {
+
 constexpr int PreviewClientEdge = 768;
 
 // The event type that carries WM_APP_PREVIEW_CLOSED to the owner.
@@ -27,3 +29,5 @@ public:
     QWidget* Owner = nullptr;
     bool Closed = false; // closed by the user; waiting to be released
 };
+
+} // namespace quillon

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+namespace quillon {
+
 namespace {
 
 constexpr int BlankEdge = 126; // the main window's pictures are 128 x 128 with a sunken edge
@@ -96,3 +98,5 @@ BitmapHandle BlendEngine::GetPreviewBitmap(const std::string& key, bool rebuild,
     }
     return Bitmaps[key];
 }
+
+} // namespace quillon

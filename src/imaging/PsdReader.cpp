@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace quillon {
+
 namespace {
 
 // Photoshop file constants, named as the format names them.
@@ -184,3 +186,5 @@ bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image) {
     }
     return true;
 }
+
+} // namespace quillon

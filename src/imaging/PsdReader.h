@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace quillon {
+
 struct PsdImage {
     int Width = 0;
     int Height = 0;
@@ -26,3 +28,5 @@ constexpr int MaxPsdEdge = 16384;
 // image is opaque. False for anything else: not a Photoshop file, truncated, absurd sizes,
 // unsupported modes or depths.
 bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image);
+
+} // namespace quillon

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace quillon {
+
 namespace {
 
 // The cubic B-spline, support [-2, 2]; it sums to 1 over unit-spaced samples and is never
@@ -116,3 +118,5 @@ void ResampleBSpline(const std::uint8_t* source, int sourceWidth, int sourceHeig
         }
     }
 }
+
+} // namespace quillon

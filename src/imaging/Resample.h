@@ -5,7 +5,11 @@
 
 #include <cstdint>
 
+namespace quillon {
+
 // `source` is sourceWidth x sourceHeight RGBA8 pixels, rows top-down and packed; `target`
 // receives targetWidth x targetHeight pixels the same way. All sizes at least 1.
 void ResampleBSpline(const std::uint8_t* source, int sourceWidth, int sourceHeight,
                      std::uint8_t* target, int targetWidth, int targetHeight);
+
+} // namespace quillon

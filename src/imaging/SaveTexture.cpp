@@ -8,6 +8,8 @@
 
 #include <IL/il.h>
 
+namespace quillon {
+
 bool BlendEngine::SaveTexture(const std::string& key, const std::string& baseFolder,
                               const std::string& setName, const std::string& channelName,
                               const std::string& subSetName) {
@@ -52,3 +54,5 @@ bool BlendEngine::SaveTexture(const std::string& key, const std::string& baseFol
         return dds ? WriteBoundImageAsDds(tempPath) : ilSaveImage(tempPath.c_str()) == IL_TRUE;
     });
 }
+
+} // namespace quillon

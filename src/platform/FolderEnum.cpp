@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace quillon {
+
 namespace {
 
 char Upper(char c) {
@@ -76,3 +78,5 @@ void SortInNtfsOrder(std::vector<FoundEntry>& entries) {
         return a.Name < b.Name;
     });
 }
+
+} // namespace quillon

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace quillon {
+
 struct FoundEntry {
     std::string Name; // the entry's long name, without folder
     bool IsDirectory = false;
@@ -24,3 +26,5 @@ bool MatchesPattern(std::string_view name, std::string_view pattern);
 // NTFS order: upper-cased names compared ordinally.
 bool PrecedesInNtfsOrder(std::string_view a, std::string_view b);
 void SortInNtfsOrder(std::vector<FoundEntry>& entries);
+
+} // namespace quillon

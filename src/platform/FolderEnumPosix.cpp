@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace quillon {
+
 namespace fs = std::filesystem;
 
 bool FindEntries(std::string_view programPattern, std::vector<FoundEntry>& entries) {
@@ -44,3 +46,5 @@ bool FindEntries(std::string_view programPattern, std::vector<FoundEntry>& entri
     SortInNtfsOrder(entries);
     return true;
 }
+
+} // namespace quillon

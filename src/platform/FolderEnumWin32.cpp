@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace quillon {
+
 bool FindEntries(std::string_view programPattern, std::vector<FoundEntry>& entries) {
     entries.clear();
     const std::string pattern(programPattern);
@@ -20,3 +22,5 @@ bool FindEntries(std::string_view programPattern, std::vector<FoundEntry>& entri
     SortInNtfsOrder(entries);
     return true;
 }
+
+} // namespace quillon

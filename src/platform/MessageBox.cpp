@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+namespace quillon {
+
 namespace {
 
 MessageBoxHandler& InstalledHandler() {
@@ -49,3 +51,5 @@ bool DisplayAvailable() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY");
 #endif
 }
+
+} // namespace quillon

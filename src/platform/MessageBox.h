@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace quillon {
+
 // Styles and results, valued and named as Win32 names them.
 namespace msgbox {
 constexpr unsigned MB_OK = 0x0;
@@ -41,3 +43,5 @@ int WriteMessageBoxToStandardError(const MessageBoxRequest& request);
 
 // Whether a display is available for real windows (DISPLAY or WAYLAND_DISPLAY on Linux).
 bool DisplayAvailable();
+
+} // namespace quillon

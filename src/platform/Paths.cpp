@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace quillon {
+
 namespace fs = std::filesystem;
 
 std::string ToUpperAscii(std::string_view text) {
@@ -118,3 +120,5 @@ bool CreateFolderChain(std::string_view programPath) {
     fs::create_directories(folder, error);
     return fs::is_directory(folder, error);
 }
+
+} // namespace quillon

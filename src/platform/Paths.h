@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace quillon {
+
 // "\"-joined program path to the native form ("\" becomes "/" on POSIX; unchanged on Windows).
 std::string ToNativePath(std::string_view programPath);
 
@@ -25,3 +27,5 @@ std::string DisplayPath(std::string_view programPath);
 // ASCII upper-casing, the folding used for case-insensitive names and ordering.
 std::string ToUpperAscii(std::string_view text);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+} // namespace quillon

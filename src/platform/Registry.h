@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace quillon {
+
 // The install folder, ending in a separator, or nothing when no registry holds a readable value.
 // On Windows the text is as stored; on Linux it is a native path ending in "/".
 std::optional<std::string> ReadGameInstalledPath();
@@ -33,3 +35,5 @@ std::optional<std::string> MapWindowsPathIntoPrefix(const std::string& prefix,
 // The Steam libraries named by a libraryfolders.vdf text, in file order.
 std::vector<std::string> ParseSteamLibraryFolders(const std::string& vdfText);
 #endif
+
+} // namespace quillon

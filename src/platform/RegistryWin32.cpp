@@ -3,6 +3,8 @@
 #include <cstring>
 #include <windows.h>
 
+namespace quillon {
+
 std::optional<std::string> ReadGameInstalledPath() {
     HKEY key = nullptr;
     // The game is a 32-bit program: its key lives in the registry's 32-bit view.
@@ -25,3 +27,5 @@ std::optional<std::string> ReadGameInstalledPath() {
     }
     return std::string(buffer, length);
 }
+
+} // namespace quillon

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <system_error>
 
+namespace quillon {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -349,3 +351,5 @@ std::optional<std::string> ReadGameInstalledPath() {
     }
     return FindGameInstalledPath(search);
 }
+
+} // namespace quillon

@@ -14,6 +14,8 @@
 #define QUILLON_GETPID getpid
 #endif
 
+namespace quillon {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -67,3 +69,5 @@ bool WriteFileSafely(const std::string& nativeTarget,
     }
     return ok;
 }
+
+} // namespace quillon

@@ -6,8 +6,12 @@
 #include <functional>
 #include <string>
 
+namespace quillon {
+
 // `write` is given a native temporary path in the target's folder that keeps the target's
 // extension (writers choose their format by it) and reports success. True when the target now
 // holds what `write` wrote. `nativeTarget` is a native path whose folder exists.
 bool WriteFileSafely(const std::string& nativeTarget,
                      const std::function<bool(const std::string& tempPath)>& write);
+
+} // namespace quillon

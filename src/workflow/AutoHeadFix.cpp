@@ -8,6 +8,8 @@
 #include <iostream>
 #include <vector>
 
+namespace quillon {
+
 namespace {
 
 struct HeadFixRow {
@@ -76,3 +78,5 @@ AutoHeadFixResult Application::RunAutoHeadFix() {
                     msgbox::MB_ICONINFORMATION, false});
     return 0;
 }
+
+} // namespace quillon

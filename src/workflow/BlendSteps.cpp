@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QTreeWidget>
 
+namespace quillon {
+
 namespace {
 
 // The wait cursor while it lives, or until it is restored.
@@ -122,3 +124,5 @@ bool Application::GenerateBlend(unsigned index) {
     SetStatus("Ready");
     return composited && sourceLoaded && modLoaded;
 }
+
+} // namespace quillon

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace quillon {
+
 namespace {
 
 constexpr std::size_t ItemTextLimit = 255; // texts are read into 256-byte buffers
@@ -164,3 +166,5 @@ std::int32_t Application::GetCheckedDestinations(std::vector<std::string>& list)
     }
     return static_cast<std::int32_t>(list.size());
 }
+
+} // namespace quillon

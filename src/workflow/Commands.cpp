@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+namespace quillon {
+
 namespace {
 
 constexpr std::size_t SelectorTextLimit = 255;
@@ -275,3 +277,5 @@ void Application::SaveOneBlendToAll(const std::vector<std::string>& destinations
     Tell("Files saved successfully!", "Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION);
     SetStatus("Ready");
 }
+
+} // namespace quillon

@@ -19,6 +19,8 @@
 #include <functional>
 #include <utility>
 
+namespace quillon {
+
 namespace {
 
 constexpr int PreviewEdge = 126;       // the pictures are 128 x 128 with a sunken edge
@@ -270,3 +272,5 @@ void Application::ReleaseClosedPreviews() {
     std::erase_if(Previews,
                   [](const std::unique_ptr<PreviewWindow>& preview) { return preview->Closed; });
 }
+
+} // namespace quillon

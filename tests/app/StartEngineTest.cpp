@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillon;
+
 namespace {
 
 // Starts an application in a folder holding only the given Config.xml children (and no game

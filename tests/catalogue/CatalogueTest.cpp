@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillon;
+
 namespace {
 
 using Names = std::vector<std::string>;

@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+using namespace quillon;
+
 namespace {
 
 // A complete DDS file; uncompressed RGBA keeps every value exactly.

@@ -6,6 +6,8 @@
 #include <array>
 #include <vector>
 
+namespace quillon {
+
 // Every pixel the same.
 inline RgbaImage Uniform(int width, int height, std::array<std::uint8_t, 4> rgba) {
     RgbaImage image(width, height);
@@ -18,3 +20,5 @@ inline RgbaImage Uniform(int width, int height, std::array<std::uint8_t, 4> rgba
 inline std::vector<int> PixelAt(const RgbaImage& image, int x, int y) {
     return {image.At(x, y), image.At(x, y) + 4};
 }
+
+} // namespace quillon

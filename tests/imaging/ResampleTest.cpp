@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillon;
+
 namespace {
 
 RgbaImage Resampled(const RgbaImage& source, int width, int height) {

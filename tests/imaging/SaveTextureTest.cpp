@@ -9,6 +9,8 @@
 #include <IL/ilu.h>
 #include <sstream>
 
+using namespace quillon;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillon;
+
 TEST(MessageBox, WithoutAHandlerWritesOneLineAndAnswersAsIfDismissed) {
     SetMessageBoxHandler({});
     testing::internal::CaptureStderr();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillon;
+
 namespace fs = std::filesystem;
 
 TEST(Paths, BackslashesBecomeNativeSeparatorsOnlyAtTheBoundary) {

@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+using namespace quillon;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sys/wait.h>
 
+namespace quillon {
+
 namespace {
 
 // One shell word, whatever the text holds.
@@ -42,3 +44,5 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     result.StandardError = ReadTextFile(capture / "err");
     return result;
 }
+
+} // namespace quillon

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace quillon {
+
 struct ProcessResult {
     int ExitCode = -1; // -1 when it did not exit normally
     std::string StandardOutput;
@@ -17,3 +19,5 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::string& workingDirectory,
                          const std::map<std::string, std::string>& environment = {},
                          const std::vector<std::string>& unset = {});
+
+} // namespace quillon

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <unistd.h>
 
+namespace quillon {
+
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
@@ -65,3 +67,5 @@ EnvironmentGuard::~EnvironmentGuard() {
         unsetenv(Name.c_str());
     }
 }
+
+} // namespace quillon

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+namespace quillon {
+
 class TempFolder {
 public:
     TempFolder();
@@ -49,3 +51,5 @@ private:
     std::string Old;
     bool HadOld = false;
 };
+
+} // namespace quillon

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+using namespace quillon;
+
 namespace {
 
 // The name of a colour 0xRRGGBB, each channel read as off or on.

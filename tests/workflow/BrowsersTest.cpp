@@ -2,6 +2,8 @@
 // them, and the destination list with its check marks.
 #include "workflow/WindowFixture.h"
 
+using namespace quillon;
+
 namespace {
 
 // A tree below an item as text: item names, "+" after an expanded item that has children,

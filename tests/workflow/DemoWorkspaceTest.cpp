@@ -7,6 +7,8 @@
 
 #include <QPixmap>
 
+using namespace quillon;
+
 using DemoWorkspaceTest = WindowTest;
 
 TEST_F(DemoWorkspaceTest, BlendsBothWaysAndGivesTheScreenshot) {

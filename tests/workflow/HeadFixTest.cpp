@@ -9,6 +9,8 @@
 #include <numeric>
 #include <sstream>
 
+using namespace quillon;
+
 namespace {
 
 namespace fs = std::filesystem;

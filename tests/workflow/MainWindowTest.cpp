@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QTimer>
 
+using namespace quillon;
+
 namespace {
 
 // The title of the modal box that the action opens, closed again at once; empty if none.

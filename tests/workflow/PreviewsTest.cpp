@@ -8,6 +8,8 @@
 
 #include <IL/il.h>
 
+using namespace quillon;
+
 namespace {
 
 class PreviewsTest : public OpenWindowTest {

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace quillon {
+
 inline std::string ChannelXml(const std::string& name, const std::string& file, int size = 0,
                               bool compressed = true, bool alpha = false) {
     return "<Channel Name=\"" + name + "\"><FileName>" + file +
@@ -40,3 +42,5 @@ inline std::string DescribeDds(const std::string& path) {
                                                  : "RGBA";
     return std::to_string(info.Width) + "x" + std::to_string(info.Height) + " " + format;
 }
+
+} // namespace quillon

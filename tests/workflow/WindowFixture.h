@@ -22,6 +22,8 @@
 
 #include <cstring>
 
+namespace quillon {
+
 using Names = std::vector<std::string>;
 
 // A message box as a line, "caption [style] text".
@@ -150,3 +152,5 @@ protected:
         Open();
     }
 };
+
+} // namespace quillon

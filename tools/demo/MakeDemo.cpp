@@ -13,6 +13,8 @@
 #include <iostream>
 #include <string>
 
+using namespace quillon;
+
 namespace fs = std::filesystem;
 
 namespace {

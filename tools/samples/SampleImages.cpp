@@ -6,8 +6,7 @@
 #include <cmath>
 #include <fstream>
 
-RgbaImage::RgbaImage(int width, int height)
-    : Width(width), Height(height), Pixels(static_cast<size_t>(width) * height * 4, 0) {}
+namespace quillon {
 
 namespace {
 
@@ -234,3 +233,5 @@ bool WritePsd(const std::string& nativePath, const RgbaImage& image, int bitsPer
         return static_cast<bool>(out.flush());
     });
 }
+
+} // namespace quillon

@@ -3,22 +3,13 @@
 // band along that seam. Pixels are RGBA8, rows top-down.
 #pragma once
 
+#include "imaging/RgbaImage.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct RgbaImage {
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Pixels; // Width * Height * 4 bytes
-
-    RgbaImage() = default;
-    RgbaImage(int width, int height);
-    std::uint8_t* At(int x, int y) { return &Pixels[(static_cast<size_t>(y) * Width + x) * 4]; }
-    const std::uint8_t* At(int x, int y) const {
-        return &Pixels[(static_cast<size_t>(y) * Width + x) * 4];
-    }
-};
+namespace quillon {
 
 enum class SampleKind { Skin, Normal, Specular };
 
@@ -45,3 +36,5 @@ bool ReadTexture(const std::string& nativePath, RgbaImage& image);
 // Writes a Photoshop file (PackBits-coded, one layer): 8 or 16 bits per channel, RGB with the alpha
 // as its fourth channel. Through the safe-write path; false when it cannot be written.
 bool WritePsd(const std::string& nativePath, const RgbaImage& image, int bitsPerChannel = 8);
+
+} // namespace quillon

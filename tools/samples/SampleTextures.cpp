@@ -7,6 +7,8 @@
 
 #include <fstream>
 
+namespace quillon {
+
 bool WriteDdsTexture(const std::string& nativePath, const RgbaImage& image,
                      const std::string& compression) {
     DdsOutput output;
@@ -44,3 +46,5 @@ bool ReadTexture(const std::string& nativePath, RgbaImage& image) {
     }
     return ok;
 }
+
+} // namespace quillon

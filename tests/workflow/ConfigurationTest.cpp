@@ -1,10 +1,12 @@
-#include "app/Configuration.h"
+#include "workflow/Configuration.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+using namespace quillon;
 
 namespace fs = std::filesystem;
 

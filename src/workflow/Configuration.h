@@ -2,11 +2,13 @@
 // directory. Never fails and reports nothing; nothing is ever written back.
 #pragma once
 
-#include "app/Settings.h"
+#include "workflow/Settings.h"
 
 #include <functional>
 #include <optional>
 #include <string>
+
+namespace quillon {
 
 // Supplies the game's install folder from the registry ("Installed Path"), ending in a
 // separator, or nothing.
@@ -15,3 +17,5 @@ using InstalledPathReader = std::function<std::optional<std::string>()>;
 // Fills `config` and sets `headlessHeadFix` when the file asks for the headless head fix.
 void ReadConfiguration(Settings& config, bool& headlessHeadFix,
                        const InstalledPathReader& readInstalledPath);
+
+} // namespace quillon

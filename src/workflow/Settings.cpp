@@ -1,4 +1,6 @@
-#include "app/Settings.h"
+#include "workflow/Settings.h"
+
+namespace quillon {
 
 std::string Settings::Get(const std::string& key) {
     return Values[key];
@@ -11,3 +13,5 @@ bool Settings::Contains(const std::string& key) const {
 void Settings::Set(const std::string& key, const std::string& value) {
     Values[key] = value;
 }
+
+} // namespace quillon

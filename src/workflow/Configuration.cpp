@@ -1,8 +1,10 @@
-#include "app/Configuration.h"
+#include "workflow/Configuration.h"
 
 #include "platform/Paths.h"
 
 #include <tinyxml.h>
+
+namespace quillon {
 
 namespace {
 
@@ -53,3 +55,5 @@ void ReadConfiguration(Settings& config, bool& headlessHeadFix,
         headlessHeadFix = true;
     }
 }
+
+} // namespace quillon

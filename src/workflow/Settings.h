@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+namespace quillon {
+
 class Settings {
 public:
     // The value; a missing key is first inserted with the empty value, so an unset folder reads
@@ -16,3 +18,5 @@ public:
 private:
     std::map<std::string, std::string> Values;
 };
+
+} // namespace quillon

@@ -1,0 +1,64 @@
+// Writes the seed corpus of every fuzz target: small valid inputs of each kind the reader takes,
+// made by the generators the tests use, so the fuzzers start from the formats' real structure.
+//
+//     quillon-seeds <folder>        (writes <folder>/<fuzz target>/<seed files>)
+#include "platform/SafeWrite.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace quillon {
+namespace {
+
+using SeedWriter = std::function<bool(const fs::path& folder)>;
+
+struct Corpus {
+    const char* Target; // the fuzz target's name; its seeds go into a folder of that name
+    SeedWriter Write;
+};
+
+// One row per fuzz target.
+const std::vector<Corpus>& Corpora() {
+    static const std::vector<Corpus> corpora = {};
+    return corpora;
+}
+
+} // namespace
+
+// Writes one seed file; used by the corpus writers.
+bool WriteSeed(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    return WriteFileSafely(path.string(), [&](const std::string& temp) {
+        std::ofstream out(temp, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(out.flush());
+    });
+}
+
+} // namespace quillon
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: quillon-seeds <folder>" << std::endl;
+        return 2;
+    }
+    bool ok = true;
+    for (const quillon::Corpus& corpus : quillon::Corpora()) {
+        const fs::path folder = fs::path(argv[1]) / corpus.Target;
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error || !corpus.Write(folder)) {
+            std::cerr << "quillon-seeds: could not write the seeds of " << corpus.Target
+                      << std::endl;
+            ok = false;
+        }
+    }
+    return ok ? 0 : 1;
+}
