@@ -166,3 +166,17 @@ TEST(HeadFixTest, DemoOutputsAreTheKnownBytes) {
         EXPECT_EQ(hash, expected) << file;
     }
 }
+
+// The console program runs the same job, also where the configuration does not ask for it.
+TEST(HeadFixTest, TheConsoleProgramRunsTheSameJob) {
+    const TempFolder root;
+    Case complete{"complete", 0, "", 6, ""};
+    complete.Config = "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>";
+    MakeWorkspace(root, complete);
+    const ProcessResult result =
+        RunProcess(QUILLON_CLI, {}, root.Path().string(), {{"HOME", root / "home"}},
+                   {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.StandardError, "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
+    EXPECT_EQ(DescribeDds(root / ("Out/" + TexturePath("male", Textures[2]))), "32x32 RGB");
+}
