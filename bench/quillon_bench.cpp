@@ -102,9 +102,9 @@ void Pipeline(int runs) {
         std::vector<double> loadComposite;
         for (int run = 0; run < runs; ++run) {
             loadComposite.push_back(Seconds([&] {
-                session.LoadTexture(SourceSlot, source, true);
-                session.LoadTexture(ModSlot, mod, true);
-                session.CompositeTextures(SourceSlot, ModSlot, FinalSlot, edge);
+                Require(session.LoadTexture(SourceSlot, source, true) &&
+                        session.LoadTexture(ModSlot, mod, true) &&
+                        session.CompositeTextures(SourceSlot, ModSlot, FinalSlot, edge));
             }));
         }
         const RgbaImage composite = session.Images[FinalSlot];
@@ -113,9 +113,10 @@ void Pipeline(int runs) {
 
         std::vector<double> picture, popUp;
         for (int run = 0; run < runs; ++run) {
-            picture.push_back(
-                Seconds([&] { session.GetPreviewBitmap(FinalSlot, true, 126, 126); }));
-            popUp.push_back(Seconds([&] { session.GetPreviewBitmap(FinalSlot, true, 768, 768); }));
+            picture.push_back(Seconds(
+                [&] { Require(session.GetPreviewBitmap(FinalSlot, true, 126, 126) != nullptr); }));
+            popUp.push_back(Seconds(
+                [&] { Require(session.GetPreviewBitmap(FinalSlot, true, 768, 768) != nullptr); }));
         }
         std::printf("  preview bitmap 126 x 126: %.3f s, 768 x 768: %.3f s\n", Median(picture),
                     Median(popUp));
@@ -126,8 +127,9 @@ void Pipeline(int runs) {
             std::vector<double> save;
             for (int run = 0; run < runs; ++run) {
                 session.Images[FinalSlot] = composite; // an RGB save converts the slot
-                save.push_back(
-                    Seconds([&] { session.SaveTexture(FinalSlot, out, "Head", "Color", subSet); }));
+                save.push_back(Seconds([&] {
+                    Require(session.SaveTexture(FinalSlot, out, "Head", "Color", subSet));
+                }));
             }
             RgbaImage written;
             ReadTexture((folder / "out" / subSet / "face.dds").string(), written);
@@ -156,7 +158,7 @@ void Pipeline(int runs) {
     std::vector<double> rescale;
     for (int run = 0; run < runs; ++run) {
         RgbaImage copy = big;
-        rescale.push_back(Seconds([&] { Rescale(copy, 2048, 2048); }));
+        rescale.push_back(Seconds([&] { Require(Rescale(copy, 2048, 2048)); }));
     }
     std::printf("rescale 4096 x 4096 -> 2048 x 2048 (B-spline): %.3f s\n\n", Median(rescale));
     fs::remove_all(folder);

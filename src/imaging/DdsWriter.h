@@ -23,7 +23,8 @@ enum class TextureFormat {
 // largest first (none: a file of one level). Every level is written in `format`. Blocks are
 // encoded in strips of block rows on the pool's threads; the bytes do not depend on how many
 // threads the pool has.
-std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format, TaskPool& pool,
-                                    const std::vector<RgbaImage>& lowerLevels = {});
+[[nodiscard]] std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format,
+                                                  TaskPool& pool,
+                                                  const std::vector<RgbaImage>& lowerLevels = {});
 
 } // namespace quillon

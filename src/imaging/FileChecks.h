@@ -27,6 +27,7 @@ struct DdsInfo {
 
 // DDS: magic, header sizes, dimensions, mip and face counts, pixel format, and that every
 // surface the header announces lies inside the file.
-FileProblem CheckDdsFile(const std::uint8_t* data, std::size_t size, DdsInfo* info = nullptr);
+[[nodiscard]] FileProblem CheckDdsFile(const std::uint8_t* data, std::size_t size,
+                                       DdsInfo* info = nullptr);
 
 } // namespace quillon

@@ -19,14 +19,15 @@ enum class MipKind {
 };
 
 // How many levels a full chain of a width x height texture has, the top one included.
-int FullMipCount(int width, int height);
+[[nodiscard]] int FullMipCount(int width, int height);
 
 // The levels below `top`, largest first: FullMipCount - 1 images. Rows are shared out on the
 // pool; the result does not depend on its thread count.
-std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind, TaskPool& pool);
+[[nodiscard]] std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind,
+                                                   TaskPool& pool);
 
 // Whether a texture's file name follows the game's convention for normal maps: the base name
 // ends in "_n" or "_msn", letter case ignored. A folder and an extension may come with it.
-bool IsNormalMapName(const std::string& path);
+[[nodiscard]] bool IsNormalMapName(const std::string& path);
 
 } // namespace quillon

@@ -176,26 +176,24 @@ bool BlendSession::CompositeTextures(const std::string& baseKey, const std::stri
     }
     RgbaImage& overlay = overlaySlot->second;
     const auto baseSlot = Images.find(baseKey);
+    // The overlay's square scaling comes first; it stays even when there is no base. Both slots
+    // keep the sizes the rules give them: a later composite or preview sees those.
+    const bool valid = ValidCompositeSize(size) && !overlay.Empty() &&
+                       (size == 0 || overlay.Width == size || Rescale(overlay, size, size));
     if (baseSlot == Images.end()) {
-        // The overlay keeps the square scaling it would have had.
-        if (size != 0 && overlay.Width != size) {
-            Rescale(overlay, size, size);
-        }
         return false;
     }
     RgbaImage& base = baseSlot->second;
-    // Both slots keep the sizes the rules give them: a later composite or preview sees those.
     const CompositeSizes sizes =
         PlanComposite(base.Width, base.Height, overlay.Width, overlay.Height, size);
-    FitTo(overlay, sizes.OverlayWidth, sizes.OverlayHeight);
-    FitTo(base, sizes.BaseWidth, sizes.BaseHeight);
-    RgbaImage result;
-    if (base.Width == sizes.BaseWidth && base.Height == sizes.BaseHeight && !base.Empty()) {
-        result = base;
-        result.HasAlpha = true;
-    } else if (sizes.BaseWidth > 0 && sizes.BaseHeight > 0) {
-        result = RgbaImage(sizes.BaseWidth, sizes.BaseHeight); // no picture to copy
+    if (!valid || base.Empty() || !FitTo(overlay, sizes.OverlayWidth, sizes.OverlayHeight) ||
+        !FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
+        // No blend can be made: the result holds no picture rather than an earlier one.
+        Images[resultKey] = RgbaImage();
+        return false;
     }
+    RgbaImage result = base;
+    result.HasAlpha = true; // a composite has alpha, whatever its base had
     BlendOver(result, overlay);
     Images[resultKey] = std::move(result);
     return true;
@@ -286,9 +284,8 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
     }
     SetStatus("Loading Source Image...");
     const bool loaded = LoadTexture(SourceSlot, path, SourceReload);
-    if (loaded) {
-        UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
-    }
+    // A failed read leaves no picture: the placeholder then says so.
+    UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
     Busy(false);
     SetStatus("Ready");
     return loaded;
@@ -301,9 +298,7 @@ bool BlendSession::LoadModImage(const BlendChoice& choice) {
     Busy(true);
     SetStatus("Loading Modification Image...");
     const bool loaded = LoadTexture(ModSlot, "Library\\" + choice.LibraryTreePath, ModReload);
-    if (loaded) {
-        UpdatePreviews(ModPreviewFlag, ModSlot, true);
-    }
+    UpdatePreviews(ModPreviewFlag, ModSlot, true);
     Busy(false);
     SetStatus("Ready");
     return loaded;
@@ -326,9 +321,7 @@ bool BlendSession::GenerateBlend(unsigned index, const BlendChoice& choice) {
     SetStatus("Generating Blended Destination Image...");
     const std::int32_t size = Engine->GetTextureSize(SetName, TypeName, choice.Destinations[index]);
     const bool composited = CompositeTextures(SourceSlot, ModSlot, FinalSlot, size);
-    if (composited) {
-        UpdatePreviews(FinalPreviewFlag, FinalSlot, true);
-    }
+    UpdatePreviews(FinalPreviewFlag, FinalSlot, true);
     Busy(false);
     SetStatus("Ready");
     return composited && sourceLoaded && modLoaded;

@@ -85,28 +85,31 @@ public:
     };
     // Nothing when no set has that name. In the auto mode the installed texture at the
     // destination's game path decides the chain.
-    std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
-                                             const std::string& setName,
-                                             const std::string& channelName,
-                                             const std::string& subSetName);
+    [[nodiscard]] std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
+                                                           const std::string& setName,
+                                                           const std::string& channelName,
+                                                           const std::string& subSetName);
 
     // The pieces of a load and a save, usable from any thread: reading a file named by a
     // program path, the bytes of the file a target gets (an RGB target takes the image's alpha
     // away, as the slot loses it), and writing them with the target's folders made.
-    bool ReadTexture(const std::string& path, RgbaImage& image) const;
-    std::vector<std::uint8_t> EncodeTexture(RgbaImage& image, const SaveTarget& target) const;
-    bool WriteTexture(const SaveTarget& target, const std::vector<std::uint8_t>& bytes) const;
+    [[nodiscard]] bool ReadTexture(const std::string& path, RgbaImage& image) const;
+    [[nodiscard]] std::vector<std::uint8_t> EncodeTexture(RgbaImage& image,
+                                                          const SaveTarget& target) const;
+    [[nodiscard]] bool WriteTexture(const SaveTarget& target,
+                                    const std::vector<std::uint8_t>& bytes) const;
 
     // Image slots. A load that fails leaves the slot empty; an empty slot is no picture.
-    bool LoadTexture(const std::string& key, const std::string& path, bool reload);
-    bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
-                           const std::string& resultKey, std::int32_t size);
-    bool SaveTexture(const std::string& key, const std::string& baseFolder,
-                     const std::string& setName, const std::string& channelName,
-                     const std::string& subSetName);
-    BitmapHandle GetBlankBitmap();
+    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload);
+    [[nodiscard]] bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
+                                         const std::string& resultKey, std::int32_t size);
+    [[nodiscard]] bool SaveTexture(const std::string& key, const std::string& baseFolder,
+                                   const std::string& setName, const std::string& channelName,
+                                   const std::string& subSetName);
+    [[nodiscard]] BitmapHandle GetBlankBitmap();
     // Null when the slot does not exist or holds no picture.
-    BitmapHandle GetPreviewBitmap(const std::string& key, bool rebuild, int width, int height);
+    [[nodiscard]] BitmapHandle GetPreviewBitmap(const std::string& key, bool rebuild, int width,
+                                                int height);
 
     // The steps behind the window's controls, with status texts and the wait cursor. Each reports
     // whether it made what it was asked for: a load, a picture read from the chosen file; a

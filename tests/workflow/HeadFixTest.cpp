@@ -44,6 +44,8 @@ struct Case {
     std::string Remove;  // files, separated by spaces
     std::string Config = "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>"
                          "<AutoHeadFix>true</AutoHeadFix>";
+    std::string Size = "";    // "<channel> <text>": the male sub set declares that Size instead
+    std::string Folders = ""; // made where files would be written, separated by spaces
 };
 
 // Everything the job needs, then the case's change. The installed textures (in "Data", or in the
@@ -55,8 +57,15 @@ void MakeWorkspace(const TempFolder& root, const Case& c) {
     std::vector<std::pair<std::string, std::string>> subSets{{"female", ""}, {"male", ""}};
     for (const HeadTexture& t : Textures) {
         for (auto& [subSet, channels] : subSets) {
-            channels += ChannelXml(t.Channel, subSet + "head" + t.Suffix, t.Size,
-                                   t.Format != std::string("RGB"), t.Format == std::string("DXT5"));
+            std::string xml =
+                ChannelXml(t.Channel, subSet + "head" + t.Suffix, t.Size,
+                           t.Format != std::string("RGB"), t.Format == std::string("DXT5"));
+            if (subSet == "male" && c.Size.starts_with(std::string(t.Channel) + " ")) {
+                const std::string declared = "<Size>" + std::to_string(t.Size) + "</Size>";
+                xml.replace(xml.find(declared), declared.size(),
+                            "<Size>" + c.Size.substr(c.Size.find(' ') + 1) + "</Size>");
+            }
+            channels += xml;
             const std::string path = root / (data + TexturePath(subSet, t));
             fs::create_directories(fs::path(path).parent_path());
             const int edge = t.Size * 2;
@@ -73,6 +82,10 @@ void MakeWorkspace(const TempFolder& root, const Case& c) {
     for (std::string file; removed >> file;) {
         fs::remove(root / file);
     }
+    std::istringstream folders(c.Folders);
+    for (std::string folder; folders >> folder;) {
+        fs::create_directories(root / folder);
+    }
 }
 
 // The brightness step from the two rows above `seam` to the two below it (opaque images).
@@ -87,6 +100,11 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
     ASSERT_LT(SeamStep(MakeSeamedTexture(SampleKind::Skin, 128, 128, 96, 7), 96), -20);
     const std::string success = "Velloran's Quillon: Automatic Neck Seam fix Successful!\n";
     const std::string noHead = "SetDefs/Head.xml ";
+    const auto badSize = [](const char* message, const char* channel, const char* size) {
+        return std::string("Error: ") + message + " Set \"Head\", sub set \"male\", channel \"" +
+               channel + "\": Size " + size + " is outside 0 to 16384.\n";
+    };
+    const auto missing = [](const HeadTexture& t) { return "Data/" + TexturePath("male", t); };
     const Case cases[] = {
         {"complete", 0, success, 6, ""},
         {"no Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 2,
@@ -110,6 +128,26 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
          noHead + Textures[1].ModFile},
         {"no Head set nor Specular modification", 9, "Error: Failed to open Specular Mod Image\n",
          0, noHead + Textures[2].ModFile},
+        {"second Normal source missing", 6,
+         "Failed to open Normal map Source: " + missing(Textures[1]) + "\n", 3,
+         missing(Textures[1])},
+        {"second Specular source missing", 10,
+         "Failed to open Specular Source: " + missing(Textures[2]) + "\n", 5, missing(Textures[2])},
+        {"a negative Color size, written over the installed textures", 3,
+         badSize("Failed to generate color composite", "Color", "-64"), 1, "",
+         "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>true</AutoHeadFix>", "Color -64"},
+        {"a Normal size beyond the largest edge", 7,
+         badSize("Failed to generate Normal map composite", "Normal", "100000"), 3, "",
+         Case{}.Config, "Normal 100000"},
+        {"a Specular size beyond 32 bits", 11,
+         badSize("Failed to generate specular map composite", "Specular", "2147483647"), 5, "",
+         Case{}.Config, "Specular 99999999999"},
+        {"a folder where the second Normal output goes", 8,
+         "Error: Failed to save Normal map output file\n", 3, "", Case{}.Config, "",
+         "Out/" + TexturePath("male", Textures[1])},
+        {"a folder where the second Specular output goes", 12,
+         "Error: Failed to save specular map output file\n", 5, "", Case{}.Config, "",
+         "Out/" + TexturePath("male", Textures[2])},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -120,19 +158,23 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
                        {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
         EXPECT_EQ(result.ExitCode, c.Exit);
         EXPECT_EQ(result.StandardError, c.Error);
-        // Each output written has its progress line, and its declared size and format.
+        // Each output written has its progress line, and its declared size and format. Without
+        // an output folder the installed textures are the outputs: those not written stay.
+        const bool ownFolder = c.Config.find("TexOutputPath") != std::string::npos;
         std::string progress;
         for (std::size_t i = 0; i < 6; ++i) {
             const HeadTexture& t = Textures[i / 2];
-            const std::string output = "Out/" + TexturePath(i % 2 ? "male" : "female", t);
-            const std::string size = std::to_string(t.Size);
+            const std::string output =
+                (ownFolder ? "Out/" : "Data/") + TexturePath(i % 2 ? "male" : "female", t);
+            const std::string size = std::to_string(i < c.Written ? t.Size : t.Size * 2);
             progress += i < c.Written ? output + "\n" : "";
             EXPECT_EQ(DescribeDds(root / output),
-                      i < c.Written ? size + "x" + size + " " + t.Format : "");
+                      i < c.Written || !ownFolder ? size + "x" + size + " " + t.Format : "");
         }
         EXPECT_EQ(result.StandardOutput, progress);
         RgbaImage written; // the seam that the installed texture shows is gone
-        if (ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written)) {
+        if (ownFolder &&
+            ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written)) {
             EXPECT_GT(SeamStep(written, 48), -4);
         }
     }
