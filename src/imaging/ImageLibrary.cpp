@@ -1,12 +1,10 @@
 #include "imaging/ImageLibrary.h"
 
-#include "imaging/DdsFormat.h"
-#include "imaging/FileChecks.h"
+#include "imaging/DdsReader.h"
 #include "imaging/PsdReader.h"
 #include "imaging/Resample.h"
 
 #include <IL/ilu.h>
-#include <squish.h>
 
 #include <algorithm>
 #include <cstring>
@@ -129,44 +127,16 @@ void FlipRows(std::uint8_t* pixels, int width, int height) {
     }
 }
 
-int SquishFormat(std::uint32_t fourCC) {
-    switch (fourCC) {
-    case FOURCC_DXT1:
-        return squish::kDxt1;
-    case FOURCC_DXT2:
-    case FOURCC_DXT3:
-        return squish::kDxt3;
-    case FOURCC_DXT4:
-    case FOURCC_DXT5:
-        return squish::kDxt5;
-    default:
-        return 0;
+// Every DDS is read by our own reader; formats without alpha become RGB images, as the writer
+// and the blend expect.
+bool LoadDds(const std::vector<std::uint8_t>& file) {
+    RgbaImage image;
+    if (!DecodeDds(file.data(), file.size(), !IsStateEnabled(STATE_NO_STRIP_PREMULT_ALPHA),
+                   image) ||
+        !SetBoundImagePixels(image.Width, image.Height, image.Pixels.data())) {
+        return false;
     }
-}
-
-// The top level of a DXT1 to DXT5 file, decoded exactly as our encoder's decoder does (DevIL's
-// decoder is off by up to 6 levels). DXT2 and DXT4 are DXT3 and DXT5 blocks whose colours were
-// multiplied by alpha.
-bool LoadBlockCompressedDds(const std::vector<std::uint8_t>& file, const DdsInfo& info) {
-    const int width = static_cast<int>(info.Width);
-    const int height = static_cast<int>(info.Height);
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
-    squish::DecompressImage(rgba.data(), width, height, file.data() + DDS_FILE_HEADER_SIZE,
-                            SquishFormat(info.FourCC));
-    const bool premultiplied = info.FourCC == FOURCC_DXT2 || info.FourCC == FOURCC_DXT4;
-    if (premultiplied && !IsStateEnabled(STATE_NO_STRIP_PREMULT_ALPHA)) {
-        for (std::size_t i = 0; i < rgba.size(); i += 4) {
-            const unsigned alpha = rgba[i + 3];
-            if (alpha == 0) {
-                continue; // no colour to recover
-            }
-            for (int c = 0; c < 3; ++c) {
-                rgba[i + c] = static_cast<std::uint8_t>(
-                    std::min(255u, (rgba[i + c] * 255u + alpha / 2) / alpha));
-            }
-        }
-    }
-    return SetBoundImagePixels(width, height, rgba.data());
+    return image.HasAlpha || ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE) == IL_TRUE;
 }
 
 // Photoshop files are read by our own reader: DevIL misplaces or loses their alpha.
@@ -196,21 +166,18 @@ bool LoadImageFile(const std::string& nativePath) {
         return false;
     }
     ILenum type = ilTypeFromExt(nativePath.c_str());
+    DdsLayout layout;
+    if (type == IL_DDS || (type == IL_TYPE_UNKNOWN &&
+                           ReadDdsLayout(file.data(), file.size(), layout) != DdsProblem::NotDds)) {
+        return LoadDds(file);
+    }
     if (type == IL_TYPE_UNKNOWN) {
         type = ilDetermineTypeL(file.data(), static_cast<ILuint>(file.size()));
     }
-    if (type == IL_TYPE_UNKNOWN) {
-        return false;
+    if (type == IL_TYPE_UNKNOWN || type == IL_DDS) {
+        return false; // DevIL never parses a DDS
     }
-    if (type == IL_DDS) {
-        DdsInfo info;
-        if (CheckDdsFile(file.data(), file.size(), &info) != FileProblem::None) {
-            return false;
-        }
-        if (SquishFormat(info.FourCC) != 0) {
-            return LoadBlockCompressedDds(file, info);
-        }
-    } else if (type == IL_PSD) {
+    if (type == IL_PSD) {
         return LoadPsd(file);
     }
     return ilLoadL(type, file.data(), static_cast<ILuint>(file.size())) == IL_TRUE;

@@ -39,12 +39,11 @@ bool MatteIsBlack();
 void SetDefaultMatteColour(std::uint32_t rgb);
 std::uint32_t DefaultMatteColour();
 
-// Reads a file into the bound image; true on success. The file is read once into memory and
-// checked before any reader parses it (FileChecks.h, PsdReader.h). The reader is chosen by the
-// extension as DevIL does, else by the content. DXT1 to DXT5 DDS files are decoded here, because
-// DevIL decodes DXT colours inexactly and fails on DXT2 and DXT4; premultiplied colours (DXT2,
-// DXT4) are divided by alpha unless STATE_NO_STRIP_PREMULT_ALPHA is enabled. PSD files are read by
-// PsdReader.h, which does its own checks. Everything else is DevIL's.
+// Reads a file into the bound image; true on success. The file is read once into memory. The
+// reader is chosen by the extension as DevIL does, else by the content. Every DDS is read by
+// DdsReader.h (DXT2 and DXT4 colours are divided by alpha unless STATE_NO_STRIP_PREMULT_ALPHA is
+// enabled; formats without alpha become RGB images) and every PSD by PsdReader.h; both check the
+// file before they allocate. Everything else is DevIL's.
 bool LoadImageFile(const std::string& nativePath);
 
 // Width, height and whether the bound image has an alpha channel.

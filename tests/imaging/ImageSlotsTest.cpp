@@ -217,6 +217,7 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
     ASSERT_TRUE(WritePsd(Folder / "packed.psd", MakeSeamedTexture(SampleKind::Normal, 9, 3, 1, 1)));
     const std::string packed = ReadTextFile(Folder / "packed.psd"); // last, a run of one alpha
     ASSERT_NE(Load("Source", "good.dds", mips), 0u);
+    ASSERT_NE(Load("Source", "levels.dds", Patched(mips, 28, 4)), 0u); // lower levels not stored
     ASSERT_NE(Load("Source", "good.psd", roomy), 0u);
     ASSERT_NE(Load("Source", "packed.psd", packed), 0u);
     const std::pair<const char*, std::string> files[] = {
@@ -229,7 +230,6 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
         {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},                 // height
         {"wide.dds", Encoded(RgbaImage(16385, 4), DdsOutput::DXT1)}, // data present, edge too long
         {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')},  // 8 x 8 has 4 levels
-        {"missing.dds", Patched(mips, 28, 4)},                       // levels not stored
         {"bits.dds", Patched(Encoded(RgbaImage(8, 8), DdsOutput::RGB), 88, 12)},
         {"format.dds", Patched(rgba, 80, 0)},    // no pixel format flags
         {"cube.dds", Patched(dxt1, 112, 0x200)}, // a cube map without faces
