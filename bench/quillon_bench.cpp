@@ -1,10 +1,11 @@
 // The image pipeline's figures: for textures made in code (smooth gradients plus fine noise),
 // the time of load + composite and of each save, the PSNR of the written texture against the
 // uncompressed composite, and libsquish's cluster fit on one thread as the reference, and the
-// preview bitmaps of the composite; then the rescale of an overlay to half its edge. Prints
-// medians; asserts nothing.
+// preview bitmaps of the composite; then the rescale of an overlay to half its edge; then the
+// DDS reader's decode of each layout (DecodeBench.cpp). Prints medians; asserts nothing.
 //
 //   quillon_bench [runs] [edge ...]      (defaults: 3 runs; edges 1024 2048 4096)
+#include "DecodeBench.h"
 #include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/ImageLibrary.h"
@@ -261,5 +262,6 @@ int main(int argc, char** argv) {
                 "(DevIL iluScale, which point-samples when shrinking: %.3f s)\n",
                 Median(ours), Median(devil));
     fs::remove_all(folder);
+    RunDecodeBench(std::max(runs, 5));
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -412,12 +413,9 @@ void DecodeBlocks(const std::uint8_t* blocks, std::size_t blockBytes, BlockDecod
     }
 }
 
-// One channel of a masked layout: where it lies, and how it widens to 8 bits.
-struct Channel {
-    std::uint32_t Mask = 0;
-    int Shift = 0;
-    std::uint32_t Max = 0;                 // the mask shifted down: the channel's largest value
-    std::array<std::uint8_t, 256> Table{}; // channels of up to 8 bits
+// One channel of a masked layout: where it lies, and how it widens to 8 bits, to nearest.
+class Channel {
+public:
     explicit Channel(std::uint32_t mask) : Mask(mask) {
         if (mask == 0) {
             return;
@@ -425,57 +423,134 @@ struct Channel {
         while (!((mask >> Shift) & 1)) {
             ++Shift;
         }
-        Max = mask >> Shift;
+        Max = mask >> Shift; // masks with gaps count as their span
         for (std::uint32_t v = 0; v < Table.size() && v <= Max; ++v) {
             Table[v] = Widen(v);
         }
     }
-    // A value 0..Max to 0..255, to nearest. Masks with gaps count as their span.
+    bool Present() const { return Mask != 0; }
+    std::uint32_t operator()(std::uint32_t pixel) const {
+        const std::uint32_t v = (pixel & Mask) >> Shift;
+        if (Max < Table.size()) {
+            return Table[v];
+        }
+        return Max == 0xFFFF ? (v * 255u + 0x7FFFu) / 0xFFFFu : Widen(v);
+    }
+
+private:
     std::uint8_t Widen(std::uint32_t v) const {
         return static_cast<std::uint8_t>((std::uint64_t(v) * 255 + Max / 2) / Max);
     }
-    std::uint8_t operator()(std::uint32_t pixel) const {
-        const std::uint32_t v = (pixel & Mask) >> Shift;
-        return Max < 256 ? Table[v] : Widen(v);
-    }
+    std::uint32_t Mask = 0;
+    int Shift = 0;
+    std::uint32_t Max = 0;
+    std::array<std::uint8_t, 4096> Table{}; // channels of up to 12 bits
 };
+
+// A masked layout's pixels to packed RGBA8 (bytes R, G, B, A).
+class MaskedPixels {
+public:
+    explicit MaskedPixels(const DdsLayout& layout)
+        : Luminance(layout.Luminance), Red(layout.Masks[0]), Green(layout.Masks[1]),
+          Blue(layout.Masks[2]), Alpha(layout.Masks[3]) {}
+    std::uint32_t operator()(std::uint32_t pixel) const {
+        const std::uint32_t r = Red.Present() ? Red(pixel) : 0;
+        const std::uint32_t g = Luminance ? r : Green.Present() ? Green(pixel) : 0;
+        const std::uint32_t b = Luminance ? r : Blue.Present() ? Blue(pixel) : 0;
+        const std::uint32_t a = Alpha.Present() ? Alpha(pixel) : 255;
+        return r | g << 8 | b << 16 | a << 24;
+    }
+
+private:
+    bool Luminance;
+    Channel Red, Green, Blue, Alpha;
+};
+
+template <int Bytes> std::uint32_t LoadPixel(const std::uint8_t* in) {
+    std::uint32_t pixel = 0; // little-endian, as the file
+    for (int b = 0; b < Bytes; ++b) {
+        pixel |= static_cast<std::uint32_t>(in[b]) << (8 * b);
+    }
+    return pixel;
+}
+
+// Layouts whose channels are whole bytes of a 24- or 32-bit pixel: shifts and masks only.
+template <int Bytes>
+void DecodeWholeBytes(const std::uint8_t* in, const DdsLayout& layout, std::size_t count,
+                      std::uint8_t* out) {
+    int shifts[4] = {};
+    std::uint32_t keep[4] = {}, fixed = 0xFF000000u; // alpha 255 when the layout has none
+    for (int c = 0; c < 4; ++c) {
+        const std::uint32_t mask = layout.Masks[layout.Luminance && c < 3 ? 0 : c];
+        if (mask != 0) {
+            shifts[c] = std::countr_zero(mask);
+            keep[c] = 0xFF;
+            fixed &= c == 3 ? 0 : ~0u;
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i, in += Bytes, out += 4) {
+        const std::uint32_t v = LoadPixel<Bytes>(in);
+        const std::uint32_t pixel =
+            fixed | ((v >> shifts[0]) & keep[0]) | ((v >> shifts[1]) & keep[1]) << 8 |
+            ((v >> shifts[2]) & keep[2]) << 16 | ((v >> shifts[3]) & keep[3]) << 24;
+        std::memcpy(out, &pixel, 4);
+    }
+}
+
+// Any masked layout pixel by pixel; 8- and 16-bit layouts of images larger than their table
+// through one look-up of the whole pixel.
+template <int Bytes>
+void DecodeEachPixel(const std::uint8_t* in, const DdsLayout& layout, std::size_t count,
+                     std::uint8_t* out) {
+    const MaskedPixels convert(layout);
+    if constexpr (Bytes <= 2) {
+        constexpr std::size_t values = std::size_t(1) << (8 * Bytes);
+        if (count >= values / 4) {
+            std::vector<std::uint32_t> table(values);
+            for (std::size_t v = 0; v < values; ++v) {
+                table[v] = convert(static_cast<std::uint32_t>(v));
+            }
+            for (std::size_t i = 0; i < count; ++i, in += Bytes, out += 4) {
+                std::memcpy(out, &table[LoadPixel<Bytes>(in)], 4);
+            }
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i, in += Bytes, out += 4) {
+        const std::uint32_t pixel = convert(LoadPixel<Bytes>(in));
+        std::memcpy(out, &pixel, 4);
+    }
+}
+
+bool WholeBytes(const DdsLayout& layout) {
+    for (const std::uint32_t mask : layout.Masks) {
+        if (mask != 0 && (std::popcount(mask) != 8 || (std::countr_zero(mask) % 8) != 0)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 void DecodeMasked(const std::uint8_t* in, const DdsLayout& layout, RgbaImage& image) {
     const std::size_t count = static_cast<std::size_t>(image.Width) * image.Height;
-    const int bytes = layout.BytesPerPixel;
     std::uint8_t* out = image.Pixels.data();
-    // Bytes that each hold one whole channel are copied, the usual 32-bit layouts among them.
-    int byteOf[4] = {-1, -1, -1, -1};
-    bool bytewise = true;
-    for (int c = 0; c < 4; ++c) {
-        const std::uint32_t mask = layout.Masks[c];
-        for (int b = 0; b < bytes && mask != 0; ++b) {
-            byteOf[c] = mask == (0xFFu << (8 * b)) ? b : byteOf[c];
-        }
-        bytewise = bytewise && (mask == 0 || byteOf[c] >= 0);
-    }
-    if (bytewise) {
-        const int r = byteOf[0], g = layout.Luminance ? r : byteOf[1],
-                  b = layout.Luminance ? r : byteOf[2], a = byteOf[3];
-        for (std::size_t i = 0; i < count; ++i, in += bytes, out += 4) {
-            out[0] = r >= 0 ? in[r] : 0;
-            out[1] = g >= 0 ? in[g] : 0;
-            out[2] = b >= 0 ? in[b] : 0;
-            out[3] = a >= 0 ? in[a] : 255;
-        }
+    const std::uint32_t* m = layout.Masks;
+    if (layout.BytesPerPixel == 4 && !layout.Luminance && m[0] == 0xFF && m[1] == 0xFF00 &&
+        m[2] == 0xFF0000 && m[3] == 0xFF000000u) {
+        std::memcpy(out, in, count * 4); // R, G, B, A already
         return;
     }
-    const Channel red(layout.Masks[0]), green(layout.Masks[1]), blue(layout.Masks[2]),
-        alpha(layout.Masks[3]);
-    for (std::size_t i = 0; i < count; ++i, in += bytes, out += 4) {
-        std::uint32_t pixel = 0;
-        for (int b = 0; b < bytes; ++b) {
-            pixel |= static_cast<std::uint32_t>(in[b]) << (8 * b);
-        }
-        out[0] = red.Mask ? red(pixel) : 0;
-        out[1] = layout.Luminance ? out[0] : green.Mask ? green(pixel) : 0;
-        out[2] = layout.Luminance ? out[0] : blue.Mask ? blue(pixel) : 0;
-        out[3] = alpha.Mask ? alpha(pixel) : 255;
+    switch (layout.BytesPerPixel) {
+    case 1:
+        return DecodeEachPixel<1>(in, layout, count, out);
+    case 2:
+        return DecodeEachPixel<2>(in, layout, count, out);
+    case 3:
+        return WholeBytes(layout) ? DecodeWholeBytes<3>(in, layout, count, out)
+                                  : DecodeEachPixel<3>(in, layout, count, out);
+    default:
+        return WholeBytes(layout) ? DecodeWholeBytes<4>(in, layout, count, out)
+                                  : DecodeEachPixel<4>(in, layout, count, out);
     }
 }
 
@@ -490,10 +565,12 @@ void DecodeRg8(const std::uint8_t* in, RgbaImage& image) {
 }
 
 void DecodeRgba16(const std::uint8_t* in, RgbaImage& image) {
-    for (std::uint8_t& out : image.Pixels) {
+    std::uint8_t* out = image.Pixels.data();
+    const std::size_t count = image.Pixels.size();
+    for (std::size_t i = 0; i < count; ++i, in += 2) {
         const unsigned word = in[0] | in[1] << 8u;
-        out = static_cast<std::uint8_t>((word * 255u + 32767u) / 65535u);
-        in += 2;
+        // round(word * 255 / 65535), exact for every 16-bit word
+        out[i] = static_cast<std::uint8_t>((word * 255u + 32895u) >> 16);
     }
 }
 
