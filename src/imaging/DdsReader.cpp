@@ -8,6 +8,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace quillon {
@@ -591,14 +592,10 @@ void StripPremultipliedAlpha(RgbaImage& image) {
 
 } // namespace
 
-bool DecodeDds(const std::uint8_t* data, std::size_t size, bool stripPremultipliedAlpha,
-               RgbaImage& image) {
-    DdsLayout layout;
-    if (ReadDdsLayout(data, size, layout) != DdsProblem::None) {
-        return false;
-    }
-    RgbaImage decoded(layout.Width, layout.Height, layout.HasAlpha);
-    const std::uint8_t* top = data + layout.DataOffset;
+namespace {
+
+// The top level into an image of its size.
+void DecodeTopLevel(const std::uint8_t* top, const DdsLayout& layout, RgbaImage& decoded) {
     switch (layout.Format) {
     case DdsPixelFormat::Masked:
         DecodeMasked(top, layout, decoded);
@@ -614,10 +611,27 @@ bool DecodeDds(const std::uint8_t* data, std::size_t size, bool stripPremultipli
                      DecoderFor(layout.Format), decoded);
         break;
     }
-    if (layout.Format == DdsPixelFormat::Bc3Rxgb) {
+    if (layout.Format == DdsPixelFormat::Bc3Rxgb) { // the red was stored in the alpha
         for (std::size_t i = 0; i < decoded.Pixels.size(); i += 4) {
             decoded.Pixels[i] = std::exchange(decoded.Pixels[i + 3], 255);
         }
+    }
+}
+
+} // namespace
+
+bool DecodeDds(const std::uint8_t* data, std::size_t size, bool stripPremultipliedAlpha,
+               RgbaImage& image) {
+    DdsLayout layout;
+    if (ReadDdsLayout(data, size, layout) != DdsProblem::None) {
+        return false;
+    }
+    RgbaImage decoded;
+    try { // up to 1 GB for a 16384 x 16384 image, which a small machine may not have
+        decoded = RgbaImage(layout.Width, layout.Height, layout.HasAlpha);
+        DecodeTopLevel(data + layout.DataOffset, layout, decoded);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     if (layout.Premultiplied && stripPremultipliedAlpha) {
         StripPremultipliedAlpha(decoded);

@@ -2,6 +2,7 @@
 #include "imaging/DdsWriter.h"
 #include "imaging/ImageLibrary.h"
 #include "imaging/ImagingTestSupport.h"
+#include "samples/SampleDds.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -217,6 +218,14 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
     ASSERT_TRUE(WritePsd(Folder / "packed.psd", MakeSeamedTexture(SampleKind::Normal, 9, 3, 1, 1)));
     const std::string packed = ReadTextFile(Folder / "packed.psd"); // last, a run of one alpha
     ASSERT_NE(Load("Source", "good.dds", mips), 0u);
+    // Without a known extension a DDS is found by its content; only our reader knows BC7.
+    const auto bc7 = MakeDds(Uniform(8, 8, {10, 20, 30, 40}), Dx10Format(DXGI_FORMAT_BC7_UNORM));
+    ASSERT_NE(Load("Source", "bc7.bin", std::string(bc7.begin(), bc7.end())), 0u);
+    EXPECT_EQ(PixelAt(Slot("Source"), 7, 7), (std::vector<int>{10, 20, 30, 40}));
+    SampleDdsHeader cube;
+    cube.Caps2 = DDSCAPS2_CUBEMAP | 0x400;
+    auto partialCube = MakeDdsHeader(16, 16, FourCCFormat(FOURCC_ATI1), cube);
+    partialCube.resize(384);
     ASSERT_NE(Load("Source", "levels.dds", Patched(mips, 28, 4)), 0u); // lower levels not stored
     ASSERT_NE(Load("Source", "good.psd", roomy), 0u);
     ASSERT_NE(Load("Source", "packed.psd", packed), 0u);
@@ -224,6 +233,7 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
         {"cut.dds", dxt1.substr(0, dxt1.size() - 1)},
         {"header.dds", dxt1.substr(0, 100)},
         {"tga.dds", BottomUpTga(RgbaImage(8, 8))},
+        {"cube.bin", {partialCube.begin(), partialCube.end()}},      // by content, and refused
         {"x.psd", Patched(roomy, 0, 1, 'X')},                        // not a Photoshop file
         {"size.dds", Patched(dxt1, 4, 100)},                         // header size
         {"zero.dds", Patched(dxt1, 16, 0)},                          // width
