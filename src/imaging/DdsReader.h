@@ -57,8 +57,9 @@ struct DdsLayout {
 // Header checks only (no allocation): magic and header sizes, the DX10 header, edges of 1 to
 // MaxTextureEdge, at most log2(edge) + 1 mip levels, no cube, volume or array, a known format, and
 // a file long enough for the top level. Extra bytes and missing lower levels are fine. The
-// depth counts only with both DDSD_DEPTH and DDSCAPS2_VOLUME; pitch and linear size fields are
-// not trusted (the data's size follows from the format and the edges).
+// depth counts only with both DDSD_DEPTH and DDSCAPS2_VOLUME (or a DX10 TEXTURE3D); pitch and
+// linear size fields are not trusted (the data's size follows from the format and the edges).
+// `layout` is filled only when the answer is None.
 DdsProblem ReadDdsLayout(const std::uint8_t* data, std::size_t size, DdsLayout& layout);
 
 // The top level as RGBA8, rows top-down, with HasAlpha as DdsLayout has it; false (image
