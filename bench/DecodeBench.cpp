@@ -1,6 +1,8 @@
-// Decode figures of the DDS reader: for each layout, the median time to decode a 2048 x 2048 top
-// level on one thread (header checks included), and the input's bytes per second; a memcpy of
-// the decoded image's size is the memory's own speed for comparison.
+// Decode figures of the DDS reader: for each layout, the median and the fastest time to decode a
+// 2048 x 2048 top level on one thread (header checks and the image's allocation included), and
+// the input's bytes per second at the median; a memcpy of the decoded image's size is the
+// memory's own speed for comparison. On a shared machine the fastest run is the one least
+// disturbed.
 #include "DecodeBench.h"
 
 #include "imaging/DdsFormat.h"
@@ -55,21 +57,6 @@ std::vector<std::uint8_t> RandomBc7File(int edge) {
 
 void RunDecodeBench(int runs) {
     const int edge = 2048;
-    const RgbaImage source = MakeSeamedTexture(SampleKind::Skin, edge, edge, edge * 3 / 4, 1);
-    std::printf("\nDDS decode of a %d x %d top level, one thread, median of %d runs\n", edge, edge,
-                runs);
-    std::vector<double> copies;
-    std::vector<std::uint8_t> from(source.Pixels), to(source.Pixels.size());
-    for (int run = 0; run < runs; ++run) {
-        copies.push_back(Milliseconds([&] {
-            std::vector<std::uint8_t> fresh(from.size()); // the decoder allocates its image too
-            std::memcpy(fresh.data(), from.data(), from.size());
-            to.swap(fresh);
-        }));
-    }
-    const double copy = MedianOf(copies);
-    std::printf("  %-22s %7.2f ms  %7.0f MB/s (memory: allocate and copy 16 MB)\n", "memcpy", copy,
-                from.size() / copy / 1000);
     const char* layouts[] = {"dxt1",
                              "dxt5",
                              "ati1",
@@ -85,22 +72,46 @@ void RunDecodeBench(int runs) {
                              "dx10-r8g8",
                              "dx10-r16g16b16a16",
                              "dx10-r10g10b10a2"};
+    // Every file first: the encoder's threads must be idle while the decoder is timed.
+    const RgbaImage source = MakeSeamedTexture(SampleKind::Skin, edge, edge, edge * 3 / 4, 1);
+    std::vector<std::vector<std::uint8_t>> files;
     for (const char* name : layouts) {
         const auto sample = std::find_if(
             SampleDdsFormats().begin(), SampleDdsFormats().end(),
             [&](const NamedSampleFormat& s) { return std::strcmp(s.Name, name) == 0; });
-        const bool bc7 = std::strcmp(name, "dx10-bc7") == 0;
-        const std::vector<std::uint8_t> file =
-            bc7 ? RandomBc7File(edge) : MakeDds(source, sample->Format);
+        files.push_back(std::strcmp(name, "dx10-bc7") == 0 ? RandomBc7File(edge)
+                                                           : MakeDds(source, sample->Format));
+    }
+
+    std::printf("\nDDS decode of a %d x %d top level, one thread, median of %d runs\n", edge, edge,
+                runs);
+    const auto report = [](const char* name, const std::vector<double>& times, std::size_t bytes,
+                           const char* note) {
+        const double ms = MedianOf(times);
+        std::printf("  %-18s %7.2f ms (fastest %6.2f) %6.0f MB/s %s\n", name, ms,
+                    *std::min_element(times.begin(), times.end()), bytes / ms / 1000, note);
+    };
+    std::vector<double> copies;
+    std::vector<std::uint8_t> to;
+    for (int run = 0; run < runs; ++run) {
+        copies.push_back(Milliseconds([&] {
+            std::vector<std::uint8_t> fresh(source.Pixels.size()); // as the decoder's image
+            std::memcpy(fresh.data(), source.Pixels.data(), fresh.size());
+            to.swap(fresh);
+        }));
+    }
+    report("memcpy", copies, source.Pixels.size(), "(memory: allocate and copy 16 MB)");
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::vector<std::uint8_t>& file = files[i];
         std::vector<double> times;
         RgbaImage image;
         for (int run = 0; run < runs; ++run) {
             times.push_back(
                 Milliseconds([&] { DecodeDds(file.data(), file.size(), true, image); }));
         }
-        const double ms = MedianOf(times);
-        std::printf("  %-22s %7.2f ms  %7.0f MB/s of input%s\n", name, ms,
-                    (file.size() - 128) / ms / 1000, bc7 ? " (random blocks, all modes)" : "");
+        const bool bc7 = std::strcmp(layouts[i], "dx10-bc7") == 0;
+        report(layouts[i], times, file.size() - 128,
+               bc7 ? "of input (random blocks, all modes)" : "of input");
     }
 }
 
