@@ -467,18 +467,48 @@ private:
     Channel Red, Green, Blue, Alpha;
 };
 
+// One pixel of 1 to 4 bytes, little-endian as the file; spelt out so that each is one load.
 template <int Bytes> std::uint32_t LoadPixel(const std::uint8_t* in) {
-    std::uint32_t pixel = 0; // little-endian, as the file
-    for (int b = 0; b < Bytes; ++b) {
-        pixel |= static_cast<std::uint32_t>(in[b]) << (8 * b);
+    if constexpr (Bytes == 4) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, in, 4); // this machine is little-endian too
+        return pixel;
+    } else if constexpr (Bytes == 3) {
+        return in[0] | in[1] << 8u | in[2] << 16u;
+    } else if constexpr (Bytes == 2) {
+        return in[0] | in[1] << 8u;
+    } else {
+        return in[0];
     }
-    return pixel;
+}
+
+// B, G, R(, A) bytes, the layout of most uncompressed files (our writer's too), with shifts
+// known at compile time; without alpha, alpha is 255.
+template <int Bytes, bool HasAlpha>
+void DecodeBgr(const std::uint8_t* in, std::size_t count, std::uint8_t* out) {
+    for (std::size_t i = 0; i < count; ++i, in += Bytes, out += 4) {
+        const std::uint32_t v = LoadPixel<Bytes>(in);
+        const std::uint32_t pixel = ((v >> 16) & 0xFF) | (v & 0xFF00) | (v & 0xFF) << 16 |
+                                    (HasAlpha ? v & 0xFF000000u : 0xFF000000u);
+        std::memcpy(out, &pixel, 4);
+    }
 }
 
 // Layouts whose channels are whole bytes of a 24- or 32-bit pixel: shifts and masks only.
 template <int Bytes>
 void DecodeWholeBytes(const std::uint8_t* in, const DdsLayout& layout, std::size_t count,
                       std::uint8_t* out) {
+    const std::uint32_t* m = layout.Masks;
+    if (!layout.Luminance && m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF) {
+        if (m[3] == 0) {
+            return DecodeBgr<Bytes, false>(in, count, out);
+        }
+        if constexpr (Bytes == 4) {
+            if (m[3] == 0xFF000000u) {
+                return DecodeBgr<4, true>(in, count, out);
+            }
+        }
+    }
     int shifts[4] = {};
     std::uint32_t keep[4] = {}, fixed = 0xFF000000u; // alpha 255 when the layout has none
     for (int c = 0; c < 4; ++c) {
