@@ -4,9 +4,11 @@
 //             cluster fit on one thread as the reference, and the rescale of an overlay
 //   headfix   the head fix on the demo workspace at twice its size (two sub sets of Color DXT1
 //             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory
+//   decode    the DDS reader on a 2048 x 2048 top level of each layout, on one thread
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
 #include "bench/BenchSupport.h"
+#include "bench/DecodeBench.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/Resample.h"
 #include "samples/DemoWorkspace.h"
@@ -226,6 +228,7 @@ int main(int argc, char** argv) {
     const std::map<std::string, std::function<void(int)>> sections = {
         {"pipeline", Pipeline},
         {"headfix", HeadFix},
+        {"decode", RunDecodeBench},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

@@ -1,11 +1,14 @@
 // The headless head fix, run as the real program with no display, each case in a workspace of its
 // own: a complete one, changed so that one thing is missing or different.
+#include "imaging/DdsFormat.h"
+#include "samples/SampleDds.h"
 #include "samples/SampleImages.h"
 #include "support/ProcessRunner.h"
 #include "workflow/TestWorkspace.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 #include <sstream>
 
@@ -46,7 +49,13 @@ struct Case {
                          "<AutoHeadFix>true</AutoHeadFix>";
     std::string Size = "";    // "<channel> <text>": the male sub set declares that Size instead
     std::string Folders = ""; // made where files would be written, separated by spaces
+    // The installed file of a texture made from its pixels; by default the declared format.
+    std::function<std::vector<std::uint8_t>(const HeadTexture&, const RgbaImage&)> Installed = {};
 };
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    WriteTextFile(path, std::string(bytes.begin(), bytes.end()));
+}
 
 // Everything the job needs, then the case's change. The installed textures (in "Data", or in the
 // workspace itself when there is no GameDataPath) are twice the declared size and show a seam
@@ -69,8 +78,12 @@ void MakeWorkspace(const TempFolder& root, const Case& c) {
             const std::string path = root / (data + TexturePath(subSet, t));
             fs::create_directories(fs::path(path).parent_path());
             const int edge = t.Size * 2;
-            ASSERT_TRUE(WriteDdsTexture(
-                path, MakeSeamedTexture(t.Kind, edge, edge, edge * 3 / 4, 7), t.Format));
+            const RgbaImage pixels = MakeSeamedTexture(t.Kind, edge, edge, edge * 3 / 4, 7);
+            if (c.Installed) {
+                WriteBytes(path, c.Installed(t, pixels));
+            } else {
+                ASSERT_TRUE(WriteDdsTexture(path, pixels, t.Format));
+            }
         }
         fs::create_directories(fs::path(root / t.ModFile).parent_path());
         ASSERT_TRUE(WritePsd(root / t.ModFile,
@@ -235,4 +248,54 @@ TEST(HeadFixTest, TheConsoleProgramRunsTheSameJob) {
     EXPECT_EQ(result.ExitCode, 0);
     EXPECT_EQ(result.StandardError, "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
     EXPECT_EQ(DescribeDds(root / ("Out/" + TexturePath("male", Textures[2]))), "32x32 RGB");
+}
+
+// Installed textures as current packs ship them: BC7 colour, BC5 normal map and DX10 RGBA8
+// specular. The outputs must be exactly those of a workspace whose installed textures hold the
+// same pixels uncompressed, each still in its channel's declared format.
+TEST(HeadFixTest, Bc7Bc5AndDx10SourcesGiveTheOutputsOfTheirPixelsUncompressed) {
+    const auto modern = [](const HeadTexture& t, const RgbaImage& pixels) {
+        const std::uint32_t formats[] = {DXGI_FORMAT_BC7_UNORM, DXGI_FORMAT_BC5_UNORM,
+                                         DXGI_FORMAT_R8G8B8A8_UNORM};
+        return MakeDds(pixels, Dx10Format(formats[&t - Textures]));
+    };
+    const auto uncompressed = [&](const HeadTexture& t, const RgbaImage& pixels) {
+        const std::vector<std::uint8_t> file = modern(t, pixels);
+        RgbaImage decoded;
+        EXPECT_TRUE(DecodeDds(file.data(), file.size(), true, decoded));
+        // BC5 has no alpha: RGB, which loads as the BC5 file does.
+        return MakeDds(decoded, decoded.HasAlpha
+                                    ? MaskedFormat(DDPF_RGB | DDPF_ALPHAPIXELS, 32,
+                                                   {0xFF0000, 0xFF00, 0xFF, 0xFF000000})
+                                    : MaskedFormat(DDPF_RGB, 24, {0xFF0000, 0xFF00, 0xFF, 0}));
+    };
+    std::vector<std::string> outputs[2];
+    for (int run = 0; run < 2; ++run) {
+        Case c{"installed textures", 0, "", 6, ""};
+        c.Installed = run == 0 ? decltype(c.Installed)(modern) : uncompressed;
+        const TempFolder root;
+        MakeWorkspace(root, c);
+        EXPECT_EQ(DescribeDds(root / ("Data/" + TexturePath("male", Textures[0]))),
+                  run == 0 ? "128x128 DXGI 98" : "128x128 RGBA");
+        const ProcessResult result =
+            RunProcess(QUILLON_PROGRAM, {}, root.Path().string(), {{"HOME", root / "home"}},
+                       {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+        EXPECT_EQ(result.ExitCode, 0);
+        EXPECT_EQ(result.StandardError,
+                  "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
+        for (const HeadTexture& t : Textures) {
+            for (const char* subSet : {"female", "male"}) {
+                const std::string output = root / ("Out/" + TexturePath(subSet, t));
+                const std::string size = std::to_string(t.Size);
+                EXPECT_EQ(DescribeDds(output), size + "x" + size + " " + t.Format);
+                outputs[run].push_back(ReadTextFile(output));
+            }
+        }
+        RgbaImage written; // the seam is gone here too
+        ASSERT_TRUE(ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written));
+        EXPECT_GT(SeamStep(written, 48), -4);
+    }
+    for (std::size_t i = 0; i < outputs[0].size(); ++i) {
+        EXPECT_TRUE(outputs[0][i] == outputs[1][i]) << "output " << i << " differs";
+    }
 }
