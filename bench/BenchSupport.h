@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -14,6 +16,14 @@
 #include <unistd.h>
 
 namespace quillon {
+
+// A step the figures rely on; the bench stops when it fails, since its figures would lie.
+inline void Require(bool ok) {
+    if (!ok) {
+        std::fprintf(stderr, "quillon_bench: a step failed\n");
+        std::exit(1);
+    }
+}
 
 inline double Seconds(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();

@@ -4,9 +4,11 @@
 //             cluster fit on one thread as the reference, and the rescale of an overlay
 //   headfix   the head fix on the demo workspace at twice its size (two sub sets of Color DXT1
 //             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory
+//   decode    the DDS reader on a 2048 x 2048 top level of each layout, on one thread
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
 #include "bench/BenchSupport.h"
+#include "bench/DecodeBench.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/Resample.h"
 #include "samples/DemoWorkspace.h"
@@ -102,9 +104,9 @@ void Pipeline(int runs) {
         std::vector<double> loadComposite;
         for (int run = 0; run < runs; ++run) {
             loadComposite.push_back(Seconds([&] {
-                session.LoadTexture(SourceSlot, source, true);
-                session.LoadTexture(ModSlot, mod, true);
-                session.CompositeTextures(SourceSlot, ModSlot, FinalSlot, edge);
+                Require(session.LoadTexture(SourceSlot, source, true) &&
+                        session.LoadTexture(ModSlot, mod, true) &&
+                        session.CompositeTextures(SourceSlot, ModSlot, FinalSlot, edge));
             }));
         }
         const RgbaImage composite = session.Images[FinalSlot];
@@ -113,9 +115,10 @@ void Pipeline(int runs) {
 
         std::vector<double> picture, popUp;
         for (int run = 0; run < runs; ++run) {
-            picture.push_back(
-                Seconds([&] { session.GetPreviewBitmap(FinalSlot, true, 126, 126); }));
-            popUp.push_back(Seconds([&] { session.GetPreviewBitmap(FinalSlot, true, 768, 768); }));
+            picture.push_back(Seconds(
+                [&] { Require(session.GetPreviewBitmap(FinalSlot, true, 126, 126) != nullptr); }));
+            popUp.push_back(Seconds(
+                [&] { Require(session.GetPreviewBitmap(FinalSlot, true, 768, 768) != nullptr); }));
         }
         std::printf("  preview bitmap 126 x 126: %.3f s, 768 x 768: %.3f s\n", Median(picture),
                     Median(popUp));
@@ -126,8 +129,9 @@ void Pipeline(int runs) {
             std::vector<double> save;
             for (int run = 0; run < runs; ++run) {
                 session.Images[FinalSlot] = composite; // an RGB save converts the slot
-                save.push_back(
-                    Seconds([&] { session.SaveTexture(FinalSlot, out, "Head", "Color", subSet); }));
+                save.push_back(Seconds([&] {
+                    Require(session.SaveTexture(FinalSlot, out, "Head", "Color", subSet));
+                }));
             }
             RgbaImage written;
             ReadTexture((folder / "out" / subSet / "face.dds").string(), written);
@@ -156,7 +160,7 @@ void Pipeline(int runs) {
     std::vector<double> rescale;
     for (int run = 0; run < runs; ++run) {
         RgbaImage copy = big;
-        rescale.push_back(Seconds([&] { Rescale(copy, 2048, 2048); }));
+        rescale.push_back(Seconds([&] { Require(Rescale(copy, 2048, 2048)); }));
     }
     std::printf("rescale 4096 x 4096 -> 2048 x 2048 (B-spline): %.3f s\n\n", Median(rescale));
     fs::remove_all(folder);
@@ -224,6 +228,7 @@ int main(int argc, char** argv) {
     const std::map<std::string, std::function<void(int)>> sections = {
         {"pipeline", Pipeline},
         {"headfix", HeadFix},
+        {"decode", RunDecodeBench},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/MainWindow.h"
 #include "app/PictureControl.h"
 #include "app/PreviewWindow.h"
 #include "platform/Registry.h"
@@ -45,6 +46,24 @@ void Application::ConnectSession() {
             QApplication::restoreOverrideCursor();
         }
     };
+}
+
+std::unique_ptr<QuillonWindow> OpenMainWindow(Application& application) {
+    auto window = std::make_unique<QuillonWindow>(WindowController{
+        [&application](int code, int id) { application.OnCommand(code, id); },
+        [&application](const NotificationHeader* header) { application.OnNotify(header); },
+        [&application] { application.ReleaseClosedPreviews(); }});
+    application.MainWindow = window.get();
+    application.Font = ControlFont();
+    application.CreateControls();
+    application.ConnectSession();
+    window->show();
+    // Previews lay transparency over the window's own background unless black is configured.
+    application.Session.DefaultMatte = window->palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+    application.Session.StartEngine();
+    application.Session.ShowBlankPreviews(AllPreviews);
+    application.FillSetSelector();
+    return window;
 }
 
 } // namespace quillon

@@ -93,4 +93,9 @@ private:
     void OpenLargePreview(const std::string& key);
 };
 
+// The window mode's start-up up to the message loop, in this order: the window, the control
+// font, the controls, the window shown, the engine started, the placeholder in the three
+// pictures, the set selector filled. The application keeps a pointer to the window it returns.
+std::unique_ptr<QuillonWindow> OpenMainWindow(Application& application);
+
 } // namespace quillon

@@ -1,6 +1,5 @@
 #include "app/MainWindow.h"
 
-#include "app/Application.h"
 #include "app/PreviewWindow.h"
 
 #include <QApplication>
@@ -17,6 +16,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include <utility>
+
 namespace quillon {
 
 namespace {
@@ -30,7 +31,7 @@ int MulDiv(int a, int b, int c) {
 
 } // namespace
 
-QuillonWindow::QuillonWindow(Application& application) : App(application) {
+QuillonWindow::QuillonWindow(WindowController controller) : Controller(std::move(controller)) {
     setWindowTitle(WindowTitle);
     setWindowIcon(QuillonIcon());
 
@@ -48,7 +49,7 @@ QuillonWindow::QuillonWindow(Application& application) : App(application) {
 }
 
 void QuillonWindow::SendCommand(int code, int id) {
-    App.OnCommand(code, id);
+    Controller.Command(code, id);
     if (id == IDM_ABOUT) {
         ShowAboutBox(this);
     } else if (id == IDM_EXIT) {
@@ -57,7 +58,7 @@ void QuillonWindow::SendCommand(int code, int id) {
 }
 
 void QuillonWindow::SendNotify(const NotificationHeader* header) {
-    App.OnNotify(header);
+    Controller.Notify(header);
 }
 
 void QuillonWindow::keyPressEvent(QKeyEvent* event) {
@@ -80,25 +81,10 @@ void QuillonWindow::closeEvent(QCloseEvent* event) {
 
 bool QuillonWindow::event(QEvent* event) {
     if (event->type() == PreviewClosedEventType()) {
-        App.ReleaseClosedPreviews();
+        Controller.PreviewClosed();
         return true;
     }
     return QMainWindow::event(event);
-}
-
-std::unique_ptr<QuillonWindow> OpenMainWindow(Application& application) {
-    auto window = std::make_unique<QuillonWindow>(application);
-    application.MainWindow = window.get();
-    application.Font = ControlFont();
-    application.CreateControls();
-    application.ConnectSession();
-    window->show();
-    // Previews lay transparency over the window's own background unless black is configured.
-    application.Session.DefaultMatte = window->palette().color(QPalette::Window).rgb() & 0xFFFFFF;
-    application.Session.StartEngine();
-    application.Session.ShowBlankPreviews(AllPreviews);
-    application.FillSetSelector();
-    return window;
 }
 
 QFont ControlFont() {

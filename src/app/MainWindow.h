@@ -1,20 +1,18 @@
 // The main window: "Velloran's Quillon", the menu, the accelerators, the about box, and the
-// window procedure that hands every command and notification of its controls to the
-// application's controller. Its client area, below the menu, holds the controls at fixed
-// positions.
+// window procedure that hands every command and notification of its controls to the controller
+// it is given. Its client area, below the menu, holds the controls at fixed positions.
 #pragma once
 
 #include "app/ControlIds.h"
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QDialog;
 
 namespace quillon {
-
-class Application;
 
 constexpr int MainWindowOuterWidth = 730;
 constexpr int MainWindowOuterHeight = 670;
@@ -23,9 +21,17 @@ constexpr int MainWindowOuterHeight = 670;
 constexpr int MainWindowClientWidth = 714;
 constexpr int MainWindowClientHeight = 612;
 
+// Where the window hands what happens in it: the controller's OnCommand and OnNotify, and the
+// release of closed pop-ups (WM_APP_PREVIEW_CLOSED).
+struct WindowController {
+    std::function<void(int code, int id)> Command;
+    std::function<void(const NotificationHeader* header)> Notify;
+    std::function<void()> PreviewClosed;
+};
+
 class QuillonWindow : public QMainWindow {
 public:
-    explicit QuillonWindow(Application& application);
+    explicit QuillonWindow(WindowController controller);
 
     // The parent of every control; positions are client pixels.
     QWidget* ClientArea() const { return Client; }
@@ -41,14 +47,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    Application& App;
+    WindowController Controller;
     QWidget* Client = nullptr;
 };
-
-// The window mode's start-up up to the message loop, in this order: the window, the control
-// font, the controls, the window shown, the engine started, the placeholder in the three
-// pictures, the set selector filled. The application keeps a pointer to the window it returns.
-std::unique_ptr<QuillonWindow> OpenMainWindow(Application& application);
 
 // Tahoma 8 pt, or the system's font at 8 pt where there is no Tahoma.
 QFont ControlFont();

@@ -21,15 +21,17 @@ public:
 
     void LoadSetDefinitions();
     void ClearTextureSets();
-    TextureSet* FindTextureSet(const std::string& setName) const;
+    [[nodiscard]] TextureSet* FindTextureSet(const std::string& setName) const;
     void GetTextureSetNames(std::vector<std::string>& list) const;
     void GetChannelNames(std::vector<std::string>& list, const std::string& setName) const;
     void GetSubSetNames(std::vector<std::string>& list, const std::string& setName,
                         const std::string& channelName) const;
-    std::string GetTexturePath(const std::string& setName, const std::string& channelName,
-                               const std::string& subSetName) const;
-    std::int32_t GetTextureSize(const std::string& setName, const std::string& channelName,
-                                const std::string& subSetName) const;
+    [[nodiscard]] std::string GetTexturePath(const std::string& setName,
+                                             const std::string& channelName,
+                                             const std::string& subSetName) const;
+    [[nodiscard]] std::int32_t GetTextureSize(const std::string& setName,
+                                              const std::string& channelName,
+                                              const std::string& subSetName) const;
 
     std::uint16_t BlackMatte = 0;  // 1: previews lay transparency over black
     bool StripPremultAlpha = true; // false: premultiplied DDS colours are read as stored

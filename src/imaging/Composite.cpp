@@ -6,6 +6,10 @@
 
 namespace quillon {
 
+bool ValidCompositeSize(std::int32_t size) {
+    return size >= 0 && size <= MaxTextureEdge;
+}
+
 CompositeSizes PlanComposite(int baseWidth, int baseHeight, int overlayWidth, int overlayHeight,
                              std::int32_t size) {
     CompositeSizes sizes{overlayWidth, overlayHeight, baseWidth, baseHeight};
@@ -25,10 +29,8 @@ CompositeSizes PlanComposite(int baseWidth, int baseHeight, int overlayWidth, in
     return sizes;
 }
 
-void FitTo(RgbaImage& image, int width, int height) {
-    if (image.Width != width || image.Height != height) {
-        Rescale(image, width, height);
-    }
+bool FitTo(RgbaImage& image, int width, int height) {
+    return (image.Width == width && image.Height == height) || Rescale(image, width, height);
 }
 
 void BlendOver(RgbaImage& base, const RgbaImage& overlay) {

@@ -1,12 +1,10 @@
 #include "imaging/ImageFile.h"
 
 #include "imaging/DdsFormat.h"
-#include "imaging/FileChecks.h"
+#include "imaging/DdsReader.h"
 #include "imaging/PsdReader.h"
 #include "imaging/StbImage.h"
 #include "platform/Paths.h"
-
-#include <squish.h>
 
 #include <algorithm>
 #include <cstring>
@@ -88,73 +86,6 @@ bool ReadWholeFile(const std::string& nativePath, std::vector<std::uint8_t>& byt
     return static_cast<bool>(in);
 }
 
-int SquishFormat(std::uint32_t fourCC) {
-    switch (fourCC) {
-    case FOURCC_DXT1:
-        return squish::kDxt1;
-    case FOURCC_DXT2:
-    case FOURCC_DXT3:
-        return squish::kDxt3;
-    case FOURCC_DXT4:
-    case FOURCC_DXT5:
-        return squish::kDxt5;
-    default:
-        return 0;
-    }
-}
-
-// The top level of a DXT1 to DXT5 file or of an uncompressed 24 or 32-bit one. DXT2 and DXT4 are
-// DXT3 and DXT5 blocks whose colours were multiplied by alpha.
-bool DecodeDds(const std::vector<std::uint8_t>& file, bool stripPremultipliedAlpha,
-               RgbaImage& image) {
-    DdsInfo info;
-    if (CheckDdsFile(file.data(), file.size(), &info) != FileProblem::None) {
-        return false;
-    }
-    DDS_HEADER header;
-    std::memcpy(&header, file.data() + 4, sizeof header);
-    const int width = static_cast<int>(info.Width), height = static_cast<int>(info.Height);
-    const std::uint8_t* data = file.data() + DDS_FILE_HEADER_SIZE;
-    if (SquishFormat(info.FourCC) != 0) {
-        RgbaImage decoded(width, height);
-        squish::DecompressImage(decoded.Pixels.data(), width, height, data,
-                                SquishFormat(info.FourCC));
-        const bool premultiplied = info.FourCC == FOURCC_DXT2 || info.FourCC == FOURCC_DXT4;
-        if (premultiplied && stripPremultipliedAlpha) {
-            for (std::size_t i = 0; i < decoded.Pixels.size(); i += 4) {
-                const unsigned alpha = decoded.Pixels[i + 3];
-                for (int c = 0; alpha != 0 && c < 3; ++c) { // no colour to recover at 0
-                    std::uint8_t& value = decoded.Pixels[i + c];
-                    value = static_cast<std::uint8_t>(
-                        std::min(255u, (value * 255u + alpha / 2) / alpha));
-                }
-            }
-        }
-        image = std::move(decoded);
-        return true;
-    }
-    const DDS_PIXELFORMAT& format = header.ddspf;
-    const bool bgr = (format.dwFlags & DDPF_RGB) && format.dwRBitMask == 0x00FF0000 &&
-                     format.dwGBitMask == 0x0000FF00 && format.dwBBitMask == 0x000000FF;
-    const std::uint32_t bytes = format.dwRGBBitCount / 8;
-    if (!bgr || (bytes != 3 && bytes != 4)) {
-        return false;
-    }
-    const bool alpha =
-        bytes == 4 && (format.dwFlags & DDPF_ALPHAPIXELS) && format.dwRGBAlphaBitMask == 0xFF000000;
-    RgbaImage decoded(width, height, alpha);
-    for (std::size_t i = 0; i < decoded.Pixels.size() / 4; ++i) {
-        const std::uint8_t* in = data + i * bytes;
-        std::uint8_t* out = &decoded.Pixels[i * 4];
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
-        out[3] = alpha ? in[3] : 255;
-    }
-    image = std::move(decoded);
-    return true;
-}
-
 bool DecodePhotoshop(const std::vector<std::uint8_t>& file, RgbaImage& image) {
     PsdImage psd;
     if (!DecodePsd(file.data(), file.size(), psd)) {
@@ -202,7 +133,7 @@ bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, 
     }
     switch (type) {
     case FileType::Dds:
-        return DecodeDds(file, stripPremultipliedAlpha, image);
+        return DecodeDds(file.data(), file.size(), stripPremultipliedAlpha, image);
     case FileType::Psd:
         return DecodePhotoshop(file, image);
     default:
@@ -210,14 +141,39 @@ bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, 
     }
 }
 
+int TextureLevelCount(const std::string& nativePath) {
+    const FileType type = TypeFromExtension(nativePath);
+    if (type == FileType::Unsupported) {
+        return 0;
+    }
+    // A DDS tells its levels in its header: only that is read.
+    std::ifstream in(nativePath, std::ios::binary);
+    std::uint8_t bytes[DDS_FILE_HEADER_SIZE] = {};
+    in.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+    if (!in) {
+        RgbaImage image;
+        return type != FileType::Dds && ReadImageFile(nativePath, true, image) ? 1 : 0;
+    }
+    DDS_HEADER header;
+    std::memcpy(&header, bytes + 4, sizeof header);
+    if (std::memcmp(bytes, &DDS_MAGIC, 4) != 0 || header.dwSize != sizeof(DDS_HEADER)) {
+        RgbaImage image;
+        return type != FileType::Dds && ReadImageFile(nativePath, true, image) ? 1 : 0;
+    }
+    return (header.dwFlags & DDSD_MIPMAPCOUNT) && header.dwMipMapCount > 1
+               ? static_cast<int>(std::min<std::uint32_t>(header.dwMipMapCount, 32))
+               : 1;
+}
+
 std::vector<std::uint8_t> EncodeImageFile(const std::string& path, const RgbaImage& image,
-                                          TextureFormat format, TaskPool& pool) {
+                                          TextureFormat format, TaskPool& pool,
+                                          const std::vector<RgbaImage>& lowerLevels) {
     if (image.Empty()) {
         return {};
     }
     switch (TypeFromExtension(path)) {
     case FileType::Dds:
-        return EncodeDds(image, format, pool);
+        return EncodeDds(image, format, pool, lowerLevels);
     case FileType::Png:
         return StbEncode(image, "png");
     case FileType::Tga:

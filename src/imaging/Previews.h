@@ -15,9 +15,10 @@ constexpr int PreviewEdge = 126;
 
 // The image scaled to exactly width x height (proportions are not kept) with the B-spline filter,
 // its transparency laid over `matte` (0xRRGGBB). Null for an empty image or a size below 1.
-BitmapHandle MakePreviewBitmap(const RgbaImage& image, int width, int height, std::uint32_t matte);
+[[nodiscard]] BitmapHandle MakePreviewBitmap(const RgbaImage& image, int width, int height,
+                                             std::uint32_t matte);
 
 // The placeholder: yellow and black checks, PreviewEdge square.
-BitmapHandle MakePlaceholderBitmap();
+[[nodiscard]] BitmapHandle MakePlaceholderBitmap();
 
 } // namespace quillon

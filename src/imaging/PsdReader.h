@@ -27,6 +27,6 @@ constexpr int MaxPsdEdge = 16384;
 // raw or PackBits coded. A fourth colour channel (a second grey one) is the alpha; without one the
 // image is opaque. False for anything else: not a Photoshop file, truncated, absurd sizes,
 // unsupported modes or depths.
-bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image);
+[[nodiscard]] bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image);
 
 } // namespace quillon

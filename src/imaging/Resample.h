@@ -16,6 +16,6 @@ void ResampleBSpline(const std::uint8_t* source, int sourceWidth, int sourceHeig
 
 // The image resampled to width x height; it has alpha afterwards, whatever it had before. An
 // empty image, or a size below 1, leaves it as it is and gives false.
-bool Rescale(RgbaImage& image, int width, int height);
+[[nodiscard]] bool Rescale(RgbaImage& image, int width, int height);
 
 } // namespace quillon

@@ -42,6 +42,7 @@ enum class Step { Done, SourceFailed, CompositeFailed, EncodeFailed };
 struct Texture {
     const HeadFixRow* Row = nullptr;
     AutoHeadFixResult Codes = 0; // the row's first code less one
+    std::string SubSet;
     std::string SourcePath;
     std::int32_t Size = 0;
     BlendSession::SaveTarget Target;
@@ -84,6 +85,7 @@ public:
                 auto texture = std::make_unique<Texture>();
                 texture->Row = &row;
                 texture->Codes = codes;
+                texture->SubSet = subSet;
                 texture->SourcePath =
                     Session.DataPath() +
                     Session.Engine->GetTexturePath(Session.SetName, row.Channel, subSet);
@@ -109,10 +111,15 @@ public:
 private:
     // The modification a composite sees is the one the previous composite of the row left: the
     // rules may have scaled it to a size. With a size, that depends on the modification alone;
-    // without one, on the installed texture too, which must then be read first.
+    // without one, on the installed texture too, which must then be read first. A size that no
+    // blend can have leaves the modification as it is, and the composite fails.
     void Start(Texture& texture, std::shared_ptr<const RgbaImage>& modNow) {
-        if (texture.Size != 0) {
-            texture.Mod = modNow = Fitted(modNow, texture.Size, texture.Size, texture.Size);
+        const bool valid = ValidCompositeSize(texture.Size);
+        if (!valid || texture.Size != 0) {
+            if (valid) {
+                texture.Mod = Fitted(modNow, texture.Size, texture.Size, texture.Size);
+                modNow = texture.Mod ? texture.Mod : modNow;
+            }
             texture.Work->Run([this, &texture] {
                 if (Load(texture)) {
                     Finish(texture);
@@ -123,8 +130,8 @@ private:
         texture.Work->Run([this, &texture] { Load(texture); });
         texture.Work->Wait();
         if (texture.Outcome == Step::Done) {
-            texture.Mod = modNow =
-                Fitted(modNow, texture.Source.Width, texture.Source.Height, texture.Size);
+            texture.Mod = Fitted(modNow, texture.Source.Width, texture.Source.Height, 0);
+            modNow = texture.Mod ? texture.Mod : modNow;
             texture.Work->Run([this, &texture] { Finish(texture); });
         }
     }
@@ -138,8 +145,7 @@ private:
             return mod;
         }
         auto scaled = std::make_shared<RgbaImage>(*mod);
-        FitTo(*scaled, sizes.OverlayWidth, sizes.OverlayHeight);
-        return scaled;
+        return FitTo(*scaled, sizes.OverlayWidth, sizes.OverlayHeight) ? scaled : nullptr;
     }
 
     bool Load(Texture& texture) const {
@@ -152,11 +158,18 @@ private:
 
     // The blend is made in place of the installed texture, then encoded.
     void Finish(Texture& texture) const {
+        if (!texture.Mod) {
+            texture.Outcome = Step::CompositeFailed;
+            return;
+        }
         RgbaImage& base = texture.Source;
         const RgbaImage& mod = *texture.Mod;
         const CompositeSizes sizes =
             PlanComposite(base.Width, base.Height, mod.Width, mod.Height, texture.Size);
-        FitTo(base, sizes.BaseWidth, sizes.BaseHeight);
+        if (!FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
+            texture.Outcome = Step::CompositeFailed;
+            return;
+        }
         base.HasAlpha = true; // a composite has alpha, as the slot it stands for
         BlendOver(base, mod);
         texture.Mod.reset();
@@ -177,7 +190,11 @@ private:
             Fail(DisplayPath(texture.SourcePath), row.SourceFailure, texture.Codes + 2);
             return false;
         case Step::CompositeFailed:
-            Fail(row.CompositeFailure, "Error", texture.Codes + 3);
+            Fail(std::string(row.CompositeFailure) + "\r\n\r\nSet \"" + Session.SetName +
+                     "\", sub set \"" + texture.SubSet + "\", channel \"" + row.Channel +
+                     "\": Size " + std::to_string(texture.Size) + " is outside 0 to " +
+                     std::to_string(MaxTextureEdge) + ".",
+                 "Error", texture.Codes + 3);
             return false;
         case Step::EncodeFailed:
             Fail(row.SaveFailure, "Error", texture.Codes + 4);

@@ -93,15 +93,38 @@ bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image) const 
     return ReadImageFile(ResolvePath(path), strip, image);
 }
 
+MipMapMode BlendSession::MipMaps() {
+    if (!Config.Contains("MipMaps")) {
+        return MipMapMode::Auto;
+    }
+    const std::string mode = Config.Get("MipMaps");
+    return mode == "full" ? MipMapMode::Full : mode == "none" ? MipMapMode::None : MipMapMode::Auto;
+}
+
 std::optional<BlendSession::SaveTarget>
 BlendSession::FindSaveTarget(const std::string& baseFolder, const std::string& setName,
-                             const std::string& channelName, const std::string& subSetName) const {
+                             const std::string& channelName, const std::string& subSetName) {
     const TextureSet* set = Engine ? Engine->FindTextureSet(setName) : nullptr;
     if (set == nullptr) {
         return std::nullopt;
     }
-    return SaveTarget{baseFolder + Engine->GetTexturePath(setName, channelName, subSetName),
+    const std::string relative = Engine->GetTexturePath(setName, channelName, subSetName);
+    SaveTarget target{baseFolder + relative,
                       FormatForCompression(set->GetCompression(channelName, subSetName))};
+    target.Kind = IsNormalMapName(relative) ? MipKind::NormalMap : MipKind::Colour;
+    switch (MipMaps()) {
+    case MipMapMode::Full:
+        target.MipChain = true;
+        break;
+    case MipMapMode::None:
+        target.MipChain = false;
+        break;
+    case MipMapMode::Auto:
+        // One level stays one level; a chain, or no installed texture at all, gives a chain.
+        target.MipChain = TextureLevelCount(ResolvePath(DataPath() + relative)) != 1;
+        break;
+    }
+    return target;
 }
 
 std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image,
@@ -118,7 +141,9 @@ std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image,
     } else if (format == TextureFormat::RGBA && !image.HasAlpha) {
         format = TextureFormat::RGB; // no alpha to store
     }
-    return EncodeImageFile(target.Path, image, format, *Pool);
+    const std::vector<RgbaImage> levels =
+        target.MipChain ? MakeMipLevels(image, target.Kind, *Pool) : std::vector<RgbaImage>();
+    return EncodeImageFile(target.Path, image, format, *Pool, levels);
 }
 
 bool BlendSession::WriteTexture(const SaveTarget& target,
@@ -151,26 +176,24 @@ bool BlendSession::CompositeTextures(const std::string& baseKey, const std::stri
     }
     RgbaImage& overlay = overlaySlot->second;
     const auto baseSlot = Images.find(baseKey);
+    // The overlay's square scaling comes first; it stays even when there is no base. Both slots
+    // keep the sizes the rules give them: a later composite or preview sees those.
+    const bool valid = ValidCompositeSize(size) && !overlay.Empty() &&
+                       (size == 0 || overlay.Width == size || Rescale(overlay, size, size));
     if (baseSlot == Images.end()) {
-        // The overlay keeps the square scaling it would have had.
-        if (size != 0 && overlay.Width != size) {
-            Rescale(overlay, size, size);
-        }
         return false;
     }
     RgbaImage& base = baseSlot->second;
-    // Both slots keep the sizes the rules give them: a later composite or preview sees those.
     const CompositeSizes sizes =
         PlanComposite(base.Width, base.Height, overlay.Width, overlay.Height, size);
-    FitTo(overlay, sizes.OverlayWidth, sizes.OverlayHeight);
-    FitTo(base, sizes.BaseWidth, sizes.BaseHeight);
-    RgbaImage result;
-    if (base.Width == sizes.BaseWidth && base.Height == sizes.BaseHeight && !base.Empty()) {
-        result = base;
-        result.HasAlpha = true;
-    } else if (sizes.BaseWidth > 0 && sizes.BaseHeight > 0) {
-        result = RgbaImage(sizes.BaseWidth, sizes.BaseHeight); // no picture to copy
+    if (!valid || base.Empty() || !FitTo(overlay, sizes.OverlayWidth, sizes.OverlayHeight) ||
+        !FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
+        // No blend can be made: the result holds no picture rather than an earlier one.
+        Images[resultKey] = RgbaImage();
+        return false;
     }
+    RgbaImage result = base;
+    result.HasAlpha = true; // a composite has alpha, whatever its base had
     BlendOver(result, overlay);
     Images[resultKey] = std::move(result);
     return true;
@@ -261,9 +284,8 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
     }
     SetStatus("Loading Source Image...");
     const bool loaded = LoadTexture(SourceSlot, path, SourceReload);
-    if (loaded) {
-        UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
-    }
+    // A failed read leaves no picture: the placeholder then says so.
+    UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
     Busy(false);
     SetStatus("Ready");
     return loaded;
@@ -276,9 +298,7 @@ bool BlendSession::LoadModImage(const BlendChoice& choice) {
     Busy(true);
     SetStatus("Loading Modification Image...");
     const bool loaded = LoadTexture(ModSlot, "Library\\" + choice.LibraryTreePath, ModReload);
-    if (loaded) {
-        UpdatePreviews(ModPreviewFlag, ModSlot, true);
-    }
+    UpdatePreviews(ModPreviewFlag, ModSlot, true);
     Busy(false);
     SetStatus("Ready");
     return loaded;
@@ -301,9 +321,7 @@ bool BlendSession::GenerateBlend(unsigned index, const BlendChoice& choice) {
     SetStatus("Generating Blended Destination Image...");
     const std::int32_t size = Engine->GetTextureSize(SetName, TypeName, choice.Destinations[index]);
     const bool composited = CompositeTextures(SourceSlot, ModSlot, FinalSlot, size);
-    if (composited) {
-        UpdatePreviews(FinalPreviewFlag, FinalSlot, true);
-    }
+    UpdatePreviews(FinalPreviewFlag, FinalSlot, true);
     Busy(false);
     SetStatus("Ready");
     return composited && sourceLoaded && modLoaded;

@@ -8,6 +8,7 @@
 
 #include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
+#include "imaging/MipChain.h"
 #include "imaging/PreviewBitmap.h"
 #include "imaging/RgbaImage.h"
 #include "imaging/TaskPool.h"
@@ -35,6 +36,10 @@ constexpr unsigned SourcePreviewFlag = 1;
 constexpr unsigned ModPreviewFlag = 2;
 constexpr unsigned FinalPreviewFlag = 4;
 constexpr unsigned AllPreviews = SourcePreviewFlag | ModPreviewFlag | FinalPreviewFlag;
+
+// Whether written textures get mip chains: like the installed texture they replace (a chain when
+// it has one or there is none), always, or never.
+enum class MipMapMode { Auto, Full, None };
 
 // What the window's controls say when a step runs.
 struct BlendChoice {
@@ -69,35 +74,42 @@ public:
     std::string DataPath();
     std::string OutputPath();
     bool UseInstalledByDefault();
+    MipMapMode MipMaps(); // "full" or "none"; any other text, or none, is auto
 
     // Where a destination's texture is saved, and in what format.
     struct SaveTarget {
         std::string Path;                    // "\"-joined, below the base folder
         std::optional<TextureFormat> Format; // nothing: the catalogue names no known format
+        bool MipChain = false;               // a DDS gets its full chain of mip levels
+        MipKind Kind = MipKind::Colour;      // how the levels are filtered
     };
-    // Nothing when no set has that name.
-    std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
-                                             const std::string& setName,
-                                             const std::string& channelName,
-                                             const std::string& subSetName) const;
+    // Nothing when no set has that name. In the auto mode the installed texture at the
+    // destination's game path decides the chain.
+    [[nodiscard]] std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
+                                                           const std::string& setName,
+                                                           const std::string& channelName,
+                                                           const std::string& subSetName);
 
     // The pieces of a load and a save, usable from any thread: reading a file named by a
     // program path, the bytes of the file a target gets (an RGB target takes the image's alpha
     // away, as the slot loses it), and writing them with the target's folders made.
-    bool ReadTexture(const std::string& path, RgbaImage& image) const;
-    std::vector<std::uint8_t> EncodeTexture(RgbaImage& image, const SaveTarget& target) const;
-    bool WriteTexture(const SaveTarget& target, const std::vector<std::uint8_t>& bytes) const;
+    [[nodiscard]] bool ReadTexture(const std::string& path, RgbaImage& image) const;
+    [[nodiscard]] std::vector<std::uint8_t> EncodeTexture(RgbaImage& image,
+                                                          const SaveTarget& target) const;
+    [[nodiscard]] bool WriteTexture(const SaveTarget& target,
+                                    const std::vector<std::uint8_t>& bytes) const;
 
     // Image slots. A load that fails leaves the slot empty; an empty slot is no picture.
-    bool LoadTexture(const std::string& key, const std::string& path, bool reload);
-    bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
-                           const std::string& resultKey, std::int32_t size);
-    bool SaveTexture(const std::string& key, const std::string& baseFolder,
-                     const std::string& setName, const std::string& channelName,
-                     const std::string& subSetName);
-    BitmapHandle GetBlankBitmap();
+    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload);
+    [[nodiscard]] bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
+                                         const std::string& resultKey, std::int32_t size);
+    [[nodiscard]] bool SaveTexture(const std::string& key, const std::string& baseFolder,
+                                   const std::string& setName, const std::string& channelName,
+                                   const std::string& subSetName);
+    [[nodiscard]] BitmapHandle GetBlankBitmap();
     // Null when the slot does not exist or holds no picture.
-    BitmapHandle GetPreviewBitmap(const std::string& key, bool rebuild, int width, int height);
+    [[nodiscard]] BitmapHandle GetPreviewBitmap(const std::string& key, bool rebuild, int width,
+                                                int height);
 
     // The steps behind the window's controls, with status texts and the wait cursor. Each reports
     // whether it made what it was asked for: a load, a picture read from the chosen file; a

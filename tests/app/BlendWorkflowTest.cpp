@@ -188,7 +188,6 @@ TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
         App->OnNotify(&header);
     };
     App->PreviewButton->click();
-    const BitmapHandle mod = App->ModPreview->Image();
     const std::tuple<const char*, std::function<void()>, bool, bool> steps[] = {
         {"source selection", [&] { Select(App->SourceTree, "Color"); }, 1, 0},
         {"source double click", [&] { doubleClick(IDC_SOURCE_TREE); }, 0, 0},
@@ -205,7 +204,51 @@ TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
         EXPECT_EQ(App->Session.SourceReload, source) << event;
         EXPECT_EQ(App->Session.ModReload, modification) << event;
     }
-    EXPECT_EQ(App->ModPreview->Image(), mod) << "a folder in the library loaded nothing";
+    EXPECT_TRUE(Blank(App->ModPreview)) << "a folder in the library loaded nothing";
     Choose(App->TypeSelector, "Color");
     EXPECT_TRUE(App->Session.SourceReload && App->Session.ModReload) << "type chosen";
+}
+
+// After a load or a blend that fails, a picture with nothing to show shows the placeholder: not
+// the previous file, not a flat colour. A large source is no failure.
+TEST_F(BlendWorkflowTest, PicturesWithoutAPictureShowThePlaceholder) {
+    Open();
+    ChooseHeadColor();
+    App->UseInstalledCheck->setChecked(false);
+    Tick("A");
+    App->PreviewButton->click();
+    ASSERT_FALSE(Blank(App->SourcePreview) || Blank(App->ModPreview) || Blank(App->FinalPreview));
+    const auto shows = [this](const PictureControl* picture) {
+        return Blank(picture) ? "placeholder" : "picture";
+    };
+    const std::tuple<const char*, std::function<void()>, const char*, const char*, const char*>
+        steps[] = {
+            {"a folder as the modification", [&] { Select(App->LibraryTree, "Folder"); }, "picture",
+             "placeholder", "placeholder"},
+            {"the modification again", [&] { Select(App->LibraryTree, "mod.psd"); }, "picture",
+             "picture", "picture"},
+            {"a modification deleted after the tree was filled",
+             [&] { std::filesystem::remove(Root / "Library/Head/Color/mod.psd"); }, "picture",
+             "placeholder", "placeholder"},
+            {"a source of 6000 pixels",
+             [&] {
+                 WriteTexture("Library/Head/Color/mod.psd", 64, Red, 0);
+                 RgbaImage wide(6000, 4);
+                 std::fill(wide.Pixels.begin(), wide.Pixels.end(), 200);
+                 ASSERT_TRUE(WriteDdsTexture(Root / "Source/Head/Color/pale.dds", wide, "RGB"));
+                 App->Session.SourceReload = true;
+             },
+             "picture", "picture", "picture"},
+        };
+    for (const auto& [what, act, source, modification, destination] : steps) {
+        act();
+        App->Session.ModReload = true; // as a changed selection does
+        App->PreviewButton->click();
+        EXPECT_EQ(std::make_tuple(std::string(shows(App->SourcePreview)),
+                                  std::string(shows(App->ModPreview)),
+                                  std::string(shows(App->FinalPreview))),
+                  std::make_tuple(std::string(source), std::string(modification),
+                                  std::string(destination)))
+            << what;
+    }
 }

@@ -1,11 +1,14 @@
 // The headless head fix, run as the real program with no display, each case in a workspace of its
 // own: a complete one, changed so that one thing is missing or different.
+#include "imaging/DdsFormat.h"
+#include "samples/SampleDds.h"
 #include "samples/SampleImages.h"
 #include "support/ProcessRunner.h"
 #include "workflow/TestWorkspace.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 #include <sstream>
 
@@ -44,7 +47,15 @@ struct Case {
     std::string Remove;  // files, separated by spaces
     std::string Config = "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>"
                          "<AutoHeadFix>true</AutoHeadFix>";
+    std::string Size = "";    // "<channel> <text>": the male sub set declares that Size instead
+    std::string Folders = ""; // made where files would be written, separated by spaces
+    // The installed file of a texture made from its pixels; by default the declared format.
+    std::function<std::vector<std::uint8_t>(const HeadTexture&, const RgbaImage&)> Installed = {};
 };
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    WriteTextFile(path, std::string(bytes.begin(), bytes.end()));
+}
 
 // Everything the job needs, then the case's change. The installed textures (in "Data", or in the
 // workspace itself when there is no GameDataPath) are twice the declared size and show a seam
@@ -55,13 +66,24 @@ void MakeWorkspace(const TempFolder& root, const Case& c) {
     std::vector<std::pair<std::string, std::string>> subSets{{"female", ""}, {"male", ""}};
     for (const HeadTexture& t : Textures) {
         for (auto& [subSet, channels] : subSets) {
-            channels += ChannelXml(t.Channel, subSet + "head" + t.Suffix, t.Size,
-                                   t.Format != std::string("RGB"), t.Format == std::string("DXT5"));
+            std::string xml =
+                ChannelXml(t.Channel, subSet + "head" + t.Suffix, t.Size,
+                           t.Format != std::string("RGB"), t.Format == std::string("DXT5"));
+            if (subSet == "male" && c.Size.starts_with(std::string(t.Channel) + " ")) {
+                const std::string declared = "<Size>" + std::to_string(t.Size) + "</Size>";
+                xml.replace(xml.find(declared), declared.size(),
+                            "<Size>" + c.Size.substr(c.Size.find(' ') + 1) + "</Size>");
+            }
+            channels += xml;
             const std::string path = root / (data + TexturePath(subSet, t));
             fs::create_directories(fs::path(path).parent_path());
             const int edge = t.Size * 2;
-            ASSERT_TRUE(WriteDdsTexture(
-                path, MakeSeamedTexture(t.Kind, edge, edge, edge * 3 / 4, 7), t.Format));
+            const RgbaImage pixels = MakeSeamedTexture(t.Kind, edge, edge, edge * 3 / 4, 7);
+            if (c.Installed) {
+                WriteBytes(path, c.Installed(t, pixels));
+            } else {
+                ASSERT_TRUE(WriteDdsTexture(path, pixels, t.Format));
+            }
         }
         fs::create_directories(fs::path(root / t.ModFile).parent_path());
         ASSERT_TRUE(WritePsd(root / t.ModFile,
@@ -72,6 +94,10 @@ void MakeWorkspace(const TempFolder& root, const Case& c) {
     std::istringstream removed(c.Remove);
     for (std::string file; removed >> file;) {
         fs::remove(root / file);
+    }
+    std::istringstream folders(c.Folders);
+    for (std::string folder; folders >> folder;) {
+        fs::create_directories(root / folder);
     }
 }
 
@@ -87,6 +113,11 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
     ASSERT_LT(SeamStep(MakeSeamedTexture(SampleKind::Skin, 128, 128, 96, 7), 96), -20);
     const std::string success = "Velloran's Quillon: Automatic Neck Seam fix Successful!\n";
     const std::string noHead = "SetDefs/Head.xml ";
+    const auto badSize = [](const char* message, const char* channel, const char* size) {
+        return std::string("Error: ") + message + " Set \"Head\", sub set \"male\", channel \"" +
+               channel + "\": Size " + size + " is outside 0 to 16384.\n";
+    };
+    const auto missing = [](const HeadTexture& t) { return "Data/" + TexturePath("male", t); };
     const Case cases[] = {
         {"complete", 0, success, 6, ""},
         {"no Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 2,
@@ -113,6 +144,27 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
          noHead + Textures[1].ModFile},
         {"no Head set nor Specular modification", 9, "Error: Failed to open Specular Mod Image\n",
          0, noHead + Textures[2].ModFile},
+        {"second Normal source missing", 6,
+         "Failed to open Normal map Source: " + NativePath(missing(Textures[1])) + "\n", 3,
+         missing(Textures[1])},
+        {"second Specular source missing", 10,
+         "Failed to open Specular Source: " + NativePath(missing(Textures[2])) + "\n", 5,
+         missing(Textures[2])},
+        {"a negative Color size, written over the installed textures", 3,
+         badSize("Failed to generate color composite", "Color", "-64"), 1, "",
+         "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>true</AutoHeadFix>", "Color -64"},
+        {"a Normal size beyond the largest edge", 7,
+         badSize("Failed to generate Normal map composite", "Normal", "100000"), 3, "",
+         Case{}.Config, "Normal 100000"},
+        {"a Specular size beyond 32 bits", 11,
+         badSize("Failed to generate specular map composite", "Specular", "2147483647"), 5, "",
+         Case{}.Config, "Specular 99999999999"},
+        {"a folder where the second Normal output goes", 8,
+         "Error: Failed to save Normal map output file\n", 3, "", Case{}.Config, "",
+         "Out/" + TexturePath("male", Textures[1])},
+        {"a folder where the second Specular output goes", 12,
+         "Error: Failed to save specular map output file\n", 5, "", Case{}.Config, "",
+         "Out/" + TexturePath("male", Textures[2])},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -123,19 +175,23 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
                        {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
         EXPECT_EQ(result.ExitCode, c.Exit);
         EXPECT_EQ(result.StandardError, c.Error);
-        // Each output written has its progress line, and its declared size and format.
+        // Each output written has its progress line, and its declared size and format. Without
+        // an output folder the installed textures are the outputs: those not written stay.
+        const bool ownFolder = c.Config.find("TexOutputPath") != std::string::npos;
         std::string progress;
         for (std::size_t i = 0; i < 6; ++i) {
             const HeadTexture& t = Textures[i / 2];
-            const std::string output = "Out/" + TexturePath(i % 2 ? "male" : "female", t);
-            const std::string size = std::to_string(t.Size);
+            const std::string output =
+                (ownFolder ? "Out/" : "Data/") + TexturePath(i % 2 ? "male" : "female", t);
+            const std::string size = std::to_string(i < c.Written ? t.Size : t.Size * 2);
             progress += i < c.Written ? NativePath(output) + "\n" : "";
             EXPECT_EQ(DescribeDds(root / output),
-                      i < c.Written ? size + "x" + size + " " + t.Format : "");
+                      i < c.Written || !ownFolder ? size + "x" + size + " " + t.Format : "");
         }
         EXPECT_EQ(result.StandardOutput, progress);
         RgbaImage written; // the seam that the installed texture shows is gone
-        if (ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written)) {
+        if (ownFolder &&
+            ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written)) {
             EXPECT_GT(SeamStep(written, 48), -4);
         }
     }
@@ -143,11 +199,25 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
 
 // The demo workspace's outputs, pinned: a change of the pipeline that changes a written byte
 // shows here. (FNV-1a, 64 bits, of each file.)
+// Without mip chains they are the bytes the tool always wrote; with them, the chain is full, as
+// the installed textures' are.
 TEST(HeadFixTest, DemoOutputsAreTheKnownBytes) {
     const TempFolder root;
     const ProcessResult made =
         RunProcess(QUILLON_DEMO, {root / "demo", "--head-fix"}, root.Path().string());
     ASSERT_EQ(made.ExitCode, 0) << made.StandardError;
+    const ProcessResult chains =
+        RunProcess(QUILLON_PROGRAM, {}, root / "demo", {{"HOME", root / "home"}},
+                   {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    ASSERT_EQ(chains.ExitCode, 0) << chains.StandardError;
+    for (const char* file : {"female/femalehead.dds", "male/malehead_msn.dds"}) {
+        EXPECT_EQ(
+            DescribeDds(root / ("demo/Output/textures/actors/character/" + std::string(file))),
+            std::string("1024x1024 ") + (file[0] == 'f' ? "DXT1" : "DXT5") + " 11 levels");
+    }
+    std::string config = ReadTextFile(root / "demo/Config.xml");
+    config.insert(config.find("</QuillonConfig>"), "<MipMaps>none</MipMaps>");
+    WriteTextFile(root / "demo/Config.xml", config);
     const ProcessResult run =
         RunProcess(QUILLON_PROGRAM, {}, root / "demo", {{"HOME", root / "home"}},
                    {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
@@ -182,4 +252,54 @@ TEST(HeadFixTest, TheConsoleProgramRunsTheSameJob) {
     EXPECT_EQ(result.ExitCode, 0);
     EXPECT_EQ(result.StandardError, "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
     EXPECT_EQ(DescribeDds(root / ("Out/" + TexturePath("male", Textures[2]))), "32x32 RGB");
+}
+
+// Installed textures as current packs ship them: BC7 colour, BC5 normal map and DX10 RGBA8
+// specular. The outputs must be exactly those of a workspace whose installed textures hold the
+// same pixels uncompressed, each still in its channel's declared format.
+TEST(HeadFixTest, Bc7Bc5AndDx10SourcesGiveTheOutputsOfTheirPixelsUncompressed) {
+    const auto modern = [](const HeadTexture& t, const RgbaImage& pixels) {
+        const std::uint32_t formats[] = {DXGI_FORMAT_BC7_UNORM, DXGI_FORMAT_BC5_UNORM,
+                                         DXGI_FORMAT_R8G8B8A8_UNORM};
+        return MakeDds(pixels, Dx10Format(formats[&t - Textures]));
+    };
+    const auto uncompressed = [&](const HeadTexture& t, const RgbaImage& pixels) {
+        const std::vector<std::uint8_t> file = modern(t, pixels);
+        RgbaImage decoded;
+        EXPECT_TRUE(DecodeDds(file.data(), file.size(), true, decoded));
+        // BC5 has no alpha: RGB, which loads as the BC5 file does.
+        return MakeDds(decoded, decoded.HasAlpha
+                                    ? MaskedFormat(DDPF_RGB | DDPF_ALPHAPIXELS, 32,
+                                                   {0xFF0000, 0xFF00, 0xFF, 0xFF000000})
+                                    : MaskedFormat(DDPF_RGB, 24, {0xFF0000, 0xFF00, 0xFF, 0}));
+    };
+    std::vector<std::string> outputs[2];
+    for (int run = 0; run < 2; ++run) {
+        Case c{"installed textures", 0, "", 6, ""};
+        c.Installed = run == 0 ? decltype(c.Installed)(modern) : uncompressed;
+        const TempFolder root;
+        MakeWorkspace(root, c);
+        EXPECT_EQ(DescribeDds(root / ("Data/" + TexturePath("male", Textures[0]))),
+                  run == 0 ? "128x128 DXGI 98" : "128x128 RGBA");
+        const ProcessResult result =
+            RunProcess(QUILLON_PROGRAM, {}, root.Path().string(), {{"HOME", root / "home"}},
+                       {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+        EXPECT_EQ(result.ExitCode, 0);
+        EXPECT_EQ(result.StandardError,
+                  "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
+        for (const HeadTexture& t : Textures) {
+            for (const char* subSet : {"female", "male"}) {
+                const std::string output = root / ("Out/" + TexturePath(subSet, t));
+                const std::string size = std::to_string(t.Size);
+                EXPECT_EQ(DescribeDds(output), size + "x" + size + " " + t.Format);
+                outputs[run].push_back(ReadTextFile(output));
+            }
+        }
+        RgbaImage written; // the seam is gone here too
+        ASSERT_TRUE(ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written));
+        EXPECT_GT(SeamStep(written, 48), -4);
+    }
+    for (std::size_t i = 0; i < outputs[0].size(); ++i) {
+        EXPECT_TRUE(outputs[0][i] == outputs[1][i]) << "output " << i << " differs";
+    }
 }

@@ -1,5 +1,6 @@
 #include "imaging/DdsWriter.h"
 #include "imaging/ImagingTestSupport.h"
+#include "samples/SampleDds.h"
 #include "support/TestSupport.h"
 #include "workflow/BlendSession.h"
 
@@ -198,20 +199,28 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
     ASSERT_TRUE(WritePsd(Folder / "packed.psd", MakeSeamedTexture(SampleKind::Normal, 9, 3, 1, 1)));
     const std::string packed = ReadTextFile(Folder / "packed.psd"); // last, a run of one alpha
     ASSERT_TRUE(Load("Source", "good.dds", mips));
+    // Without a known extension a DDS is found by its content; only our reader knows BC7.
+    const auto bc7 = MakeDds(Uniform(8, 8, {10, 20, 30, 40}), Dx10Format(DXGI_FORMAT_BC7_UNORM));
+    ASSERT_TRUE(Load("Source", "bc7.bin", std::string(bc7.begin(), bc7.end())));
+    EXPECT_EQ(PixelAt(Slot("Source"), 7, 7), (std::vector<int>{10, 20, 30, 40}));
+    SampleDdsHeader cube;
+    cube.Caps2 = DDSCAPS2_CUBEMAP | 0x400;
+    auto partialCube = MakeDdsHeader(16, 16, FourCCFormat(FOURCC_ATI1), cube);
+    partialCube.resize(384);
+    ASSERT_TRUE(Load("Source", "levels.dds", Patched(mips, 28, 4))); // lower levels not stored
     ASSERT_TRUE(Load("Source", "good.psd", roomy));
     ASSERT_TRUE(Load("Source", "packed.psd", packed));
     const std::pair<const char*, std::string> files[] = {
         {"cut.dds", dxt1.substr(0, dxt1.size() - 1)},
         {"header.dds", dxt1.substr(0, 100)},
         {"tga.dds", BottomUpTga(RgbaImage(8, 8))},
-        {"x.psd", Patched(roomy, 0, 1, 'X')},        // not a Photoshop file
-        {"size.dds", Patched(dxt1, 4, 100)},         // header size
-        {"zero.dds", Patched(dxt1, 16, 0)},          // width
-        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)}, // height
-        {"wide.dds",
-         Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)},        // data present, edge too long
-        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')}, // 8 x 8 has 4 levels
-        {"missing.dds", Patched(mips, 28, 4)},                      // levels not stored
+        {"cube.bin", {partialCube.begin(), partialCube.end()}},      // by content, and refused
+        {"x.psd", Patched(roomy, 0, 1, 'X')},                        // not a Photoshop file
+        {"size.dds", Patched(dxt1, 4, 100)},                         // header size
+        {"zero.dds", Patched(dxt1, 16, 0)},                          // width
+        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},                 // height
+        {"wide.dds", Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)}, // data present, edge too long
+        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')},  // 8 x 8 has 4 levels
         {"bits.dds", Patched(Encoded(RgbaImage(8, 8), TextureFormat::RGB), 88, 12)},
         {"format.dds", Patched(rgba, 80, 0)},    // no pixel format flags
         {"cube.dds", Patched(dxt1, 112, 0x200)}, // a cube map without faces

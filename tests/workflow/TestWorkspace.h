@@ -2,7 +2,7 @@
 // was written declares.
 #pragma once
 
-#include "imaging/FileChecks.h"
+#include "imaging/DdsReader.h"
 #include "support/TestSupport.h"
 
 #include <string>
@@ -29,18 +29,23 @@ inline std::string SetXml(const std::string& name, const std::string& path,
     return xml + "</TextureSet>";
 }
 
-// "<width>x<height> <format>" (DXT1, DXT5, RGB or RGBA) of a DDS file; "" for anything else.
+// "<width>x<height> <format>" of a DDS file: the FourCC (DXT1, DXT5 ...), RGB or RGBA for 24 or
+// 32 bits a pixel, or "DXGI <number>" with the DX10 header; then " <n> levels" when it has a mip
+// chain; "" for anything the reader refuses.
 inline std::string DescribeDds(const std::string& path) {
     const std::string bytes = ReadTextFile(path);
-    DdsInfo info;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (bytes.size() < 128 || CheckDdsFile(data, bytes.size(), &info) != FileProblem::None) {
+    DdsLayout layout;
+    if (ReadDdsLayout(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), layout) !=
+        DdsProblem::None) {
         return "";
     }
-    const std::string format = info.FourCC != 0  ? bytes.substr(84, 4)
-                               : bytes[88] == 24 ? "RGB" // the pixel format's bit count
-                                                 : "RGBA";
-    return std::to_string(info.Width) + "x" + std::to_string(info.Height) + " " + format;
+    const std::string format = layout.Dx10          ? "DXGI " + std::to_string(layout.DxgiFormat)
+                               : layout.FourCC != 0 ? bytes.substr(84, 4)
+                               : layout.BytesPerPixel == 3 ? "RGB"
+                               : layout.BytesPerPixel == 4 ? "RGBA"
+                                                           : "masked";
+    return std::to_string(layout.Width) + "x" + std::to_string(layout.Height) + " " + format +
+           (layout.MipCount > 1 ? " " + std::to_string(layout.MipCount) + " levels" : "");
 }
 
 } // namespace quillon

@@ -3,6 +3,8 @@
 //
 //     quillon-seeds <folder>        (writes <folder>/<fuzz target>/<seed files>)
 #include "platform/SafeWrite.h"
+#include "samples/SampleDds.h"
+#include "samples/SampleImages.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -15,9 +17,24 @@
 namespace fs = std::filesystem;
 
 namespace quillon {
+
+bool WriteSeed(const fs::path& path, const std::vector<std::uint8_t>& bytes);
+
 namespace {
 
 using SeedWriter = std::function<bool(const fs::path& folder)>;
+
+// One small file per layout the DDS reader decodes; 6 x 5 so that blocks are cut at both edges.
+bool WriteDdsSeeds(const fs::path& folder) {
+    const RgbaImage image = MakeSeamedTexture(SampleKind::Normal, 6, 5, 3, 1);
+    bool ok = true;
+    for (const NamedSampleFormat& sample : SampleDdsFormats()) {
+        ok = WriteSeed(folder / (std::string(sample.Name) + ".dds"),
+                       MakeDds(image, sample.Format)) &&
+             ok;
+    }
+    return ok;
+}
 
 struct Corpus {
     const char* Target; // the fuzz target's name; its seeds go into a folder of that name
@@ -26,7 +43,9 @@ struct Corpus {
 
 // One row per fuzz target.
 const std::vector<Corpus>& Corpora() {
-    static const std::vector<Corpus> corpora = {};
+    static const std::vector<Corpus> corpora = {
+        {"DdsReaderFuzz", WriteDdsSeeds},
+    };
     return corpora;
 }
 
