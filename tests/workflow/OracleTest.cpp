@@ -1,6 +1,7 @@
-// The DDS files the saves write, read by other programs: ImageMagick's identify and Pillow. Both
-// are Linux programs, so these cases are built for Linux only.
+// The workflow tests whose oracles are ImageMagick's identify and Pillow (/usr/bin/python3), Linux
+// programs: built for Linux only. They open the files the saves write.
 #include "support/ProcessRunner.h"
+#include "workflow/MipMapsFixture.h"
 #include "workflow/SaveTextureFixture.h"
 
 #include <gtest/gtest.h>
@@ -45,4 +46,24 @@ TEST_F(SaveTexture, OtherReadersSeeTheDeclaredFormats) {
         EXPECT_LE(std::max({std::abs(r - top[0]), std::abs(g - top[1]), std::abs(b - top[2])}), 12)
             << c.SubSet;
     }
+}
+
+// ImageMagick and Pillow open a file with a chain and see its top level.
+TEST_F(MipMaps, OtherReadersTakeTheChains) {
+    Session.Config.Set("MipMaps", "full");
+    std::vector<std::string> files;
+    for (const char* subSet : {"Dxt1", "Dxt5", "Rgb", "Rgba"}) {
+        files.push_back(Folder / (std::string(subSet) + ".dds"));
+        WriteTextFile(files.back(), Save(subSet, Picture(40, 24, false)));
+    }
+    std::vector<std::string> arguments = {"-format", "%w %h\n"};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    const ProcessResult magick = RunProcess("/usr/bin/identify", arguments, Folder / "");
+    EXPECT_EQ(magick.StandardOutput.substr(0, 24), "40 24\n40 24\n40 24\n40 24\n")
+        << magick.StandardError;
+    arguments = {"-c", "import sys\nfrom PIL import Image\nfor name in sys.argv[1:]:\n"
+                       "    image = Image.open(name)\n    image.load()\n    print(*image.size)"};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    const ProcessResult pillow = RunProcess("/usr/bin/python3", arguments, Folder / "");
+    EXPECT_EQ(pillow.StandardOutput, "40 24\n40 24\n40 24\n40 24\n") << pillow.StandardError;
 }
