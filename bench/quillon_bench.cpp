@@ -5,6 +5,7 @@
 // medians; asserts nothing.
 //
 //   quillon_bench [runs] [edge ...]      (defaults: 3 runs; edges 1024 2048 4096)
+#include "EncodeBench.h"
 #include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/ImageLibrary.h"
@@ -260,6 +261,7 @@ int main(int argc, char** argv) {
     std::printf("rescale 4096 x 4096 -> 2048 x 2048: B-spline resampler %.3f s "
                 "(DevIL iluScale, which point-samples when shrinking: %.3f s)\n",
                 Median(ours), Median(devil));
+    RunEncodeBench(runs);
     fs::remove_all(folder);
     return 0;
 }
