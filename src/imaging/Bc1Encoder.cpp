@@ -183,10 +183,10 @@ bool FitEndpoints(const Moments& m, bool three, float a[3], float b[3]) {
 
 // One cluster-fit ordering: the pixels sorted along the axis fall into the palette's entries in
 // order, the first i, then up to j, up to k (four colours) and the rest. Over the centred colours
-// its least-squares gain is Gain * |q|^2, with q the sum of the prefix sums at i, j (and k), and
-// its endpoints are mean + U * q' and mean - Z * q', with q' = q / 3 (four) or q / 2 (three).
+// its least-squares endpoints are mean + U * q and mean - Z * q, with q the sum of the prefix
+// sums at i, j and k over 3 (four colours) or at i and j over 2 (three).
 struct Ordering {
-    float Gain = -1; // below zero: the ordering puts every pixel on one entry
+    bool Valid = false; // false: the ordering puts every pixel on one entry
     float U = 0, Z = 0;
 };
 
@@ -195,14 +195,12 @@ struct OrderingTables {
     Ordering Three[17][17];    // [i][j]
 };
 
-Ordering MakeOrdering(double aa, double bb, double ab, double divisor) {
+Ordering MakeOrdering(double aa, double bb, double ab) {
     const double det = aa * bb - ab * ab;
     if (det < 1e-9) {
         return {};
     }
-    const double u = (bb + ab) / det, z = (aa + ab) / det;
-    return {static_cast<float>((u + z) / (divisor * divisor)), static_cast<float>(u),
-            static_cast<float>(z)};
+    return {true, static_cast<float>((bb + ab) / det), static_cast<float>((aa + ab) / det)};
 }
 
 void FillOrderings(OrderingTables* t) {
@@ -211,10 +209,10 @@ void FillOrderings(OrderingTables* t) {
             for (int k = j; k <= 16; ++k) {
                 const double n0 = i, n1 = j - i, n2 = k - j, n3 = 16 - k;
                 t->Four[i][j][k] = MakeOrdering(n0 + n1 * 4 / 9 + n2 / 9, n1 / 9 + n2 * 4 / 9 + n3,
-                                                (n1 + n2) * 2 / 9, 3);
+                                                (n1 + n2) * 2 / 9);
             }
             const double n0 = i, n1 = j - i, n2 = 16 - j;
-            t->Three[i][j] = MakeOrdering(n0 + n1 / 4, n1 / 4 + n2, n1 / 4, 2);
+            t->Three[i][j] = MakeOrdering(n0 + n1 / 4, n1 / 4 + n2, n1 / 4);
         }
     }
 }
@@ -500,9 +498,6 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
         }
     }
 
-    // First the least-squares gain of every ordering, unquantized; then the best of those with
-    // their endpoints quantized, at the error of their own selectors; then the best two of these
-    // polished with selectors picked afresh.
     // The places where the sorted colours change: an ordering never splits equal colours, so
     // its boundaries lie among these. Blocks of few colours have few orderings.
     int bounds[17], boundCount = 0;
@@ -592,7 +587,7 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
                 }
                 const int i = bounds[placesI[ni]], j = bounds[placesJ[nj]], k = bounds[placesK[nk]];
                 const Ordering& o = tables.Four[i][j][k];
-                if (o.Gain >= 0) {
+                if (o.Valid) {
                     const int limit = worstKept();
                     const int error = OrderingError<false>(sorted, o, i, j, k, limit);
                     if (error < limit) {
@@ -613,7 +608,7 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
                 }
                 const int i = bounds[placesI[na]], j = bounds[placesK[nb]];
                 const Ordering& o = tables.Three[i][j];
-                if (o.Gain >= 0) {
+                if (o.Valid) {
                     const int limit = worstKept();
                     const int error = OrderingError<true>(sorted, o, i, j, j, limit);
                     if (error < limit) {

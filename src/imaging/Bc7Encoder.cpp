@@ -494,15 +494,27 @@ Bc7Block EncodeJoint(const Pixel* px, int mode) {
 
 // A one-subset mode with alpha apart (modes 4 and 5, no rotation): colour and alpha fitted each
 // with their own indices. `selection` 1 gives colour the longer indices (mode 4 only).
-Bc7Block EncodeSeparate(const Pixel* px, int mode, int selection) {
+// `rotation` 1 to 3 exchanges alpha with red, green or blue before the fit (the decoder
+// exchanges them back), so a colour channel that varies on its own gets the separate indices.
+Bc7Block EncodeSeparate(const Pixel* source, int mode, int selection, int rotation) {
     const ModeLayout& layout = Layouts[mode];
     const int colourIndexBits = selection ? layout.SecondIndexBits : layout.IndexBits;
     const int alphaIndexBits = selection ? layout.IndexBits : layout.SecondIndexBits;
     const EndpointFormat format = layout.Format;
+    Pixel rotated[16];
+    const Pixel* px = source;
+    if (rotation != 0) {
+        for (int i = 0; i < 16; ++i) {
+            rotated[i] = source[i];
+            std::swap(rotated[i].C[3], rotated[i].C[rotation - 1]);
+        }
+        px = rotated;
+    }
     const SubsetFit colour = FitSubset({px, 16, 0, 3, format, colourIndexBits});
     const SubsetFit alpha = FitSubset({px, 16, 3, 4, format, alphaIndexBits});
     Bc7Block b;
     b.Mode = mode;
+    b.Rotation = rotation;
     b.IndexSelection = selection;
     for (int e = 0; e < 2; ++e) {
         for (int ch = 0; ch < 3; ++ch) {
@@ -713,6 +725,10 @@ void ChoosePartitions(const Pixel* px, bool opaque, const float axis[4], int cou
     std::copy(order, order + count, chosen);
 }
 
+// Blocks whose alpha varies try modes 4 and 5 with alpha in its place and, below this, exchanged
+// with each colour channel.
+constexpr int SeparateRotations = 4;
+
 // How many partitions, best estimated first, are fitted in full.
 constexpr int PartitionsTried = 2;
 
@@ -801,10 +817,15 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
     }
 
     Keep(best, EncodeJoint(px, 6));
-    Keep(best, EncodeSeparate(px, 5, 0));
+    Keep(best, EncodeSeparate(px, 5, 0, 0));
     if (!opaque) {
-        Keep(best, EncodeSeparate(px, 4, 0));
-        Keep(best, EncodeSeparate(px, 4, 1));
+        for (int rotation = 0; rotation < SeparateRotations; ++rotation) {
+            if (rotation != 0) {
+                Keep(best, EncodeSeparate(px, 5, 0, rotation));
+            }
+            Keep(best, EncodeSeparate(px, 4, 0, rotation));
+            Keep(best, EncodeSeparate(px, 4, 1, rotation));
+        }
     }
     if (best.Error > 0) {
         // The block's principal axis, for the quick partition estimate.
