@@ -729,6 +729,10 @@ void ChoosePartitions(const Pixel* px, bool opaque, const float axis[4], int cou
 // with each colour channel.
 constexpr int SeparateRotations = 4;
 
+// A single-subset fit this close (squared error over the block) is kept without trying the
+// two-subset modes: they seldom gain much there and cost most of the time.
+constexpr int GoodEnough = 64;
+
 // How many partitions, best estimated first, are fitted in full.
 constexpr int PartitionsTried = 2;
 
@@ -827,16 +831,16 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
             Keep(best, EncodeSeparate(px, 4, 1, rotation));
         }
     }
-    if (best.Error > 0) {
+    if (best.Error > GoodEnough) {
         // The block's principal axis, for the quick partition estimate.
         const SubsetJob whole{px, 16, 0, opaque ? 3 : 4, Layouts[6].Format, 4};
-        float mean[4] = {}, axis[4] = {};
+        float average[4] = {}, axis[4] = {};
         for (int i = 0; i < 16; ++i) {
             for (int ch = 0; ch < 4; ++ch) {
-                mean[ch] += static_cast<float>(px[i].C[ch]) / 16;
+                average[ch] += static_cast<float>(px[i].C[ch]) / 16;
             }
         }
-        PrincipalAxis(whole, mean, axis);
+        PrincipalAxis(whole, average, axis);
         int chosen[PartitionsTried];
         ChoosePartitions(px, opaque, axis, PartitionsTried, chosen);
         for (const int partition : chosen) {
