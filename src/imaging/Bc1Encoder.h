@@ -1,7 +1,6 @@
-// Our BC1 (DXT1) colour-block encoder: principal axis, a cluster fit over the orderings of the
-// pixels along it, least-squares endpoints and a searched 565 rounding. Blocks decode as libsquish
-// decodes them. Input is one 4 x 4 block of RGBA8, 16 pixels row by row (64 bytes); alpha is
-// ignored, so the block it writes is always opaque.
+// Our BC1 (DXT1) colour-block encoder: a cluster fit along the principal axis, least squares and
+// a searched 565 rounding, for libsquish's decoding. Input: one 4 x 4 block of RGBA8, 16 pixels
+// row by row (64 bytes); alpha is ignored, so the block it writes is opaque.
 #pragma once
 
 #include <cstdint>

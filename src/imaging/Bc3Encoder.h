@@ -1,7 +1,6 @@
-// Our BC3 (DXT5) encoder: the interpolated alpha block, fitted with least squares and a local
-// search of its two endpoints in both of its modes, and our BC1 colour block in its four-colour
-// mode. Blocks decode as libsquish decodes them. Input is one 4 x 4 block of RGBA8, 16 pixels row
-// by row (64 bytes).
+// Our BC3 (DXT5) encoder: the alpha block fitted in both its modes by least squares and a local
+// search of its endpoints, then our four-colour BC1 block, for libsquish's decoding. Input: one
+// 4 x 4 block of RGBA8, 16 pixels row by row (64 bytes).
 #pragma once
 
 #include <cstdint>

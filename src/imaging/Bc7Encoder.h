@@ -1,8 +1,6 @@
-// Our BC7 encoder. Opaque blocks try modes 6, 5, 1 and 3; other blocks modes 6, 5 and 4 (also
-// with alpha exchanged for a colour channel) and 7. The two-subset modes take the few partitions
-// whose subsets lie closest to a line, estimated for all 64, and fit each in full. Input is one
-// 4 x 4 block of RGBA8, 16 pixels row by row (64 bytes); the output decodes as the format's
-// reference decoder does.
+// Our BC7 encoder: modes 6, 5, 1 and 3 for opaque blocks, 6, 5, 4 (with rotations) and 7 for
+// others; two-subset modes on the few partitions estimated best of all 64. Input: one 4 x 4 block
+// of RGBA8, 16 pixels row by row (64 bytes).
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
-// Whole images into the block streams of BC1 (DXT1), BC3 (DXT5) and BC7: the top level's blocks
-// row by row, as a DDS file stores them after its header. Strips of block rows are handed out
-// through a TaskPool; every block is encoded on its own, so the bytes are the same whatever the
-// number of threads. Takes RGBA8 images, rows top-down, of any size.
+// Whole images (RGBA8, rows top-down, any size) into BC1, BC3 or BC7 block streams, blocks row by
+// row as a DDS stores its top level. Strips of block rows go through a TaskPool; blocks are encoded
+// independently, so the bytes are the same whatever the number of threads.
 #pragma once
 
 #include "imaging/RgbaImage.h"

@@ -1,7 +1,6 @@
-// Block decoders for the encoder tests, the fuzzer and the bench until the project's own BC1,
-// BC3 and BC7 decoders are in this branch: BC1 and BC3 through libsquish (which the project's
-// decoders match), BC7 a copy of the project's decoder. Every decoder writes the 16 pixels as
-// RGBA8, 16 pixels row by row (64 bytes).
+// Stand-in block decoders for the encoder tests, fuzzer and bench until the project's own arrive:
+// BC1 and BC3 through libsquish (which those match), BC7 a copy of the project's decoder. Each
+// writes the 16 pixels as RGBA8, row by row (64 bytes).
 #pragma once
 
 #include <squish.h>
