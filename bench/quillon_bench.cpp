@@ -5,10 +5,12 @@
 //   headfix   the head fix on the demo workspace at twice its size (two sub sets of Color DXT1
 //             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory
 //   decode    the DDS reader on a 2048 x 2048 top level of each layout, on one thread
+//   encode    each block encoder on 1 and 2 threads, against libsquish's cluster fit
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
 #include "bench/BenchSupport.h"
 #include "bench/DecodeBench.h"
+#include "bench/EncodeBench.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/Resample.h"
 #include "samples/DemoWorkspace.h"
@@ -229,6 +231,7 @@ int main(int argc, char** argv) {
         {"pipeline", Pipeline},
         {"headfix", HeadFix},
         {"decode", RunDecodeBench},
+        {"encode", RunEncodeBench},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

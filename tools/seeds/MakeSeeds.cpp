@@ -36,6 +36,42 @@ bool WriteDdsSeeds(const fs::path& folder) {
     return ok;
 }
 
+// Blocks of the kinds textures have (solid, two colours, a gradient, a seam, a soft mask's edge),
+// some followed by the two bytes that make the fuzzer encode a small image too.
+bool WriteBlockSeeds(const fs::path& folder) {
+    const RgbaImage skin = MakeSeamedTexture(SampleKind::Skin, 64, 64, 30, 3);
+    const RgbaImage mod = MakeSeamMod(SampleKind::Skin, 64, 64, 30, 8);
+    auto blockAt = [](const RgbaImage& image, int x, int y) {
+        std::vector<std::uint8_t> block;
+        for (int row = 0; row < 4; ++row) {
+            block.insert(block.end(), image.At(x, y + row), image.At(x, y + row) + 16);
+        }
+        return block;
+    };
+    std::vector<std::vector<std::uint8_t>> seeds = {
+        std::vector<std::uint8_t>(64, 200), blockAt(skin, 8, 8),
+        blockAt(skin, 20, 28), // across the seam
+        blockAt(mod, 12, 20),  // the mask's soft edge
+    };
+    std::vector<std::uint8_t> two(64);
+    for (std::size_t i = 0; i < 64; ++i) {
+        two[i] = (i / 4) % 3 == 0 ? 255 : static_cast<std::uint8_t>(i % 4 * 60);
+    }
+    seeds.push_back(two);
+    for (std::size_t n = 1; n < 4; ++n) {
+        std::vector<std::uint8_t> withImage = seeds[n];
+        withImage.push_back(static_cast<std::uint8_t>(4 * n + 1));
+        withImage.push_back(static_cast<std::uint8_t>(7 * n));
+        seeds.push_back(withImage);
+    }
+    for (std::size_t n = 0; n < seeds.size(); ++n) {
+        if (!WriteSeed(folder / ("block" + std::to_string(n)), seeds[n])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 struct Corpus {
     const char* Target; // the fuzz target's name; its seeds go into a folder of that name
     SeedWriter Write;
@@ -45,6 +81,7 @@ struct Corpus {
 const std::vector<Corpus>& Corpora() {
     static const std::vector<Corpus> corpora = {
         {"DdsReaderFuzz", WriteDdsSeeds},
+        {"BlockEncoderFuzz", WriteBlockSeeds},
     };
     return corpora;
 }
