@@ -182,3 +182,27 @@ TEST_F(SetDefinitionsTest, RepeatedSubSetsMergeAndRepeatedChannelsReplace) {
     EXPECT_EQ(set.GetPath("Color", "A"), "first\\A\\new.dds");
     EXPECT_EQ(set.GetSize("Normal", "A"), 2);
 }
+
+// A file nested 40,000 deep overflowed the parser's stack; one ending in a UTF-8 lead byte made it
+// read past the file's buffer. Both are skipped now, and the files around them are read.
+TEST_F(SetDefinitionsTest, FilesThatWouldCrashTheParserAreSkipped) {
+    auto nested = [](int depth) {
+        std::string xml;
+        for (int i = 0; i < depth; ++i) {
+            xml += "<x>";
+        }
+        for (int i = 0; i < depth; ++i) {
+            xml += "</x>";
+        }
+        return xml;
+    };
+    Write("1-deep.xml",
+          "<TextureSet Name=\"Deep\"><Path>d</Path>" + nested(40000) + "</TextureSet>");
+    Write("2-cut.xml", "<?xml version=\"1.0\" ?><a>\xC8");
+    // Nested as deep as allowed: the set, then 255 levels inside it.
+    Write("3-limit.xml",
+          "<TextureSet Name=\"Limit\"><Path>l</Path>" + nested(255) + "</TextureSet>");
+    Write("4-good.xml", "<TextureSet Name=\"Good\"><Path>g</Path></TextureSet>");
+    Engine.LoadSetDefinitions();
+    EXPECT_EQ(SetNames(), (Names{"Limit", "Good"}));
+}

@@ -18,6 +18,14 @@ InstalledPathReader Registry(std::optional<std::string> value) {
     return [value] { return value; };
 }
 
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
 std::string Config(const std::string& children) {
     return "<?xml version=\"1.0\"?>\n<QuillonConfig>" + children + "</QuillonConfig>\n";
 }
@@ -75,6 +83,12 @@ TEST_F(ConfigurationTest, FoldersComeFromTheFileThenTheRegistry) {
         {"empty file", "", Installed, data, none},
         {"root after another top-level element",
          "<Other/>" + Config("<GameDataPath>y\\</GameDataPath>"), none, "y\\", "y\\"},
+        // Files that crashed the parser or made it read past the file's buffer: ignored.
+        {"nested 40,000 deep",
+         Config("<GameDataPath>x\\</GameDataPath>" + Repeat("<x>", 40000) + Repeat("</x>", 40000)),
+         Installed, data, none},
+        {"a UTF-8 lead byte at the very end", "<?xml version=\"1.0\" ?><a>\xC8", Installed, data,
+         none},
     };
     for (const Case& c : cases) {
         Read(c.File, c.Registry);
