@@ -1,10 +1,12 @@
 // The image pipeline's figures: for textures made in code (smooth gradients plus fine noise),
 // the time of load + composite and of each save, the PSNR of the written texture against the
 // uncompressed composite, and libsquish's cluster fit on one thread as the reference, and the
-// preview bitmaps of the composite; then the rescale of an overlay to half its edge. Prints
-// medians; asserts nothing.
+// preview bitmaps of the composite; then the rescale of an overlay to half its edge. First, the
+// Photoshop reader's peak memory and time on a large mask (PsdBench.cpp). Prints medians; asserts
+// nothing.
 //
 //   quillon_bench [runs] [edge ...]      (defaults: 3 runs; edges 1024 2048 4096)
+#include "bench/PsdBench.h"
 #include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/ImageLibrary.h"
@@ -166,6 +168,7 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("quillon-bench-" + std::to_string(getpid()));
     fs::create_directories(folder);
     std::printf("medians of %d runs; %d encoder threads\n\n", runs, omp_get_max_threads());
+    BenchPsd(runs);
 
     for (const int edge : edges) {
         const std::string source = (folder / "source.dds").string();

@@ -171,18 +171,9 @@ bool LoadBlockCompressedDds(const std::vector<std::uint8_t>& file, const DdsInfo
 
 // Photoshop files are read by our own reader: DevIL misplaces or loses their alpha.
 bool LoadPsd(const std::vector<std::uint8_t>& file) {
-    PsdImage psd;
-    if (!DecodePsd(file.data(), file.size(), psd)) {
-        return false;
-    }
-    const bool wide = psd.BitsPerChannel == 16;
-    void* pixels = wide ? static_cast<void*>(psd.Pixels16.data()) : psd.Pixels8.data();
-    if (!ilTexImage(psd.Width, psd.Height, 1, 4, IL_RGBA,
-                    wide ? IL_UNSIGNED_SHORT : IL_UNSIGNED_BYTE, pixels)) {
-        return false;
-    }
-    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
-    return true;
+    RgbaImage image;
+    return DecodePsd(file.data(), file.size(), image) &&
+           SetBoundImagePixels(image.Width, image.Height, image.Pixels.data());
 }
 
 } // namespace
