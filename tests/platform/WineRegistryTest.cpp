@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "samples/SampleDocuments.h"
 
 #include "support/TestSupport.h"
 
@@ -10,25 +11,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const Header = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
-                           "#arch=win64\n\n";
-
 // A Wine prefix made by the test: system.reg with the given body and a dosdevices link for C:.
 std::string MakePrefix(const TempFolder& root, const std::string& name, const std::string& body,
                        bool linkC = true) {
     const std::string prefix = root / name;
-    WriteTextFile(prefix + "/system.reg", std::string(Header) + body);
+    WriteTextFile(prefix + "/system.reg", WineRegistryText(body));
     fs::create_directories(prefix + "/drive_c");
     fs::create_directories(prefix + "/dosdevices");
     if (linkC) {
         fs::create_directory_symlink("../drive_c", prefix + "/dosdevices/c:");
     }
     return prefix;
-}
-
-std::string Key(const std::string& keyName, const std::string& valueLine) {
-    return "[" + keyName + "] 1700000000\n#time=1d9a0c0ffee\n\"Other\"=dword:00000001\n" +
-           valueLine + "\n\n";
 }
 
 const std::string Wow64Key = "Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Skyrim";
@@ -38,22 +31,23 @@ const std::string PlainKey = "Software\\\\Bethesda Softworks\\\\Skyrim";
 
 TEST(WineRegistry, ReadsTheValueUnderEitherKeySpellingAndDecodesEscapes) {
     TempFolder root;
-    const std::string wow =
-        MakePrefix(root, "wow", Key(Wow64Key, R"("Installed Path"="C:\\Games\\Skyrim\\")"));
+    const std::string wow = MakePrefix(
+        root, "wow", WineRegistryKey(Wow64Key, R"("Installed Path"="C:\\Games\\Skyrim\\")"));
     EXPECT_EQ(ReadInstalledPathFromWineRegistry(wow + "/system.reg"), "C:\\Games\\Skyrim\\");
 
     // Key and value names match ignoring case; \" \x escapes decode; text stops at a NUL.
-    const std::string plain =
-        MakePrefix(root, "plain",
-                   Key("software\\\\bethesda softworks\\\\SKYRIM",
-                       R"("installed path"="D:\\Steam \"Games\"\\Sk\x00ffrim\\\0junk")"));
+    const std::string plain = MakePrefix(
+        root, "plain",
+        WineRegistryKey("software\\\\bethesda softworks\\\\SKYRIM",
+                        R"("installed path"="D:\\Steam \"Games\"\\Sk\x00ffrim\\\0junk")"));
     EXPECT_EQ(ReadInstalledPathFromWineRegistry(plain + "/system.reg"),
               "D:\\Steam \"Games\"\\Sk\xC3\xBFrim\\");
 
     // A 64-bit prefix that has both keys: the game's 32-bit view wins.
-    const std::string both = MakePrefix(root, "both",
-                                        Key(PlainKey, R"("Installed Path"="C:\\Native\\")") +
-                                            Key(Wow64Key, R"("Installed Path"="C:\\Wow\\")"));
+    const std::string both =
+        MakePrefix(root, "both",
+                   WineRegistryKey(PlainKey, R"("Installed Path"="C:\\Native\\")") +
+                       WineRegistryKey(Wow64Key, R"("Installed Path"="C:\\Wow\\")"));
     EXPECT_EQ(ReadInstalledPathFromWineRegistry(both + "/system.reg"), "C:\\Wow\\");
 }
 
@@ -61,12 +55,13 @@ TEST(WineRegistry, AnUnreadableValueGivesNothing) {
     TempFolder root;
     const std::string longPath = "C:\\\\" + std::string(260, 'x') + "\\\\";
     const std::pair<const char*, std::string> cases[] = {
-        {"missing value", Key(Wow64Key, R"("Uninstall Path"="C:\\X\\")")},
-        {"not a string", Key(Wow64Key, R"("Installed Path"=dword:00000010)")},
-        {"unterminated", Key(Wow64Key, R"("Installed Path"="C:\\X)")},
-        {"too long for the value buffer", Key(Wow64Key, "\"Installed Path\"=\"" + longPath + "\"")},
-        {"other key", Key("Software\\\\Bethesda Softworks\\\\Skyrim Special Edition",
-                          R"("Installed Path"="C:\\X\\")")},
+        {"missing value", WineRegistryKey(Wow64Key, R"("Uninstall Path"="C:\\X\\")")},
+        {"not a string", WineRegistryKey(Wow64Key, R"("Installed Path"=dword:00000010)")},
+        {"unterminated", WineRegistryKey(Wow64Key, R"("Installed Path"="C:\\X)")},
+        {"too long for the value buffer",
+         WineRegistryKey(Wow64Key, "\"Installed Path\"=\"" + longPath + "\"")},
+        {"other key", WineRegistryKey("Software\\\\Bethesda Softworks\\\\Skyrim Special Edition",
+                                      R"("Installed Path"="C:\\X\\")")},
     };
     for (const auto& [what, body] : cases) {
         const std::string prefix = MakePrefix(root, "case", body, false);
@@ -98,9 +93,10 @@ protected:
 };
 
 TEST_F(FindGameTest, WinePrefixFromTheEnvironmentComesBeforeTheDefaultPrefix) {
-    MakePrefix(Root, "home/.wine", Key(Wow64Key, R"("Installed Path"="C:\\Default\\")"));
+    MakePrefix(Root, "home/.wine",
+               WineRegistryKey(Wow64Key, R"("Installed Path"="C:\\Default\\")"));
     const std::string custom =
-        MakePrefix(Root, "custom", Key(Wow64Key, R"("Installed Path"="C:\\Custom\\")"));
+        MakePrefix(Root, "custom", WineRegistryKey(Wow64Key, R"("Installed Path"="C:\\Custom\\")"));
     EXPECT_EQ(FindGameInstalledPath({Home(), ""}), Home() + "/.wine/drive_c/Default/");
     EXPECT_EQ(FindGameInstalledPath({Home(), custom}), custom + "/drive_c/Custom/");
 }
@@ -108,10 +104,10 @@ TEST_F(FindGameTest, WinePrefixFromTheEnvironmentComesBeforeTheDefaultPrefix) {
 TEST_F(FindGameTest, FindsTheProtonPrefixInAnExtraSteamLibrary) {
     const std::string library = Root / "games/SteamLibrary";
     WriteTextFile(Home() + "/.local/share/Steam/steamapps/libraryfolders.vdf",
-                  "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + library +
-                      "\"\n\t}\n}\n");
+                  SteamLibraryFoldersVdf(library));
     MakePrefix(Root, "games/SteamLibrary/steamapps/compatdata/72850/pfx",
-               Key(PlainKey, R"("Installed Path"="C:\\Program Files (x86)\\Steam\\Skyrim\\")"));
+               WineRegistryKey(PlainKey,
+                               R"("Installed Path"="C:\\Program Files (x86)\\Steam\\Skyrim\\")"));
     EXPECT_EQ(FindGameInstalledPath({Home(), ""}),
               library +
                   "/steamapps/compatdata/72850/pfx/drive_c/Program Files (x86)/Steam/Skyrim/");
@@ -122,4 +118,21 @@ TEST_F(FindGameTest, FallsBackToTheGamesSteamFolderWhenProtonWroteNoKey) {
     fs::create_directories(Home() + "/.steam/steam/steamapps/common/Skyrim/Data");
     EXPECT_EQ(FindGameInstalledPath({Home(), ""}),
               Home() + "/.steam/steam/steamapps/common/Skyrim/");
+}
+
+// Files past their size limit are not read at all (here sparse: the text, then NULs).
+TEST_F(FindGameTest, OversizedRegistryOrLibraryListsAreNotRead) {
+    const std::string prefix = MakePrefix(
+        Root, "home/.wine", WineRegistryKey(Wow64Key, R"("Installed Path"="C:\\Default\\")"));
+    const std::string library = Root / "games/SteamLibrary";
+    const std::string list = Home() + "/.steam/steam/steamapps/libraryfolders.vdf";
+    WriteTextFile(list, SteamLibraryFoldersVdf(library));
+    fs::create_directories(library + "/steamapps/common/Skyrim");
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), Home() + "/.wine/drive_c/Default/");
+
+    fs::resize_file(prefix + "/system.reg", MaxWineRegistrySize + 1);
+    EXPECT_EQ(ReadInstalledPathFromWineRegistry(prefix + "/system.reg"), std::nullopt);
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), library + "/steamapps/common/Skyrim/");
+    fs::resize_file(list, MaxSteamLibraryListSize + 1);
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), std::nullopt);
 }
