@@ -14,7 +14,6 @@ constexpr std::uint16_t ModeGrayscale = 1;  // colour mode: grey
 constexpr std::uint16_t ModeRgb = 3;        // colour mode: RGB
 constexpr std::uint16_t CompressionRaw = 0; // image data: uncompressed
 constexpr std::uint16_t CompressionRle = 1; // image data: PackBits rows
-constexpr size_t HeaderSize = 26;           // signature to colour mode
 constexpr std::uint16_t MaxChannels = 56;   // what Photoshop allows
 
 class Cursor {
