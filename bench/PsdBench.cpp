@@ -4,7 +4,8 @@
 // the baseline the decoded image adds to.
 #include "bench/PsdBench.h"
 
-#include "imaging/ImageLibrary.h"
+#include "bench/BenchSupport.h"
+#include "imaging/ImageFile.h"
 #include "imaging/PsdReader.h"
 #include "samples/SampleImages.h"
 
@@ -71,17 +72,10 @@ Figures InChild(const std::string& path,
     return figures;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 } // namespace
 
 void BenchPsd(int runs) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("quillon-psd-bench-" + std::to_string(getpid()));
-    fs::create_directories(folder);
+    const fs::path folder = BenchFolder("psd");
     const double decodedMiB = 4.0 * Edge * Edge / (1 << 20);
     std::printf("Photoshop reader, %d x %d grey PackBits mask, decoded RGBA8 %.0f MiB; peak "
                 "resident size and time, medians of %d runs:\n",
@@ -103,8 +97,11 @@ void BenchPsd(int runs) {
                      RgbaImage image;
                      return DecodePsd(file.data(), file.size(), image);
                  }},
-                {"LoadImageFile, into the image library",
-                 [&path](const auto&) { return CreateImage() != 0 && LoadImageFile(path); }},
+                {"ReadImageFile, as a slot loads it",
+                 [&path](const auto&) {
+                     RgbaImage image;
+                     return ReadImageFile(path, true, image);
+                 }},
             };
         std::printf("  %d bits, %.1f MB file:\n", depth, size / 1e6);
         double baseline = 0;

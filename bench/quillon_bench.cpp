@@ -1,32 +1,38 @@
-// The image pipeline's figures: for textures made in code (smooth gradients plus fine noise),
-// the time of load + composite and of each save, the PSNR of the written texture against the
-// uncompressed composite, and libsquish's cluster fit on one thread as the reference, and the
-// preview bitmaps of the composite; then the rescale of an overlay to half its edge. First, the
-// Photoshop reader's peak memory and time on a large mask (PsdBench.cpp). Prints medians; asserts
-// nothing.
+// The tool's figures, printed; nothing is asserted. Sections:
+//   pipeline  for textures made in code (smooth gradients plus fine noise): load + composite, the
+//             preview bitmaps, each save with the PSNR of the written texture and libsquish's
+//             cluster fit on one thread as the reference, and the rescale of an overlay
+//   headfix   the head fix on the demo workspace at twice its size (two sub sets of Color DXT1
+//             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory
+//   psd       the Photoshop reader on a 16384 x 16384 grey PackBits mask of 16 and of 8 bits:
+//             peak memory and time (PsdBench.cpp)
 //
-//   quillon_bench [runs] [edge ...]      (defaults: 3 runs; edges 1024 2048 4096)
+//   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
+#include "bench/BenchSupport.h"
 #include "bench/PsdBench.h"
-#include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
-#include "imaging/ImageLibrary.h"
+#include "imaging/Resample.h"
+#include "samples/DemoWorkspace.h"
+#include "samples/SampleImages.h"
+#include "workflow/AutoHeadFix.h"
+#include "workflow/BlendSession.h"
 
-#include <IL/ilu.h>
-#include <omp.h>
 #include <squish.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
+#include <map>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quillon;
@@ -35,15 +41,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Pixels = std::vector<std::uint8_t>; // RGBA8, rows top-down
-
-Pixels Photographic(int edge, unsigned seed, bool maskAlpha) {
-    Pixels p(static_cast<std::size_t>(edge) * edge * 4);
+RgbaImage Photographic(int edge, unsigned seed, bool maskAlpha) {
+    RgbaImage image(edge, edge);
     std::mt19937 random(seed);
     std::normal_distribution<float> noise(0.0f, 3.0f);
     for (int y = 0; y < edge; ++y) {
         for (int x = 0; x < edge; ++x) {
-            std::uint8_t* px = &p[(static_cast<std::size_t>(y) * edge + x) * 4];
+            std::uint8_t* px = image.At(x, y);
             const float u = static_cast<float>(x) / edge, v = static_cast<float>(y) / edge;
             for (int c = 0; c < 3; ++c) {
                 const float value = 128 + 70 * std::sin(6.0f * u * (c + 1) + 4.0f * v) +
@@ -57,153 +61,64 @@ Pixels Photographic(int edge, unsigned seed, bool maskAlpha) {
                         : 255;
         }
     }
-    return p;
-}
-
-void WriteFile(const std::string& path, const Pixels& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-// An uncompressed 8-bit RGBA PSD of one merged image, as editors save modification layers.
-Pixels Psd(const Pixels& rgba, int edge) {
-    Pixels out{'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 4};
-    auto be32 = [&](std::uint32_t v) {
-        for (int s = 24; s >= 0; s -= 8) {
-            out.push_back(static_cast<std::uint8_t>(v >> s));
-        }
-    };
-    be32(static_cast<std::uint32_t>(edge));
-    be32(static_cast<std::uint32_t>(edge));
-    out.insert(out.end(), {0, 8, 0, 3});
-    be32(0);
-    be32(0);
-    be32(0);
-    out.insert(out.end(), {0, 0});
-    for (int c = 0; c < 4; ++c) {
-        for (std::size_t i = c; i < rgba.size(); i += 4) {
-            out.push_back(rgba[i]);
-        }
-    }
-    return out;
-}
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double Psnr(const Pixels& a, const Pixels& b) {
-    double sum = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (i % 4 != 3) {
-            const double d = double(a[i]) - b[i];
-            sum += d * d;
-        }
-    }
-    return sum == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * (a.size() / 4 * 3) / sum);
-}
-
-// Decodes a DDS this program wrote: squish for DXT, B, G, R(, A) for uncompressed.
-Pixels Decode(const std::string& path, int edge, const char* format) {
-    std::ifstream in(path, std::ios::binary);
-    Pixels file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    Pixels rgba(static_cast<std::size_t>(edge) * edge * 4, 255);
-    const std::uint8_t* data = file.data() + 128;
-    if (std::string(format) == "RGB") {
-        for (std::size_t i = 0; i < rgba.size() / 4; ++i) {
-            rgba[i * 4] = data[i * 3 + 2];
-            rgba[i * 4 + 1] = data[i * 3 + 1];
-            rgba[i * 4 + 2] = data[i * 3];
-        }
-    } else {
-        squish::DecompressImage(rgba.data(), edge, edge, data,
-                                std::string(format) == "DXT1" ? squish::kDxt1 : squish::kDxt5);
-    }
-    return rgba;
+    return image;
 }
 
 // libsquish's cluster fit on one thread, the reference: seconds, and the PSNR it reaches.
-std::pair<double, double> Reference(const Pixels& composite, int edge, int flags) {
-    Pixels source = composite;
+std::pair<double, double> Reference(const RgbaImage& composite, int flags) {
+    RgbaImage source = composite;
     if (flags & squish::kDxt1) {
-        for (std::size_t i = 3; i < source.size(); i += 4) {
-            source[i] = 255;
+        for (std::size_t i = 3; i < source.Pixels.size(); i += 4) {
+            source.Pixels[i] = 255;
         }
     }
-    Pixels blocks(static_cast<std::size_t>(squish::GetStorageRequirements(edge, edge, flags)));
-    const int threads = omp_get_max_threads();
-    omp_set_num_threads(1);
+    std::vector<std::uint8_t> blocks(static_cast<std::size_t>(
+        squish::GetStorageRequirements(composite.Width, composite.Height, flags)));
+    TaskPool one(1);
     const double seconds = Seconds([&] {
-        squish::CompressImage(source.data(), edge, edge, blocks.data(),
-                              flags | squish::kColourClusterFit);
+        squish::CompressImage(source.Pixels.data(), composite.Width, composite.Height,
+                              blocks.data(), flags | squish::kColourClusterFit);
     });
-    omp_set_num_threads(threads);
-    Pixels decoded(composite.size());
-    squish::DecompressImage(decoded.data(), edge, edge, blocks.data(), flags);
+    RgbaImage decoded(composite.Width, composite.Height);
+    squish::DecompressImage(decoded.Pixels.data(), composite.Width, composite.Height, blocks.data(),
+                            flags);
     return {seconds, Psnr(decoded, composite)};
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    std::vector<int> edges;
-    for (int i = 2; i < argc; ++i) {
-        edges.push_back(std::atoi(argv[i]));
-    }
-    if (edges.empty()) {
-        edges = {1024, 2048, 4096};
-    }
-    InitialiseImageLibrary();
-    const fs::path folder =
-        fs::temp_directory_path() / ("quillon-bench-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    std::printf("medians of %d runs; %d encoder threads\n\n", runs, omp_get_max_threads());
-    BenchPsd(runs);
-
-    for (const int edge : edges) {
+void Pipeline(int runs) {
+    const fs::path folder = BenchFolder("pipeline");
+    for (const int edge : {1024, 2048, 4096}) {
         const std::string source = (folder / "source.dds").string();
         const std::string mod = (folder / "mod.psd").string();
-        const Pixels base = Photographic(edge, 1, false);
-        WriteFile(source, EncodeDds(base.data(), edge, edge, DdsOutput::DXT1));
-        WriteFile(mod, Psd(Photographic(edge, 2, true), edge));
+        WriteDdsTexture(source, Photographic(edge, 1, false), "DXT1");
+        WritePsd(mod, Photographic(edge, 2, true));
 
-        BlendEngine engine;
+        BlendSession session;
+        session.Engine = std::make_unique<BlendEngine>();
         auto set = std::make_unique<TextureSet>("Head", "out");
         set->AddChannel("Dxt1", "Color", "face", "dds", edge, 0);
         set->AddChannel("Dxt5", "Color", "face", "dds", edge, FlagHasAlpha);
         set->AddChannel("Rgb", "Color", "face", "dds", edge, FlagUncompressed);
-        engine.TextureSets.push_back(std::move(set));
+        session.Engine->TextureSets.push_back(std::move(set));
         const std::string out = folder.string() + "\\";
 
         std::vector<double> loadComposite;
-        Pixels composite;
         for (int run = 0; run < runs; ++run) {
             loadComposite.push_back(Seconds([&] {
-                engine.LoadTexture("Source", source, true);
-                engine.LoadTexture("Mod", mod, true);
-                engine.CompositeTextures("Source", "Mod", "Final", edge);
+                session.LoadTexture(SourceSlot, source, true);
+                session.LoadTexture(ModSlot, mod, true);
+                session.CompositeTextures(SourceSlot, ModSlot, FinalSlot, edge);
             }));
         }
-        ilBindImage(engine.Images["Final"]);
-        composite = CopyBoundImagePixels();
+        const RgbaImage composite = session.Images[FinalSlot];
         std::printf("%d x %d  load (DXT1 DDS + RGBA PSD) + composite: %.3f s\n", edge, edge,
                     Median(loadComposite));
 
-        // The window's preview of the composite, and the pop-up's.
         std::vector<double> picture, popUp;
         for (int run = 0; run < runs; ++run) {
-            picture.push_back(Seconds([&] { engine.GetPreviewBitmap("Final", true, 126, 126); }));
-            popUp.push_back(Seconds([&] { engine.GetPreviewBitmap("Final", true, 768, 768); }));
+            picture.push_back(
+                Seconds([&] { session.GetPreviewBitmap(FinalSlot, true, 126, 126); }));
+            popUp.push_back(Seconds([&] { session.GetPreviewBitmap(FinalSlot, true, 768, 768); }));
         }
         std::printf("  preview bitmap 126 x 126: %.3f s, 768 x 768: %.3f s\n", Median(picture),
                     Median(popUp));
@@ -211,58 +126,123 @@ int main(int argc, char** argv) {
         for (const char* format : {"DXT1", "DXT5", "RGB"}) {
             const std::string subSet =
                 format[0] == 'R' ? "Rgb" : (format[3] == '1' ? "Dxt1" : "Dxt5");
-            std::vector<double> save, encode;
+            std::vector<double> save;
             for (int run = 0; run < runs; ++run) {
-                // A fresh RGBA Final each time: an RGB save converts the slot.
-                ilBindImage(engine.Images["Final"]);
-                SetBoundImagePixels(edge, edge, composite.data());
+                session.Images[FinalSlot] = composite; // an RGB save converts the slot
                 save.push_back(
-                    Seconds([&] { engine.SaveTexture("Final", out, "Head", "Color", subSet); }));
-                if (format[0] == 'D') {
-                    const DdsOutput output = format[3] == '1' ? DdsOutput::DXT1 : DdsOutput::DXT5;
-                    encode.push_back(
-                        Seconds([&] { EncodeDds(composite.data(), edge, edge, output); }));
-                }
+                    Seconds([&] { session.SaveTexture(FinalSlot, out, "Head", "Color", subSet); }));
             }
-            const Pixels written =
-                Decode((folder / "out" / subSet / "face.dds").string(), edge, format);
-            std::printf("  %-4s save %.3f s, load+composite+save %.3f s, PSNR %.2f dB", format,
-                        Median(save), Median(loadComposite) + Median(save),
+            RgbaImage written;
+            ReadTexture((folder / "out" / subSet / "face.dds").string(), written);
+            std::printf("  %-4s save %.3f s, PSNR %.2f dB", format, Median(save),
                         Psnr(written, composite));
             if (format[0] == 'D') {
                 const int flags = format[3] == '1' ? squish::kDxt1 : squish::kDxt5;
                 std::vector<double> reference;
                 double referencePsnr = 0;
                 for (int run = 0; run < runs; ++run) {
-                    const auto [seconds, psnr] = Reference(composite, edge, flags);
+                    const auto [seconds, psnr] = Reference(composite, flags);
                     reference.push_back(seconds);
                     referencePsnr = psnr;
                 }
-                std::printf("; encode %.3f s vs cluster fit on one thread %.3f s (ratio %.2f), "
-                            "reference PSNR %.2f dB (difference %+.3f)",
-                            Median(encode), Median(reference), Median(encode) / Median(reference),
-                            referencePsnr, Psnr(written, composite) - referencePsnr);
+                std::printf("; cluster fit on one thread %.3f s (save / that %.2f), its PSNR "
+                            "%.2f dB (difference %+.3f)",
+                            Median(reference), Median(save) / Median(reference), referencePsnr,
+                            Psnr(written, composite) - referencePsnr);
             }
             std::printf("\n");
         }
         std::printf("\n");
     }
 
-    // Rescale of a 4096 x 4096 overlay to 2048 x 2048: ours (B-spline) and DevIL's iluScale.
-    const Pixels big = Photographic(4096, 3, true);
-    std::vector<double> ours, devil;
-    ILuint image = CreateImage();
+    const RgbaImage big = Photographic(4096, 3, true);
+    std::vector<double> rescale;
     for (int run = 0; run < runs; ++run) {
-        SetBoundImagePixels(4096, 4096, big.data());
-        ours.push_back(Seconds([] { ScaleBoundImage(2048, 2048); }));
-        SetBoundImagePixels(4096, 4096, big.data());
-        iluImageParameter(ILU_FILTER, ILU_SCALE_BSPLINE);
-        devil.push_back(Seconds([] { iluScale(2048, 2048, 1); }));
+        RgbaImage copy = big;
+        rescale.push_back(Seconds([&] { Rescale(copy, 2048, 2048); }));
     }
-    ilDeleteImage(image);
-    std::printf("rescale 4096 x 4096 -> 2048 x 2048: B-spline resampler %.3f s "
-                "(DevIL iluScale, which point-samples when shrinking: %.3f s)\n",
-                Median(ours), Median(devil));
+    std::printf("rescale 4096 x 4096 -> 2048 x 2048 (B-spline): %.3f s\n\n", Median(rescale));
     fs::remove_all(folder);
+}
+
+// One head fix in a child process, so that its peak memory is its own: wall seconds, CPU
+// seconds, peak resident MiB.
+struct Run {
+    double Wall = 0, Cpu = 0, PeakMiB = 0;
+    int Exit = -1;
+};
+
+Run HeadFixInChild(const fs::path& workspace) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        fs::current_path(workspace);
+        fs::remove_all("Output");
+        std::cout.setstate(std::ios::failbit); // no progress lines in the figures
+        BlendSession session;
+        session.LoadConfiguration({});
+        session.StartEngine();
+        std::_Exit(RunAutoHeadFix(session));
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    Run run;
+    run.Wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.Cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+              usage.ru_stime.tv_usec / 1e6;
+    run.PeakMiB = usage.ru_maxrss / 1024.0;
+    run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+void HeadFix(int runs) {
+    const fs::path workspace = BenchFolder("headfix");
+    if (!MakeDemoWorkspace(workspace, true, 2)) {
+        std::printf("headfix: could not make the workspace\n");
+        return;
+    }
+    std::vector<double> wall, cpu, peak;
+    int exit = 0;
+    for (int run = 0; run < runs; ++run) {
+        const Run r = HeadFixInChild(workspace);
+        wall.push_back(r.Wall);
+        cpu.push_back(r.Cpu);
+        peak.push_back(r.PeakMiB);
+        exit = std::max(exit, r.Exit);
+    }
+    const double texture = 2048.0 * 2048.0 * 4 / (1 << 20);
+    std::printf("head fix, 2 sub sets x (Color DXT1 2048, Normal DXT5 2048, Specular RGB 1024), "
+                "%u threads: wall %.3f s, CPU %.3f s (CPU / wall %.2f), peak resident %.0f MiB "
+                "(%.1f full-size RGBA8 textures), exit %d\n\n",
+                TaskPool::Shared().Threads(), Median(wall), Median(cpu), Median(cpu) / Median(wall),
+                Median(peak), Median(peak) / texture, exit);
+    fs::remove_all(workspace);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const std::map<std::string, std::function<void(int)>> sections = {
+        {"pipeline", Pipeline},
+        {"headfix", HeadFix},
+        {"psd", BenchPsd},
+    };
+    std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
+    if (chosen.empty()) {
+        for (const auto& [name, section] : sections) {
+            chosen.push_back(name);
+        }
+    }
+    std::printf("medians of %d runs\n\n", runs);
+    for (const std::string& name : chosen) {
+        const auto section = sections.find(name);
+        if (section == sections.end()) {
+            std::fprintf(stderr, "quillon_bench: no section %s\n", name.c_str());
+            return 2;
+        }
+        section->second(runs);
+    }
     return 0;
 }

@@ -6,7 +6,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    quillon::ReadInstalledPathFromWineRegistryText(text);
+    for (const quillon::GameEdition& edition : quillon::GameEditions) {
+        quillon::ReadInstalledPathFromWineRegistryText(text, edition);
+    }
     quillon::ParseSteamLibraryFolders(std::string(text));
     return 0;
 }

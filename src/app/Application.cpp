@@ -1,42 +1,50 @@
 #include "app/Application.h"
 
-#include "imaging/ImageLibrary.h"
-#include "imaging/PreviewWindow.h"
+#include "app/PictureControl.h"
+#include "app/PreviewWindow.h"
 #include "platform/Registry.h"
-#include "workflow/Configuration.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <utility>
 
 namespace quillon {
 
-Application* CurrentApplication = nullptr;
+Application::Application(BlendSession session) : Session(std::move(session)) {}
 
 Application::Application() {
-    CurrentApplication = this;
-    LoadConfiguration();
+    Session.LoadConfiguration(ReadGameInstalledPath);
 }
 
 Application::~Application() {
-    // The engine first, then the pop-ups: each shows a bitmap of its own, which outlives both.
-    Engine.reset();
+    // The session first, then the pop-ups: each shows a bitmap of its own, which outlives both.
+    Session.Engine.reset();
+    Session.View = {};
     Previews.clear();
-    if (CurrentApplication == this) {
-        CurrentApplication = nullptr;
-    }
 }
 
-void Application::LoadConfiguration() {
-    ReadConfiguration(Config, HeadlessHeadFix, ReadGameInstalledPath);
-}
-
-void Application::StartEngine() {
-    Engine = std::make_unique<BlendEngine>();
-    InitialiseImageLibrary();
-    Engine->LoadSetDefinitions();
-    if (Config.Contains("AlphaMatteColor")) {
-        Engine->BlackMatte = Config.Get("AlphaMatteColor") == "black" ? 1 : 0;
-    }
-    if (Config.Contains("NoStripPremultAlpha")) {
-        Engine->StripPremultAlpha = Config.Get("NoStripPremultAlpha") != "1";
-    }
+void Application::ConnectSession() {
+    Session.View.Status = [this](const std::string& text) {
+        StatusLine->setText(QString::fromStdString(text));
+        StatusLine->repaint(); // shown at once: the step that follows keeps the loop busy
+    };
+    Session.View.Pictures = [this](unsigned pictures, const BitmapHandle& bitmap) {
+        for (const auto& [flag, picture] :
+             {std::pair{SourcePreviewFlag, SourcePreview}, std::pair{ModPreviewFlag, ModPreview},
+              std::pair{FinalPreviewFlag, FinalPreview}}) {
+            if ((pictures & flag) != 0 && picture != nullptr) {
+                picture->SetImage(bitmap);
+            }
+        }
+    };
+    Session.View.Busy = [](bool busy) {
+        if (busy) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    };
 }
 
 } // namespace quillon

@@ -1,7 +1,7 @@
-#include "app/Application.h"
 #include "app/QtMessageBox.h"
 #include "app/Startup.h"
 #include "platform/MessageBox.h"
+#include "workflow/AutoHeadFix.h"
 
 #include <QApplication>
 
@@ -9,7 +9,7 @@
 
 namespace quillon {
 
-int RunHeadless(Application& application, int argc, char** argv) {
+int RunHeadless(BlendSession& session, int argc, char** argv) {
     // With a display the boxes are real, ownerless dialogs; without one they are lines on
     // standard error and the job goes on, so it never waits for a click nobody can make. No
     // window is ever created here besides those boxes.
@@ -18,8 +18,8 @@ int RunHeadless(Application& application, int argc, char** argv) {
         qt = std::make_unique<QApplication>(argc, argv);
         InstallQtMessageBoxes(nullptr);
     }
-    application.StartEngine();
-    return application.RunAutoHeadFix();
+    session.StartEngine();
+    return RunAutoHeadFix(session);
 }
 
 } // namespace quillon

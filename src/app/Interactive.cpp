@@ -10,7 +10,7 @@
 
 namespace quillon {
 
-int RunInteractive(std::unique_ptr<Application> application, int argc, char** argv) {
+int RunInteractive(BlendSession session, int argc, char** argv) {
     if (!DisplayAvailable()) {
         std::cerr << "quillon: no display is available for the window (set DISPLAY or "
                      "WAYLAND_DISPLAY, or enable AutoHeadFix in Config.xml)."
@@ -18,6 +18,7 @@ int RunInteractive(std::unique_ptr<Application> application, int argc, char** ar
         return 2;
     }
     QApplication qt(argc, argv);
+    auto application = std::make_unique<Application>(std::move(session));
     // Only the main window's closing ends the run; an open preview does not keep it going.
     qt.setQuitOnLastWindowClosed(false);
     std::unique_ptr<QuillonWindow> window = OpenMainWindow(*application);

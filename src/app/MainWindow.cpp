@@ -1,8 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Application.h"
-#include "imaging/ImageLibrary.h"
-#include "imaging/PreviewWindow.h"
+#include "app/PreviewWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -92,12 +91,12 @@ std::unique_ptr<QuillonWindow> OpenMainWindow(Application& application) {
     application.MainWindow = window.get();
     application.Font = ControlFont();
     application.CreateControls();
+    application.ConnectSession();
     window->show();
     // Previews lay transparency over the window's own background unless black is configured.
-    SetDefaultMatteColour(window->palette().color(QPalette::Window).rgb() & 0xFFFFFF);
-    application.StartEngine();
-    application.ShowBlankPreviews(Application::SourcePreviewFlag | Application::ModPreviewFlag |
-                                  Application::FinalPreviewFlag);
+    application.Session.DefaultMatte = window->palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+    application.Session.StartEngine();
+    application.Session.ShowBlankPreviews(AllPreviews);
     application.FillSetSelector();
     return window;
 }

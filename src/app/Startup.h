@@ -2,13 +2,11 @@
 // and its message loop. Each returns the process exit code.
 #pragma once
 
-#include <memory>
+#include "workflow/BlendSession.h"
 
 namespace quillon {
 
-class Application;
-
-int RunHeadless(Application& application, int argc, char** argv);
-int RunInteractive(std::unique_ptr<Application> application, int argc, char** argv);
+int RunHeadless(BlendSession& session, int argc, char** argv);
+int RunInteractive(BlendSession session, int argc, char** argv);
 
 } // namespace quillon

@@ -1,15 +1,16 @@
-// Entry point: the application object reads the configuration; then either the headless head fix
-// runs and its result is the exit code, or the window runs until it is closed.
-#include "app/Application.h"
+// Entry point: the session reads the configuration; then either the headless head fix runs and
+// its result is the exit code, or the window runs until it is closed.
 #include "app/Startup.h"
+#include "platform/Registry.h"
 
-#include <memory>
+#include <utility>
 
 int main(int argc, char** argv) {
     using namespace quillon;
-    auto application = std::make_unique<Application>();
-    if (application->HeadlessHeadFix) {
-        return RunHeadless(*application, argc, argv);
+    BlendSession session;
+    session.LoadConfiguration(ReadGameInstalledPath);
+    if (session.HeadlessHeadFix) {
+        return RunHeadless(session, argc, argv);
     }
-    return RunInteractive(std::move(application), argc, argv);
+    return RunInteractive(std::move(session), argc, argv);
 }

@@ -5,8 +5,6 @@ namespace quillon {
 BlendEngine::BlendEngine() = default;
 
 BlendEngine::~BlendEngine() {
-    Bitmaps.clear();
-    ReleaseImages();
     ClearTextureSets();
 }
 

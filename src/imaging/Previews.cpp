@@ -1,48 +1,29 @@
-// Preview bitmaps: small display copies of the slot images, and the placeholder shown when a slot
-// has nothing to show. Previews are made from a scaled temporary copy, so the slot images are
-// never resampled for display.
-#include "catalogue/BlendEngine.h"
-#include "imaging/ImageLibrary.h"
+#include "imaging/Previews.h"
 
-#include <IL/il.h>
-#include <IL/ilu.h>
+#include "imaging/Resample.h"
 
 #include <algorithm>
-#include <cstddef>
+#include <cmath>
 #include <memory>
-#include <vector>
 
 namespace quillon {
 
 namespace {
-
-constexpr int BlankEdge = 126; // the main window's pictures are 128 x 128 with a sunken edge
 
 // One colour channel of a pixel laid over the matte by its alpha.
 std::uint32_t OverMatte(std::uint32_t colour, std::uint32_t matte, std::uint32_t alpha) {
     return (colour * alpha + matte * (255 - alpha) + 127) / 255;
 }
 
-// The bound image as an opaque display bitmap, transparency laid over the matte in force. Null
-// when the image holds no pixels.
-BitmapHandle ConvertBoundImage() {
-    const int width = BoundImageWidth();
-    const int height = BoundImageHeight();
-    const std::vector<std::uint8_t> rgba = CopyBoundImagePixels(); // top-down, as it looks
-    const std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0);
-    if (count == 0 || rgba.size() != count * 4) {
-        return nullptr;
-    }
-    const std::uint32_t matte = MatteIsBlack() ? 0 : DefaultMatteColour();
+BitmapHandle ToBitmap(const RgbaImage& image, std::uint32_t matte) {
     const std::uint32_t matteRed = (matte >> 16) & 0xFF;
     const std::uint32_t matteGreen = (matte >> 8) & 0xFF;
     const std::uint32_t matteBlue = matte & 0xFF;
-
     auto bitmap = std::make_shared<PreviewBitmap>();
-    bitmap->Width = width;
-    bitmap->Height = height;
-    bitmap->Pixels.resize(count);
-    const std::uint8_t* in = rgba.data();
+    bitmap->Width = image.Width;
+    bitmap->Height = image.Height;
+    bitmap->Pixels.resize(static_cast<std::size_t>(image.Width) * image.Height);
+    const std::uint8_t* in = image.Pixels.data();
     for (std::uint32_t& out : bitmap->Pixels) {
         const std::uint32_t alpha = in[3];
         out = 0xFF000000u | OverMatte(in[0], matteRed, alpha) << 16 |
@@ -54,49 +35,46 @@ BitmapHandle ConvertBoundImage() {
 
 } // namespace
 
-BitmapHandle BlendEngine::GetBlankBitmap() {
-    if (const auto found = Bitmaps.find("Blank"); found != Bitmaps.end()) {
-        return found->second;
+BitmapHandle MakePreviewBitmap(const RgbaImage& image, int width, int height, std::uint32_t matte) {
+    if (image.Empty() || width < 1 || height < 1) {
+        return nullptr;
     }
-    const ILuint temporary = CreateImage();
-    ilDefaultImage();
-    iluImageParameter(ILU_FILTER, ILU_BILINEAR);
-    iluScale(BlankEdge, BlankEdge, 1);
-    Bitmaps["Blank"] = ConvertBoundImage();
-    if (temporary != 0) {
-        ilDeleteImage(temporary);
-    }
-    return Bitmaps["Blank"];
+    RgbaImage scaled(width, height, true);
+    ResampleBSpline(image.Pixels.data(), image.Width, image.Height, scaled.Pixels.data(), width,
+                    height);
+    return ToBitmap(scaled, matte);
 }
 
-BitmapHandle BlendEngine::GetPreviewBitmap(const std::string& key, bool rebuild, int width,
-                                           int height) {
-    if (!rebuild) {
-        if (const auto found = Bitmaps.find(key); found != Bitmaps.end()) {
-            return found->second;
+BitmapHandle MakePlaceholderBitmap() {
+    // 64 x 64 pixels of 8 x 8 checks, the upper left one yellow, enlarged bilinearly; opaque.
+    constexpr int Checks = 64, Square = 8;
+    const std::uint8_t yellow[3] = {243, 246, 18};
+    auto check = [&](int x, int y, int c) -> float {
+        x = std::clamp(x, 0, Checks - 1);
+        y = std::clamp(y, 0, Checks - 1);
+        return ((x / Square + y / Square) % 2 == 0) ? yellow[c] : 0.0f;
+    };
+    RgbaImage image(PreviewEdge, PreviewEdge, false);
+    const float scale = static_cast<float>(Checks) / PreviewEdge;
+    for (int y = 0; y < PreviewEdge; ++y) {
+        const float sy = (y + 0.5f) * scale - 0.5f;
+        const int y0 = static_cast<int>(std::floor(sy));
+        const float fy = sy - y0;
+        for (int x = 0; x < PreviewEdge; ++x) {
+            const float sx = (x + 0.5f) * scale - 0.5f;
+            const int x0 = static_cast<int>(std::floor(sx));
+            const float fx = sx - x0;
+            std::uint8_t* out = image.At(x, y);
+            for (int c = 0; c < 3; ++c) {
+                const float top = check(x0, y0, c) * (1 - fx) + check(x0 + 1, y0, c) * fx;
+                const float bottom =
+                    check(x0, y0 + 1, c) * (1 - fx) + check(x0 + 1, y0 + 1, c) * fx;
+                out[c] = static_cast<std::uint8_t>(top * (1 - fy) + bottom * fy + 0.5f);
+            }
+            out[3] = 255;
         }
     }
-    const auto slot = Images.find(key);
-    if (slot == Images.end()) {
-        return nullptr;
-    }
-    if (width <= 0 || height <= 0) {
-        return nullptr;
-    }
-    const ILuint temporary = CreateImage();
-    ilCopyImage(slot->second);
-    // The B-spline filter, through the library layer's resampler: DevIL's own point-samples
-    // when it shrinks, which would alias a large texture's preview.
-    iluImageParameter(ILU_FILTER, ILU_SCALE_BSPLINE);
-    ScaleBoundImage(width, height);
-    EnableState(BlackMatte != 0 ? STATE_MATTE_BLACK : STATE_MATTE_DEFAULT);
-    // The bitmap this replaces is not released here: a control may still show it, and the
-    // shared handle keeps it alive until the last one lets go.
-    Bitmaps[key] = ConvertBoundImage();
-    if (temporary != 0) {
-        ilDeleteImage(temporary);
-    }
-    return Bitmaps[key];
+    return ToBitmap(image, 0);
 }
 
 } // namespace quillon

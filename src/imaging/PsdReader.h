@@ -17,9 +17,9 @@ constexpr int MaxPsdEdge = MaxTextureEdge;
 // Decodes a PSD (or PSB) file held in memory, of 8 or 16 bits per channel in grayscale or RGB,
 // raw or PackBits coded, into `image` (RGBA8, rows top-down). A fourth colour channel (a second
 // grey one) is the alpha; without one the image is opaque and HasAlpha is false. 16-bit samples
-// keep their high byte, as the image library's conversion did. Nothing but the image and one
-// coded row is allocated. False for anything else: not a Photoshop file, truncated, absurd
-// sizes, unsupported modes or depths.
+// keep their high byte, as DevIL's conversion gave them. Besides the image, only one decoded row
+// and the rows' byte counts are allocated. False for anything else: not a Photoshop file,
+// truncated, absurd sizes, unsupported modes or depths.
 bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image);
 
 } // namespace quillon

@@ -119,4 +119,15 @@ void ResampleBSpline(const std::uint8_t* source, int sourceWidth, int sourceHeig
     }
 }
 
+bool Rescale(RgbaImage& image, int width, int height) {
+    if (image.Empty() || width < 1 || height < 1) {
+        return false;
+    }
+    RgbaImage scaled(width, height, true);
+    ResampleBSpline(image.Pixels.data(), image.Width, image.Height, scaled.Pixels.data(), width,
+                    height);
+    image = std::move(scaled);
+    return true;
+}
+
 } // namespace quillon

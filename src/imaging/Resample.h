@@ -3,6 +3,8 @@
 // Sample positions are pixel centres; edges mirror. Single-threaded.
 #pragma once
 
+#include "imaging/RgbaImage.h"
+
 #include <cstdint>
 
 namespace quillon {
@@ -11,5 +13,9 @@ namespace quillon {
 // receives targetWidth x targetHeight pixels the same way. All sizes at least 1.
 void ResampleBSpline(const std::uint8_t* source, int sourceWidth, int sourceHeight,
                      std::uint8_t* target, int targetWidth, int targetHeight);
+
+// The image resampled to width x height; it has alpha afterwards, whatever it had before. An
+// empty image, or a size below 1, leaves it as it is and gives false.
+bool Rescale(RgbaImage& image, int width, int height);
 
 } // namespace quillon

@@ -5,11 +5,15 @@
 
 namespace quillon {
 
-std::optional<std::string> ReadGameInstalledPath() {
+namespace {
+
+std::optional<std::string> ReadEditionInstalledPath(const GameEdition& edition) {
+    const std::string keyName = std::string("SOFTWARE\\") + edition.Key;
     HKEY key = nullptr;
-    // The game is a 32-bit program: its key lives in the registry's 32-bit view.
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Bethesda Softworks\\Skyrim", 0,
-                      KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+    // Both keys live in the registry's 32-bit view: the original edition is a 32-bit program, and
+    // Steam, itself 32-bit, writes the Special Edition's.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     char buffer[256] = {};
@@ -26,6 +30,17 @@ std::optional<std::string> ReadGameInstalledPath() {
         return std::nullopt; // fills the buffer with no terminating NUL: not a readable folder
     }
     return std::string(buffer, length);
+}
+
+} // namespace
+
+std::optional<std::string> ReadGameInstalledPath() {
+    for (const GameEdition& edition : GameEditions) {
+        if (auto path = ReadEditionInstalledPath(edition)) {
+            return path;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace quillon

@@ -16,10 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* GameKey = "Software\\Bethesda Softworks\\Skyrim";
-constexpr const char* GameKey32 = "Software\\Wow6432Node\\Bethesda Softworks\\Skyrim";
 constexpr const char* ValueName = "Installed Path";
-constexpr const char* GameSteamAppId = "72850";
 constexpr size_t ValueBufferSize = 256; // what the Windows build reads the value into
 
 void AppendUtf8(std::string& out, unsigned codePoint) {
@@ -156,8 +153,9 @@ std::optional<std::string> ValueUpToNul(const std::string& value) {
     return text;
 }
 
-std::optional<std::string> InstalledPathInPrefix(const std::string& prefix) {
-    const auto windowsPath = ReadInstalledPathFromWineRegistry(prefix + "/system.reg");
+std::optional<std::string> InstalledPathInPrefix(const std::string& prefix,
+                                                 const GameEdition& edition) {
+    const auto windowsPath = ReadInstalledPathFromWineRegistry(prefix + "/system.reg", edition);
     if (!windowsPath) {
         return std::nullopt;
     }
@@ -196,15 +194,19 @@ std::vector<std::string> SteamLibraries(const std::string& home) {
 
 } // namespace
 
-std::optional<std::string> ReadInstalledPathFromWineRegistry(const std::string& systemRegPath) {
+std::optional<std::string> ReadInstalledPathFromWineRegistry(const std::string& systemRegPath,
+                                                             const GameEdition& edition) {
     const auto text = ReadText(systemRegPath, MaxWineRegistrySize);
     if (!text) {
         return std::nullopt;
     }
-    return ReadInstalledPathFromWineRegistryText(*text);
+    return ReadInstalledPathFromWineRegistryText(*text, edition);
 }
 
-std::optional<std::string> ReadInstalledPathFromWineRegistryText(std::string_view text) {
+std::optional<std::string> ReadInstalledPathFromWineRegistryText(std::string_view text,
+                                                                 const GameEdition& edition) {
+    const std::string gameKey = std::string("Software\\") + edition.Key;
+    const std::string gameKey32 = std::string("Software\\Wow6432Node\\") + edition.Key;
     std::optional<std::string> plain, wow64;
     std::optional<std::string>* current = nullptr;
     for (std::size_t start = 0; start < text.size();) {
@@ -220,9 +222,9 @@ std::optional<std::string> ReadInstalledPathFromWineRegistryText(std::string_vie
             current = nullptr;
             if (close != std::string::npos) {
                 const std::string key = UnescapeKeyName(line, 1, close);
-                if (EqualsIgnoringCase(key, GameKey)) {
+                if (EqualsIgnoringCase(key, gameKey)) {
                     current = &plain;
-                } else if (EqualsIgnoringCase(key, GameKey32)) {
+                } else if (EqualsIgnoringCase(key, gameKey32)) {
                     current = &wow64;
                 }
             }
@@ -335,22 +337,25 @@ std::vector<std::string> ParseSteamLibraryFolders(const std::string& vdfText) {
 std::optional<std::string> FindGameInstalledPath(const WineSearch& search) {
     const std::string prefix =
         search.WinePrefix.empty() ? search.Home + "/.wine" : search.WinePrefix;
-    if (auto path = InstalledPathInPrefix(prefix)) {
-        return path;
-    }
     const std::vector<std::string> libraries = SteamLibraries(search.Home);
-    for (const std::string& library : libraries) {
-        if (auto path = InstalledPathInPrefix(library + "/steamapps/compatdata/" + GameSteamAppId +
-                                              "/pfx")) {
+    for (const GameEdition& edition : GameEditions) {
+        if (auto path = InstalledPathInPrefix(prefix, edition)) {
             return path;
         }
-    }
-    // Proton may never write the key; the game's own Steam folder is then its install folder.
-    for (const std::string& library : libraries) {
-        const std::string folder = ResolvePath(library + "/steamapps/common/Skyrim/");
-        std::error_code error;
-        if (fs::is_directory(folder, error)) {
-            return folder;
+        for (const std::string& library : libraries) {
+            if (auto path = InstalledPathInPrefix(
+                    library + "/steamapps/compatdata/" + edition.SteamAppId + "/pfx", edition)) {
+                return path;
+            }
+        }
+        // Proton may never write the key; the game's own Steam folder is then its install folder.
+        for (const std::string& library : libraries) {
+            const std::string folder =
+                ResolvePath(library + "/steamapps/common/" + edition.SteamFolder + "/");
+            std::error_code error;
+            if (fs::is_directory(folder, error)) {
+                return folder;
+            }
         }
     }
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -68,6 +69,16 @@ bool WriteFileSafely(const std::string& nativeTarget,
         fs::remove(temp, error);
     }
     return ok;
+}
+
+bool WriteBytesSafely(const std::string& nativeTarget, const std::vector<std::uint8_t>& bytes) {
+    return WriteFileSafely(nativeTarget, [&bytes](const std::string& tempPath) {
+        std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        return static_cast<bool>(out);
+    });
 }
 
 } // namespace quillon

@@ -3,8 +3,10 @@
 // intact and no temporary file behind.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -13,5 +15,8 @@ namespace quillon {
 // holds what `write` wrote. `nativeTarget` is a native path whose folder exists.
 bool WriteFileSafely(const std::string& nativeTarget,
                      const std::function<bool(const std::string& tempPath)>& write);
+
+// The same for bytes already made.
+bool WriteBytesSafely(const std::string& nativeTarget, const std::vector<std::uint8_t>& bytes);
 
 } // namespace quillon

@@ -1,11 +1,12 @@
-// The headless head/neck seam fix: three fixed library textures blended over every installed head
-// texture the set "Head" declares, each result written to the output folder. The first failure
-// ends the job with its message and code.
-#include "app/Application.h"
+#include "workflow/AutoHeadFix.h"
+
+#include "imaging/Composite.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 
+#include <deque>
 #include <iostream>
+#include <memory>
 #include <vector>
 
 namespace quillon {
@@ -35,48 +36,193 @@ const HeadFixRow HeadFixRows[] = {
      "Failed to generate specular map composite", "Failed to save specular map output file"},
 };
 
-AutoHeadFixResult Fail(const std::string& text, const std::string& caption,
-                       AutoHeadFixResult code) {
-    ShowMessageBox({text, caption, msgbox::MB_OK, false});
-    return code;
-}
+enum class Step { Done, SourceFailed, CompositeFailed, EncodeFailed };
+
+// One output: a sub set of a row, worked on by a job of the pool while the job's thread goes on.
+struct Texture {
+    const HeadFixRow* Row = nullptr;
+    AutoHeadFixResult Codes = 0; // the row's first code less one
+    std::string SourcePath;
+    std::int32_t Size = 0;
+    BlendSession::SaveTarget Target;
+    std::shared_ptr<const RgbaImage> Mod; // as this texture's composite sees it
+    RgbaImage Source;                     // the installed texture, then the blend
+    std::vector<std::uint8_t> File;
+    Step Outcome = Step::Done;
+    std::unique_ptr<TaskPool::Group> Work;
+};
+
+class HeadFix {
+public:
+    explicit HeadFix(BlendSession& session)
+        : Session(session), Pool(*session.Pool), Window(session.Pool->Threads()) {}
+
+    ~HeadFix() {
+        for (const auto& texture : InFlight) {
+            texture->Work->Wait(); // a failure left them: they finish, nothing is written
+        }
+    }
+
+    AutoHeadFixResult Run() {
+        Session.SetName = "Head";
+        Session.TypeName = "Color";
+        std::vector<std::string> subSets;
+        AutoHeadFixResult codes = 0;
+        for (const HeadFixRow& row : HeadFixRows) {
+            Session.TypeName = row.Channel;
+            RgbaImage mod;
+            if (!Session.ReadTexture(row.ModFile, mod)) {
+                // Whatever came before is written first, unless it fails itself.
+                return CommitAll() ? Fail(row.ModFailure, "Error", codes + 1) : Failure;
+            }
+            std::shared_ptr<const RgbaImage> modNow = std::make_shared<RgbaImage>(std::move(mod));
+            Session.Engine->GetSubSetNames(subSets, Session.SetName, Session.TypeName);
+            for (const std::string& subSet : subSets) {
+                if (InFlight.size() >= Window && !CommitOldest()) {
+                    return Failure;
+                }
+                auto texture = std::make_unique<Texture>();
+                texture->Row = &row;
+                texture->Codes = codes;
+                texture->SourcePath =
+                    Session.DataPath() +
+                    Session.Engine->GetTexturePath(Session.SetName, row.Channel, subSet);
+                texture->Size =
+                    Session.Engine->GetTextureSize(Session.SetName, row.Channel, subSet);
+                const auto target = Session.FindSaveTarget(Session.OutputPath(), Session.SetName,
+                                                           row.Channel, subSet);
+                texture->Target = target.value_or(BlendSession::SaveTarget{});
+                texture->Work = std::make_unique<TaskPool::Group>(Pool);
+                Start(*texture, modNow);
+                InFlight.push_back(std::move(texture));
+            }
+            codes += 4;
+        }
+        if (!CommitAll()) {
+            return Failure;
+        }
+        ShowMessageBox({"Automatic Neck Seam fix Successful!", "Velloran's Quillon",
+                        msgbox::MB_ICONINFORMATION, false});
+        return 0;
+    }
+
+private:
+    // The modification a composite sees is the one the previous composite of the row left: the
+    // rules may have scaled it to a size. With a size, that depends on the modification alone;
+    // without one, on the installed texture too, which must then be read first.
+    void Start(Texture& texture, std::shared_ptr<const RgbaImage>& modNow) {
+        if (texture.Size != 0) {
+            texture.Mod = modNow = Fitted(modNow, texture.Size, texture.Size, texture.Size);
+            texture.Work->Run([this, &texture] {
+                if (Load(texture)) {
+                    Finish(texture);
+                }
+            });
+            return;
+        }
+        texture.Work->Run([this, &texture] { Load(texture); });
+        texture.Work->Wait();
+        if (texture.Outcome == Step::Done) {
+            texture.Mod = modNow =
+                Fitted(modNow, texture.Source.Width, texture.Source.Height, texture.Size);
+            texture.Work->Run([this, &texture] { Finish(texture); });
+        }
+    }
+
+    static std::shared_ptr<const RgbaImage> Fitted(const std::shared_ptr<const RgbaImage>& mod,
+                                                   int baseWidth, int baseHeight,
+                                                   std::int32_t size) {
+        const CompositeSizes sizes =
+            PlanComposite(baseWidth, baseHeight, mod->Width, mod->Height, size);
+        if (sizes.OverlayWidth == mod->Width && sizes.OverlayHeight == mod->Height) {
+            return mod;
+        }
+        auto scaled = std::make_shared<RgbaImage>(*mod);
+        FitTo(*scaled, sizes.OverlayWidth, sizes.OverlayHeight);
+        return scaled;
+    }
+
+    bool Load(Texture& texture) const {
+        if (!Session.ReadTexture(texture.SourcePath, texture.Source)) {
+            texture.Outcome = Step::SourceFailed;
+            return false;
+        }
+        return true;
+    }
+
+    // The blend is made in place of the installed texture, then encoded.
+    void Finish(Texture& texture) const {
+        RgbaImage& base = texture.Source;
+        const RgbaImage& mod = *texture.Mod;
+        const CompositeSizes sizes =
+            PlanComposite(base.Width, base.Height, mod.Width, mod.Height, texture.Size);
+        FitTo(base, sizes.BaseWidth, sizes.BaseHeight);
+        base.HasAlpha = true; // a composite has alpha, as the slot it stands for
+        BlendOver(base, mod);
+        texture.Mod.reset();
+        texture.File = Session.EncodeTexture(base, texture.Target);
+        base = RgbaImage();
+        if (texture.File.empty()) {
+            texture.Outcome = Step::EncodeFailed;
+        }
+    }
+
+    // Waits for the oldest texture and writes it, with its line; false after a failure.
+    bool CommitOldest() {
+        Texture& texture = *InFlight.front();
+        texture.Work->Wait();
+        const HeadFixRow& row = *texture.Row;
+        switch (texture.Outcome) {
+        case Step::SourceFailed:
+            Fail(DisplayPath(texture.SourcePath), row.SourceFailure, texture.Codes + 2);
+            return false;
+        case Step::CompositeFailed:
+            Fail(row.CompositeFailure, "Error", texture.Codes + 3);
+            return false;
+        case Step::EncodeFailed:
+            Fail(row.SaveFailure, "Error", texture.Codes + 4);
+            return false;
+        case Step::Done:
+            break;
+        }
+        if (!Session.WriteTexture(texture.Target, texture.File)) {
+            Fail(row.SaveFailure, "Error", texture.Codes + 4);
+            return false;
+        }
+        // Progress for a terminal: the texture just written.
+        std::cout << ResolvePath(texture.Target.Path) << std::endl;
+        InFlight.pop_front();
+        return true;
+    }
+
+    bool CommitAll() {
+        while (!InFlight.empty()) {
+            if (!CommitOldest()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    AutoHeadFixResult Fail(const std::string& text, const std::string& caption,
+                           AutoHeadFixResult code) {
+        ShowMessageBox({text, caption, msgbox::MB_OK, false});
+        Failure = code;
+        return code;
+    }
+
+    BlendSession& Session;
+    TaskPool& Pool;
+    const std::size_t Window; // textures in work at once: one per thread
+    std::deque<std::unique_ptr<Texture>> InFlight;
+    AutoHeadFixResult Failure = 0;
+};
 
 } // namespace
 
-AutoHeadFixResult Application::RunAutoHeadFix() {
-    SetName = "Head";
-    TypeName = "Color";
-    std::vector<std::string> subSets;
-    AutoHeadFixResult base = 0;
-    for (const HeadFixRow& row : HeadFixRows) {
-        TypeName = row.Channel;
-        if (Engine->LoadTexture("Mod", row.ModFile, true) == 0) {
-            return Fail(row.ModFailure, "Error", base + 1);
-        }
-        Engine->GetSubSetNames(subSets, SetName, TypeName);
-        for (const std::string& subSet : subSets) {
-            const std::string source =
-                Config.Get("SkyrimDataPath") + Engine->GetTexturePath(SetName, TypeName, subSet);
-            if (Engine->LoadTexture("Source", source, true) == 0) {
-                return Fail(DisplayPath(source), row.SourceFailure, base + 2);
-            }
-            const std::int32_t size = Engine->GetTextureSize(SetName, TypeName, subSet);
-            if (!Engine->CompositeTextures("Source", "Mod", "Final", size)) {
-                return Fail(row.CompositeFailure, "Error", base + 3);
-            }
-            const std::string outFolder = Config.Get("SkyrimOutPath");
-            if (!Engine->SaveTexture("Final", outFolder, SetName, TypeName, subSet)) {
-                return Fail(row.SaveFailure, "Error", base + 4);
-            }
-            // Progress for a terminal: the texture just written.
-            std::cout << ResolvePath(outFolder + Engine->GetTexturePath(SetName, TypeName, subSet))
-                      << std::endl;
-        }
-        base += 4;
-    }
-    ShowMessageBox({"Automatic Neck Seam fix Successful!", "Velloran's Quillon",
-                    msgbox::MB_ICONINFORMATION, false});
-    return 0;
+AutoHeadFixResult RunAutoHeadFix(BlendSession& session) {
+    HeadFix job(session);
+    return job.Run();
 }
 
 } // namespace quillon

@@ -137,3 +137,46 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
         }
     }
 }
+
+// The demo workspace's outputs, pinned: a change of the pipeline that changes a written byte
+// shows here. (FNV-1a, 64 bits, of each file.)
+TEST(HeadFixTest, DemoOutputsAreTheKnownBytes) {
+    const TempFolder root;
+    const ProcessResult made =
+        RunProcess(QUILLON_DEMO, {root / "demo", "--head-fix"}, root.Path().string());
+    ASSERT_EQ(made.ExitCode, 0) << made.StandardError;
+    const ProcessResult run =
+        RunProcess(QUILLON_PROGRAM, {}, root / "demo", {{"HOME", root / "home"}},
+                   {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    ASSERT_EQ(run.ExitCode, 0) << run.StandardError;
+    const std::pair<const char*, std::uint64_t> outputs[] = {
+        {"female/femalehead.dds", 0x49f9469874ae0aceu},
+        {"female/femalehead_msn.dds", 0xca26ee28446e997cu},
+        {"female/femalehead_s.dds", 0xb3df9c29909a4f08u},
+        {"male/malehead.dds", 0x179b25274e629ce8u},
+        {"male/malehead_msn.dds", 0x784943648f0da286u},
+        {"male/malehead_s.dds", 0x6855e0d45df9f9d8u},
+    };
+    for (const auto& [file, expected] : outputs) {
+        std::uint64_t hash = 0xcbf29ce484222325u;
+        for (const char byte :
+             ReadTextFile(root / ("demo/Output/textures/actors/character/" + std::string(file)))) {
+            hash = (hash ^ static_cast<std::uint8_t>(byte)) * 0x100000001b3u;
+        }
+        EXPECT_EQ(hash, expected) << file;
+    }
+}
+
+// The console program runs the same job, also where the configuration does not ask for it.
+TEST(HeadFixTest, TheConsoleProgramRunsTheSameJob) {
+    const TempFolder root;
+    Case complete{"complete", 0, "", 6, ""};
+    complete.Config = "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Out\\</TexOutputPath>";
+    MakeWorkspace(root, complete);
+    const ProcessResult result =
+        RunProcess(QUILLON_CLI, {}, root.Path().string(), {{"HOME", root / "home"}},
+                   {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.StandardError, "Velloran's Quillon: Automatic Neck Seam fix Successful!\n");
+    EXPECT_EQ(DescribeDds(root / ("Out/" + TexturePath("male", Textures[2]))), "32x32 RGB");
+}

@@ -1,6 +1,6 @@
 // The blending workflow driven as a user drives it: choosing set and type, the trees, "Preview"
 // and "Blend Images" with their confirmations, status texts, message boxes and the files written.
-#include "workflow/WindowFixture.h"
+#include "app/WindowFixture.h"
 
 #include <functional>
 
@@ -49,8 +49,8 @@ protected:
         std::string files;
         for (const std::string subSet : {"A", "B", "C"}) {
             const std::string path = "Out/textures/head/" + subSet + "/head_d.dds";
-            if (App->Engine->LoadTexture("Check", path, true) != 0) {
-                const auto& pixels = App->Engine->GetPreviewBitmap("Check", true, 16, 16)->Pixels;
+            if (App->Session.LoadTexture("Check", path, true) != 0) {
+                const auto& pixels = App->Session.GetPreviewBitmap("Check", true, 16, 16)->Pixels;
                 files += subSet + " " + DescribeDds(path) + " " + ColourName(pixels[8 * 16 + 2]) +
                          "|" + ColourName(pixels[8 * 16 + 13]) + "\n";
             }
@@ -71,10 +71,10 @@ TEST_F(BlendWorkflowTest, SetTypeAndTheOptionDecideWhatIsFilledAndEnabled) {
         Open(option);
         EXPECT_EQ(App->UseInstalledCheck->isChecked(), one);
         QTest::keyClick(App->SetSelector, Qt::Key_Down); // the entry after the placeholder
-        EXPECT_EQ(App->SetName, "Head") << "the newly chosen entry's text";
+        EXPECT_EQ(App->Session.SetName, "Head") << "the newly chosen entry's text";
         EXPECT_FALSE(App->DestinationList->isEnabled() || App->SourceTree->isEnabled());
         QTest::keyClick(App->TypeSelector, Qt::Key_Down);
-        EXPECT_EQ(App->TypeName, "Color");
+        EXPECT_EQ(App->Session.TypeName, "Color");
         EXPECT_TRUE(App->DestinationList->isEnabled());
         EXPECT_EQ(App->SourceTree->isEnabled(), !one);
         App->UseInstalledCheck->click();
@@ -83,8 +83,8 @@ TEST_F(BlendWorkflowTest, SetTypeAndTheOptionDecideWhatIsFilledAndEnabled) {
         App->PreviewButton->click();
         // The placeholder is a set name like any other: what hangs below the set is emptied.
         Choose(App->SetSelector, "[1. Select Texture Set]");
-        EXPECT_EQ(App->SetName, "[1. Select Texture Set]");
-        EXPECT_TRUE(App->TypeName.empty());
+        EXPECT_EQ(App->Session.SetName, "[1. Select Texture Set]");
+        EXPECT_TRUE(App->Session.TypeName.empty());
         EXPECT_EQ(App->TypeSelector->count(), 1);
         EXPECT_FALSE(App->DestinationList->isEnabled());
         EXPECT_EQ(App->DestinationList->topLevelItemCount() + App->SourceTree->topLevelItemCount() +
@@ -202,10 +202,10 @@ TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
     };
     for (const auto& [event, act, source, modification] : steps) {
         act();
-        EXPECT_EQ(App->SourceReload, source) << event;
-        EXPECT_EQ(App->ModReload, modification) << event;
+        EXPECT_EQ(App->Session.SourceReload, source) << event;
+        EXPECT_EQ(App->Session.ModReload, modification) << event;
     }
     EXPECT_EQ(App->ModPreview->Image(), mod) << "a folder in the library loaded nothing";
     Choose(App->TypeSelector, "Color");
-    EXPECT_TRUE(App->SourceReload && App->ModReload) << "type chosen";
+    EXPECT_TRUE(App->Session.SourceReload && App->Session.ModReload) << "type chosen";
 }

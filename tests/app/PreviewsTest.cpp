@@ -1,12 +1,9 @@
 // Previews: the placeholder, slot previews and their matte, and the large pop-ups with their
 // release.
-#include "imaging/ImageLibrary.h"
-#include "imaging/PreviewWindow.h"
-#include "workflow/WindowFixture.h"
+#include "app/PreviewWindow.h"
+#include "app/WindowFixture.h"
 
 #include <QPointer>
-
-#include <IL/il.h>
 
 using namespace quillon;
 
@@ -16,11 +13,10 @@ class PreviewsTest : public OpenWindowTest {
 protected:
     // Puts an image of one colour (0xAABBGGRR) into an empty slot of the engine.
     void Put(const std::string& key, int width, int height, std::uint32_t pixel) {
-        const std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height, pixel);
-        ilGenImages(1, &App->Engine->Images[key]);
-        ilBindImage(App->Engine->Images[key]);
-        ilTexImage(width, height, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE,
-                   const_cast<std::uint32_t*>(pixels.data()));
+        RgbaImage& image = App->Session.Images[key] = RgbaImage(width, height);
+        for (std::size_t i = 0; i < image.Pixels.size(); i += 4) {
+            std::memcpy(&image.Pixels[i], &pixel, 4);
+        }
     }
 };
 
@@ -32,7 +28,7 @@ std::uint32_t CentrePixel(const BitmapHandle& bitmap) {
 } // namespace
 
 TEST_F(PreviewsTest, PicturesShowTheSharedPlaceholderOrTheirSlotAtTheAskedSize) {
-    const BitmapHandle blank = App->Engine->Bitmaps.at("Blank");
+    const BitmapHandle blank = App->Session.Bitmaps.at("Blank");
     EXPECT_EQ(QSize(blank->Width, blank->Height), QSize(126, 126));
     for (const PictureControl* picture : {App->SourcePreview, App->ModPreview, App->FinalPreview}) {
         EXPECT_EQ(picture->Image(), blank);
@@ -40,37 +36,35 @@ TEST_F(PreviewsTest, PicturesShowTheSharedPlaceholderOrTheirSlotAtTheAskedSize) 
     }
 
     Put("Source", 2048, 1024, 0xFF204080); // R 0x80, G 0x40, B 0x20
-    App->UpdatePreviews(Application::SourcePreviewFlag, "Source", true);
+    App->Session.UpdatePreviews(SourcePreviewFlag, "Source", true);
     const BitmapHandle shown = App->SourcePreview->Image();
-    EXPECT_EQ(shown, App->Engine->Bitmaps.at("Source"));
+    EXPECT_EQ(shown, App->Session.Bitmaps.at("Source"));
     EXPECT_EQ(QSize(shown->Width, shown->Height), QSize(126, 126)) << "proportions are not kept";
     EXPECT_EQ(CentrePixel(shown), 0xFF804020u);
     EXPECT_TRUE(Blank(App->ModPreview)) << "only the picture asked for";
-    EXPECT_EQ(App->Engine->GetPreviewBitmap("Source", false, 768, 768), shown) << "no rebuild";
+    EXPECT_EQ(App->Session.GetPreviewBitmap("Source", false, 768, 768), shown) << "no rebuild";
     // A slot that does not exist gives the placeholder in the pictures asked for.
-    App->UpdatePreviews(Application::SourcePreviewFlag | Application::FinalPreviewFlag, "Final",
-                        true);
+    App->Session.UpdatePreviews(SourcePreviewFlag | FinalPreviewFlag, "Final", true);
     EXPECT_TRUE(Blank(App->SourcePreview) && Blank(App->FinalPreview));
 }
 
 TEST_F(PreviewsTest, TransparencyIsLaidOverBlackOrOverTheWindowColour) {
     Put("Mod", 64, 64, 0x00FFFFFF);  // white, fully transparent
     Put("Source", 4, 4, 0x80FFFFFF); // white at half alpha
-    const std::uint32_t window = DefaultMatteColour();
+    const std::uint32_t window = App->Session.DefaultMatte;
     EXPECT_EQ(window, Window->palette().color(QPalette::Window).rgb() & 0xFFFFFFu);
     for (const std::uint16_t black : {0, 1, 0}) {
-        App->Engine->BlackMatte = black;
-        EXPECT_EQ(CentrePixel(App->Engine->GetPreviewBitmap("Mod", true, 8, 8)),
+        App->Session.Engine->BlackMatte = black;
+        EXPECT_EQ(CentrePixel(App->Session.GetPreviewBitmap("Mod", true, 8, 8)),
                   0xFF000000u | (black ? 0 : window));
-        EXPECT_TRUE(IsStateEnabled(black ? STATE_MATTE_BLACK : STATE_MATTE_DEFAULT));
     }
-    App->Engine->BlackMatte = 1;
-    EXPECT_EQ(CentrePixel(App->Engine->GetPreviewBitmap("Source", true, 4, 4)), 0xFF808080u);
+    App->Session.Engine->BlackMatte = 1;
+    EXPECT_EQ(CentrePixel(App->Session.GetPreviewBitmap("Source", true, 4, 4)), 0xFF808080u);
 }
 
 TEST_F(PreviewsTest, PopUpsOpenOnADoubleClickAndAreReleasedWhenClosedOrWithTheApplication) {
     Put("Mod", 256, 256, 0xFF0000FF);
-    App->UpdatePreviews(Application::ModPreviewFlag, "Mod", true);
+    App->Session.UpdatePreviews(ModPreviewFlag, "Mod", true);
     QTest::mouseDClick(App->ModPreview, Qt::LeftButton);
     ASSERT_EQ(App->Previews.size(), 1u);
     const QWidget* popUp = App->Previews[0]->Window;
@@ -80,8 +74,8 @@ TEST_F(PreviewsTest, PopUpsOpenOnADoubleClickAndAreReleasedWhenClosedOrWithTheAp
     EXPECT_EQ(popUp->windowFlags() & (Qt::WindowType_Mask | Qt::WindowStaysOnTopHint),
               Qt::Tool | Qt::WindowStaysOnTopHint);
     EXPECT_EQ(App->Previews[0]->Owner, Window.get());
-    EXPECT_EQ(popUp->findChild<PictureControl*>()->Image(), App->Engine->Bitmaps.at("Mod"));
-    EXPECT_EQ(App->Engine->Bitmaps.at("Mod")->Width, 768);
+    EXPECT_EQ(popUp->findChild<PictureControl*>()->Image(), App->Session.Bitmaps.at("Mod"));
+    EXPECT_EQ(App->Session.Bitmaps.at("Mod")->Width, 768);
     EXPECT_EQ(App->ModPreview->Image()->Width, 126) << "the small picture keeps its own bitmap";
     App->OnCommand(STN_DBLCLK, IDC_FINAL_PREVIEW); // nothing in the slot: an empty pop-up
     ASSERT_EQ(App->Previews.size(), 2u);

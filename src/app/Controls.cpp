@@ -4,7 +4,8 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/PictureControl.h"
-#include "imaging/PreviewWindow.h"
+#include "app/PreviewWindow.h"
+#include "imaging/Previews.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,7 +26,6 @@ namespace quillon {
 
 namespace {
 
-constexpr int PreviewEdge = 126;       // the pictures are 128 x 128 with a sunken edge
 constexpr int ComboListExtent = 500;   // a selector's height including its drop-down list
 constexpr int DestinationColumn = 216; // the destination list's one column
 
@@ -143,7 +143,7 @@ void Application::CreateControls() {
     SetSelector->clear();
     SetSelector->addItem("[1. Select Texture Set]");
     SetSelector->setCurrentIndex(0);
-    SetName.clear();
+    Session.SetName.clear();
 
     MakeLabel(client, "Type:", 10, 43, 40, 30);
     TypeSelector = MakeSelector(client, "TypeSelector");
@@ -191,7 +191,7 @@ void Application::CreateControls() {
     UseInstalledCheck->setGeometry(15, 555, 220, 30);
     QObject::connect(UseInstalledCheck, &QCheckBox::clicked, window,
                      [window] { window->SendCommand(BN_CLICKED, IDC_USE_INSTALLED); });
-    if (Config.Contains("DefUseInstalledSource") && Config.Get("DefUseInstalledSource") == "1") {
+    if (Session.UseInstalledByDefault()) {
         UseInstalledCheck->setChecked(true);
     }
 
@@ -246,7 +246,7 @@ void Application::ResetTypeSelector() {
     TypeSelector->clear();
     TypeSelector->addItem("[2. Select Texture Type]");
     TypeSelector->setCurrentIndex(0);
-    TypeName.clear();
+    Session.TypeName.clear();
 }
 
 void Application::ClearDestinationList() {
@@ -259,36 +259,6 @@ void Application::ClearSourceTree() {
 
 void Application::ClearLibraryTree() {
     LibraryTree->clear();
-}
-
-void Application::ShowBlankPreviews(unsigned flags) {
-    if (!Engine) {
-        return;
-    }
-    const BitmapHandle blank = Engine->GetBlankBitmap();
-    for (const auto& [flag, picture] :
-         {std::pair{SourcePreviewFlag, SourcePreview}, std::pair{ModPreviewFlag, ModPreview},
-          std::pair{FinalPreviewFlag, FinalPreview}}) {
-        if ((flags & flag) != 0 && picture != nullptr) {
-            picture->SetImage(blank);
-        }
-    }
-}
-
-void Application::UpdatePreviews(unsigned flags, const std::string& key, bool rebuild) {
-    const BitmapHandle bitmap =
-        Engine ? Engine->GetPreviewBitmap(key, rebuild, PreviewEdge, PreviewEdge) : nullptr;
-    if (!bitmap) {
-        ShowBlankPreviews(flags);
-        return;
-    }
-    for (const auto& [flag, picture] :
-         {std::pair{SourcePreviewFlag, SourcePreview}, std::pair{ModPreviewFlag, ModPreview},
-          std::pair{FinalPreviewFlag, FinalPreview}}) {
-        if ((flags & flag) != 0 && picture != nullptr) {
-            picture->SetImage(bitmap);
-        }
-    }
 }
 
 void Application::ReleaseClosedPreviews() {

@@ -1,4 +1,4 @@
-#include "imaging/PreviewWindow.h"
+#include "app/PreviewWindow.h"
 
 #include "app/ControlIds.h"
 #include "app/PictureControl.h"

@@ -2,8 +2,8 @@
 // both destinations, pick the library's modification, preview, then blend and save on the
 // installed textures, and again from one source file. After the preview a picture of the window
 // is saved for the README (screenshot.png in the build folder).
+#include "app/WindowFixture.h"
 #include "support/ProcessRunner.h"
-#include "workflow/WindowFixture.h"
 
 #include <QPixmap>
 

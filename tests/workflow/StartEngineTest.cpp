@@ -1,6 +1,6 @@
-#include "app/Application.h"
-
+#include "platform/Registry.h"
 #include "support/TestSupport.h"
+#include "workflow/BlendSession.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ using namespace quillon;
 
 namespace {
 
-// Starts an application in a folder holding only the given Config.xml children (and no game
+// Starts a session in a folder holding only the given Config.xml children (and no game
 // registry: HOME and WINEPREFIX point into the empty folder).
 class StartEngineTest : public ::testing::Test {
 protected:
@@ -17,11 +17,12 @@ protected:
     EnvironmentGuard Home{"HOME", Root.Path().c_str()};
     EnvironmentGuard Wine{"WINEPREFIX", nullptr};
 
-    std::unique_ptr<Application> Start(const std::string& children) {
+    std::unique_ptr<BlendSession> Start(const std::string& children) {
         WriteTextFile(Root / "Config.xml", "<QuillonConfig>" + children + "</QuillonConfig>");
-        auto application = std::make_unique<Application>();
-        application->StartEngine();
-        return application;
+        auto session = std::make_unique<BlendSession>();
+        session->LoadConfiguration(ReadGameInstalledPath);
+        session->StartEngine();
+        return session;
     }
 };
 

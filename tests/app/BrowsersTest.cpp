@@ -1,6 +1,6 @@
 // The texture browsers on folders made by the test: the two trees, the paths read back from
 // them, and the destination list with its check marks.
-#include "workflow/WindowFixture.h"
+#include "app/WindowFixture.h"
 
 using namespace quillon;
 

@@ -140,7 +140,7 @@ protected:
         tree->setCurrentItem(tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
     }
     bool Blank(const PictureControl* picture) const {
-        return picture->Image() == App->Engine->Bitmaps.at("Blank");
+        return picture->Image() == App->Session.Bitmaps.at("Blank");
     }
 };
 

@@ -1,6 +1,6 @@
 // The main window after start-up: its controls in order, place, text and state; the menu, the
 // accelerators, the about box and the end of the run.
-#include "workflow/WindowFixture.h"
+#include "app/WindowFixture.h"
 
 #include <QDialog>
 #include <QImage>

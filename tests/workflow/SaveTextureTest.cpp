@@ -1,12 +1,10 @@
-#include "catalogue/BlendEngine.h"
-#include "imaging/ImageLibrary.h"
 #include "imaging/ImagingTestSupport.h"
 #include "support/ProcessRunner.h"
 #include "support/TestSupport.h"
+#include "workflow/BlendSession.h"
 
 #include <gtest/gtest.h>
 
-#include <IL/ilu.h>
 #include <sstream>
 
 using namespace quillon;
@@ -41,7 +39,7 @@ int Worst(const RgbaImage& a, const RgbaImage& b, std::size_t first, std::size_t
 class SaveTexture : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitialiseImageLibrary();
+        Session.Engine = std::make_unique<BlendEngine>();
         auto set = std::make_unique<TextureSet>("Head", "Textures\\Actors\\Character");
         set->AddChannel("Dxt1", "Color", "face", "dds", 0, 0);
         set->AddChannel("Dxt5", "Color", "face", "dds", 0, FlagHasAlpha);
@@ -49,27 +47,22 @@ protected:
         set->AddChannel("Rgba", "Color", "face", "dds", 0, FlagUncompressed | FlagHasAlpha);
         set->AddChannel("Png", "Color", "face", "png", 0, FlagUncompressed | FlagHasAlpha);
         set->AddChannel("Xyz", "Color", "face", "xyz", 0, FlagUncompressed);
-        Engine.TextureSets.push_back(std::move(set));
+        Session.Engine->TextureSets.push_back(std::move(set));
         // The start of the chain exists in other letter case: it is reused, the rest is made.
         fs::create_directories(Folder.Path() / "textures/actors");
     }
 
-    // "Final" holds the picture stored bottom-up; it must still be written the right way up.
-    void SetFinal(const RgbaImage& picture) {
-        Engine.Images["Final"] = CreateImage();
-        SetBoundImagePixels(picture.Width, picture.Height, picture.Pixels.data());
-        iluFlipImage();
-        ilRegisterOrigin(IL_ORIGIN_LOWER_LEFT);
-    }
+    void SetFinal(const RgbaImage& picture) { Session.Images["Final"] = picture; }
     bool Save(const std::string& subSet, const std::string& setName = "Head") {
-        return Engine.SaveTexture("Final", Folder.Path().string() + "\\", setName, "Color", subSet);
+        return Session.SaveTexture("Final", Folder.Path().string() + "\\", setName, "Color",
+                                   subSet);
     }
     std::string Written(const std::string& subSet, const std::string& extension = "dds") {
         return Folder / ("textures/actors/Character/" + subSet + "/face." + extension);
     }
 
     TempFolder Folder;
-    BlendEngine Engine;
+    BlendSession Session;
 };
 
 TEST_F(SaveTexture, DecisionTableRoundTripAndOtherReaders) {
@@ -141,7 +134,7 @@ TEST_F(SaveTexture, OtherExtensionsUseTheLibraryWritersAndAFailedSaveKeepsTheOld
 
     const std::string target = Written("Xyz", "xyz");
     WriteTextFile(target, "the modder's texture");
-    EXPECT_FALSE(Save("Xyz")); // DevIL has no writer for this extension
+    EXPECT_FALSE(Save("Xyz")); // no writer for this extension
     EXPECT_EQ(ReadTextFile(target), "the modder's texture");
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(target).parent_path()), {}), 1)
         << "no temporary file is left";

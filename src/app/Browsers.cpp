@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "platform/FolderEnum.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QTreeWidget>
 
@@ -38,11 +39,11 @@ QTreeWidgetItem* InsertItem(QTreeWidget* tree, QTreeWidgetItem* parent, const st
 } // namespace
 
 void Application::FillSetSelector() {
-    if (!Engine || Engine->TextureSets.empty()) {
+    if (!Session.Engine || Session.Engine->TextureSets.empty()) {
         return;
     }
     std::vector<std::string> names;
-    Engine->GetTextureSetNames(names);
+    Session.Engine->GetTextureSetNames(names);
     // The placeholder entry stays first and chosen.
     for (const std::string& name : names) {
         SetSelector->addItem(QString::fromStdString(name));
@@ -50,24 +51,24 @@ void Application::FillSetSelector() {
 }
 
 void Application::FillTypeSelector(const std::string& setName) {
-    if (!Engine || Engine->TextureSets.empty()) {
+    if (!Session.Engine || Session.Engine->TextureSets.empty()) {
         return;
     }
     ResetTypeSelector();
     std::vector<std::string> names;
-    Engine->GetChannelNames(names, setName);
+    Session.Engine->GetChannelNames(names, setName);
     for (const std::string& name : names) {
         TypeSelector->addItem(QString::fromStdString(name));
     }
 }
 
 void Application::FillDestinationList(const std::string& setName, const std::string& typeName) {
-    if (!Engine || Engine->TextureSets.empty()) {
+    if (!Session.Engine || Session.Engine->TextureSets.empty()) {
         return;
     }
     DestinationList->clear();
     std::vector<std::string> names;
-    Engine->GetSubSetNames(names, setName, typeName);
+    Session.Engine->GetSubSetNames(names, setName, typeName);
     for (std::size_t row = 0; row < names.size(); ++row) {
         auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(names[row])});
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
@@ -165,6 +166,15 @@ std::int32_t Application::GetCheckedDestinations(std::vector<std::string>& list)
         list.push_back(ItemText(item));
     }
     return static_cast<std::int32_t>(list.size());
+}
+
+BlendChoice Application::CurrentChoice() const {
+    BlendChoice choice;
+    choice.UseInstalled = UseInstalledCheck->isChecked();
+    GetCheckedDestinations(choice.Destinations);
+    GetSelectedTreePath(SourceTree, choice.SourceTreePath);
+    GetSelectedTreePath(LibraryTree, choice.LibraryTreePath);
+    return choice;
 }
 
 } // namespace quillon

@@ -1,8 +1,7 @@
-#include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
-#include "imaging/ImageLibrary.h"
 #include "imaging/ImagingTestSupport.h"
 #include "support/TestSupport.h"
+#include "workflow/BlendSession.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +12,8 @@ using namespace quillon;
 namespace {
 
 // A complete DDS file; uncompressed RGBA keeps every value exactly.
-std::string Encoded(const RgbaImage& image, DdsOutput output = DdsOutput::RGBA) {
-    const auto bytes = EncodeDds(image.Pixels.data(), image.Width, image.Height, output);
+std::string Encoded(const RgbaImage& image, TextureFormat output = TextureFormat::RGBA) {
+    const auto bytes = EncodeDds(image, output, TaskPool::Shared());
     return {bytes.begin(), bytes.end()};
 }
 
@@ -51,26 +50,18 @@ std::string Patched(const std::string& file, std::size_t offset, int bytes, std:
 
 class ImageSlots : public ::testing::Test {
 protected:
-    void SetUp() override { InitialiseImageLibrary(); }
+    void SetUp() override { Session.Engine = std::make_unique<BlendEngine>(); }
 
-    ImageName Load(const std::string& key, const std::string& name, const std::string& bytes) {
+    bool Load(const std::string& key, const std::string& name, const std::string& bytes) {
         WriteTextFile(Folder / name, bytes);
-        return Engine.LoadTexture(key, Folder / name, true);
+        return Session.LoadTexture(key, Folder / name, true);
     }
-    RgbaImage Slot(const std::string& key) {
-        ilBindImage(Engine.Images.at(key));
-        RgbaImage image(BoundImageWidth(), BoundImageHeight());
-        image.Pixels = CopyBoundImagePixels();
-        return image;
-    }
-    bool IsRgba(const std::string& key) {
-        ilBindImage(Engine.Images.at(key));
-        return ilGetInteger(IL_IMAGE_FORMAT) == IL_RGBA;
-    }
-    bool Composite(int size) { return Engine.CompositeTextures("Source", "Mod", "Final", size); }
+    RgbaImage Slot(const std::string& key) { return Session.Images.at(key); }
+    bool IsRgba(const std::string& key) { return Session.Images.at(key).HasAlpha; }
+    bool Composite(int size) { return Session.CompositeTextures("Source", "Mod", "Final", size); }
 
     TempFolder Folder;
-    BlendEngine Engine;
+    BlendSession Session;
 };
 
 TEST_F(ImageSlots, SizeRulesOfTheComposite) {
@@ -88,15 +79,13 @@ TEST_F(ImageSlots, SizeRulesOfTheComposite) {
     };
     // RGB images, which resampling would make RGBA.
     const auto rgb = [](int width, int height) {
-        return Encoded(RgbaImage(width, height), DdsOutput::RGB);
+        return Encoded(RgbaImage(width, height), TextureFormat::RGB);
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
-        ASSERT_NE(Load("Source", "base.dds", rgb(c.BaseWidth, c.BaseHeight)), 0u);
-        ASSERT_NE(Load("Mod", "mod.dds", rgb(c.ModWidth, c.ModHeight)), 0u);
-        const ImageName previous = Engine.Images["Final"];
+        ASSERT_TRUE(Load("Source", "base.dds", rgb(c.BaseWidth, c.BaseHeight)));
+        ASSERT_TRUE(Load("Mod", "mod.dds", rgb(c.ModWidth, c.ModHeight)));
         ASSERT_TRUE(Composite(c.Size));
-        EXPECT_TRUE(previous == Engine.Images["Final"] || !ilIsImage(previous)) << "not deleted";
         const RgbaImage result = Slot("Final"), mod = Slot("Mod");
         EXPECT_EQ(std::make_pair(result.Width, result.Height), c.Result);
         EXPECT_EQ(std::make_pair(mod.Width, mod.Height), c.Mod);
@@ -104,9 +93,9 @@ TEST_F(ImageSlots, SizeRulesOfTheComposite) {
         EXPECT_EQ(IsRgba("Source"), c.Result != std::make_pair(c.BaseWidth, c.BaseHeight));
         EXPECT_EQ(IsRgba("Mod"), c.Mod != std::make_pair(c.ModWidth, c.ModHeight));
     }
-    EXPECT_FALSE(Engine.CompositeTextures("Source", "Other", "Missing", 0));
-    EXPECT_FALSE(Engine.CompositeTextures("Other", "Mod", "Missing", 0));
-    EXPECT_EQ(Engine.Images.count("Missing"), 0u);
+    EXPECT_FALSE(Session.CompositeTextures("Source", "Other", "Missing", 0));
+    EXPECT_FALSE(Session.CompositeTextures("Other", "Mod", "Missing", 0));
+    EXPECT_EQ(Session.Images.count("Missing"), 0u);
 }
 
 TEST_F(ImageSlots, OverlayColourIsBlendedByItsAlphaOverTheBaseWhoseAlphaStays) {
@@ -140,8 +129,8 @@ TEST_F(ImageSlots, SourcesOfAnyDepthAndOriginLineUpAsTheyLook) {
     RgbaImage expected; // what the DDS files give
     for (const std::string& b : kinds) {
         for (const std::string& o : kinds) {
-            ASSERT_NE(Engine.LoadTexture("Source", Folder / ("Source" + b), true), 0u) << b;
-            ASSERT_NE(Engine.LoadTexture("Mod", Folder / ("Mod" + o), true), 0u) << o;
+            ASSERT_TRUE(Session.LoadTexture("Source", Folder / ("Source" + b), true)) << b;
+            ASSERT_TRUE(Session.LoadTexture("Mod", Folder / ("Mod" + o), true)) << o;
             ASSERT_TRUE(Composite(0));
             const RgbaImage result = Slot("Final");
             expected = expected.Pixels.empty() ? result : expected;
@@ -152,70 +141,62 @@ TEST_F(ImageSlots, SourcesOfAnyDepthAndOriginLineUpAsTheyLook) {
 
 TEST_F(ImageSlots, RawPhotoshopFilesOfGreyOrWithoutAlpha) {
     // 16-bit grey with alpha: the grey stands for all three colours, the high byte counts.
-    ASSERT_NE(Load("Mod", "grey.psd", MakeRawPsd(2, 1, 2, 16, {0x1234, 0xFF00, 0x8001, 0x0102})),
-              0u);
+    ASSERT_TRUE(Load("Mod", "grey.psd", MakeRawPsd(2, 1, 2, 16, {0x1234, 0xFF00, 0x8001, 0x0102})));
     EXPECT_EQ(Slot("Mod").Pixels,
               (std::vector<std::uint8_t>{0x12, 0x12, 0x12, 0x80, 0xFF, 0xFF, 0xFF, 1}));
-    ASSERT_NE(Load("Mod", "rgb.psd", MakeRawPsd(2, 1, 3, 8, {1, 2, 3, 4, 5, 6})), 0u);
+    ASSERT_TRUE(Load("Mod", "rgb.psd", MakeRawPsd(2, 1, 3, 8, {1, 2, 3, 4, 5, 6})));
     EXPECT_EQ(Slot("Mod").Pixels, (std::vector<std::uint8_t>{1, 3, 5, 255, 2, 4, 6, 255}));
 }
 
 TEST_F(ImageSlots, LoadWithoutReloadReturnsTheImageHeld) {
     WriteTextFile(Folder / "textures/skin.dds", Encoded(RgbaImage(4, 4)));
     const std::string programPath = Folder.Path().string() + "\\Textures\\Skin.DDS";
-    const ImageName held = Engine.LoadTexture("Source", programPath, true);
-    ASSERT_NE(held, 0u);
+    ASSERT_TRUE(Session.LoadTexture("Source", programPath, true));
     std::filesystem::remove(Folder / "textures/skin.dds");
-    EXPECT_EQ(Engine.LoadTexture("Source", programPath, false), held);
-    EXPECT_EQ(Engine.LoadTexture("Source", programPath, true), 0u);
+    EXPECT_TRUE(Session.LoadTexture("Source", programPath, false)) << "the image held";
+    EXPECT_FALSE(Session.LoadTexture("Source", programPath, true));
 }
 
-TEST_F(ImageSlots, PremultipliedColoursAreDividedByAlphaUnlessTheStateKeepsThem) {
-    // DevIL itself leaves IL_INVALID_ENUM pending, which the next load must not take as its own.
-    ilEnable(STATE_NO_STRIP_PREMULT_ALPHA);
+TEST_F(ImageSlots, PremultipliedColoursAreDividedByAlphaUnlessTheSettingKeepsThem) {
     // (132, 65, 66) at alpha 136 is exact in DXT3 and DXT5 blocks; divided, round(c * 255 / 136).
-    const std::string dxt5 = Encoded(Uniform(4, 4, {132, 65, 66, 136}), DdsOutput::DXT5);
+    const std::string dxt5 = Encoded(Uniform(4, 4, {132, 65, 66, 136}), TextureFormat::DXT5);
     std::string dxt2 = Patched(dxt5, 84, 0x32545844);
     dxt2.replace(128, 8, 8, '\x88'); // DXT3's alpha: 4 bits a pixel, 8 meaning 136
-    // The state is process-wide and is never turned off again: stripping can only come first.
-    for (const bool keep : {IsStateEnabled(STATE_NO_STRIP_PREMULT_ALPHA), true}) {
-        Engine.StripPremultAlpha = !keep;
+    for (const bool keep : {false, true}) {
+        Session.Engine->StripPremultAlpha = !keep;
         for (const std::string& file : {dxt2, Patched(dxt5, 84, 0x34545844)}) {
-            ASSERT_NE(Load("Source", "p.dds", file), 0u);
-            EXPECT_EQ(ilGetError(), IL_NO_ERROR) << "enabling our state left an error";
+            ASSERT_TRUE(Load("Source", "p.dds", file));
             EXPECT_EQ(PixelAt(Slot("Source"), 1, 1), (keep ? std::vector<int>{132, 65, 66, 136}
                                                            : std::vector<int>{248, 122, 124, 136}))
                 << file.substr(84, 4);
         }
     }
-    EnableState(STATE_MATTE_DEFAULT);
-    EnableState(STATE_MATTE_BLACK);
-    EXPECT_EQ(ilGetError(), IL_NO_ERROR) << "our own states are recorded, not passed on";
 }
 
 TEST_F(ImageSlots, BadFilesLoadAsZero) {
-    const std::string dxt1 = Encoded(RgbaImage(8, 8), DdsOutput::DXT1);
+    const std::string dxt1 = Encoded(RgbaImage(8, 8), TextureFormat::DXT1);
     const std::string rgba = Encoded(RgbaImage(8, 8));
     const std::string mips = Patched(dxt1, 8, 0x21007); // DDSD_MIPMAPCOUNT among the flags
     const std::string psd = MakeRawPsd(2, 2, 4, 8, std::vector<std::uint32_t>(16, 7));
     const std::string roomy = psd + std::string(64, '\0'); // so that only the field is wrong
     ASSERT_TRUE(WritePsd(Folder / "packed.psd", MakeSeamedTexture(SampleKind::Normal, 9, 3, 1, 1)));
     const std::string packed = ReadTextFile(Folder / "packed.psd"); // last, a run of one alpha
-    ASSERT_NE(Load("Source", "good.dds", mips), 0u);
-    ASSERT_NE(Load("Source", "good.psd", roomy), 0u);
-    ASSERT_NE(Load("Source", "packed.psd", packed), 0u);
+    ASSERT_TRUE(Load("Source", "good.dds", mips));
+    ASSERT_TRUE(Load("Source", "good.psd", roomy));
+    ASSERT_TRUE(Load("Source", "packed.psd", packed));
     const std::pair<const char*, std::string> files[] = {
         {"cut.dds", dxt1.substr(0, dxt1.size() - 1)},
         {"header.dds", dxt1.substr(0, 100)},
         {"tga.dds", BottomUpTga(RgbaImage(8, 8))},
-        {"x.psd", Patched(roomy, 0, 1, 'X')},                        // not a Photoshop file
-        {"size.dds", Patched(dxt1, 4, 100)},                         // header size
-        {"zero.dds", Patched(dxt1, 16, 0)},                          // width
-        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},                 // height
-        {"wide.dds", Encoded(RgbaImage(16385, 4), DdsOutput::DXT1)}, // data present, edge too long
-        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')},  // 8 x 8 has 4 levels
-        {"missing.dds", Patched(mips, 28, 4)},                       // levels not stored
-        {"bits.dds", Patched(Encoded(RgbaImage(8, 8), DdsOutput::RGB), 88, 12)},
+        {"x.psd", Patched(roomy, 0, 1, 'X')},        // not a Photoshop file
+        {"size.dds", Patched(dxt1, 4, 100)},         // header size
+        {"zero.dds", Patched(dxt1, 16, 0)},          // width
+        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)}, // height
+        {"wide.dds",
+         Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)},        // data present, edge too long
+        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')}, // 8 x 8 has 4 levels
+        {"missing.dds", Patched(mips, 28, 4)},                      // levels not stored
+        {"bits.dds", Patched(Encoded(RgbaImage(8, 8), TextureFormat::RGB), 88, 12)},
         {"format.dds", Patched(rgba, 80, 0)},    // no pixel format flags
         {"cube.dds", Patched(dxt1, 112, 0x200)}, // a cube map without faces
         {"cut.psd", psd.substr(0, psd.size() - 1)},
@@ -231,7 +212,7 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
         {"literal.psd", Patched(packed, packed.size() - 2, 1, 8)},       // past the coded row
     };
     for (const auto& [name, bytes] : files) {
-        EXPECT_EQ(Load("Source", name, bytes), 0u) << name;
+        EXPECT_FALSE(Load("Source", name, bytes)) << name;
     }
 }
 

@@ -1,0 +1,51 @@
+#include "imaging/Composite.h"
+
+#include "imaging/Resample.h"
+
+#include <algorithm>
+
+namespace quillon {
+
+CompositeSizes PlanComposite(int baseWidth, int baseHeight, int overlayWidth, int overlayHeight,
+                             std::int32_t size) {
+    CompositeSizes sizes{overlayWidth, overlayHeight, baseWidth, baseHeight};
+    if (size != 0 && sizes.OverlayWidth != size) {
+        sizes.OverlayWidth = sizes.OverlayHeight = size;
+    }
+    if (size != 0 && sizes.BaseWidth != size) {
+        sizes.BaseWidth = sizes.BaseHeight = size;
+    }
+    if (sizes.BaseWidth < sizes.OverlayWidth) {
+        sizes.OverlayWidth = sizes.BaseWidth;
+        sizes.OverlayHeight = sizes.BaseHeight;
+    } else if (sizes.BaseWidth > sizes.OverlayWidth) {
+        sizes.BaseWidth = sizes.OverlayWidth;
+        sizes.BaseHeight = sizes.OverlayHeight;
+    }
+    return sizes;
+}
+
+void FitTo(RgbaImage& image, int width, int height) {
+    if (image.Width != width || image.Height != height) {
+        Rescale(image, width, height);
+    }
+}
+
+void BlendOver(RgbaImage& base, const RgbaImage& overlay) {
+    const int rows = std::min(base.Height, overlay.Height);
+    const int columns = std::min(base.Width, overlay.Width);
+    for (int y = 0; y < rows; ++y) {
+        std::uint8_t* out = base.At(0, y);
+        const std::uint8_t* over = overlay.At(0, y);
+        for (int x = 0; x < columns; ++x, out += 4, over += 4) {
+            const unsigned alpha = over[3];
+            for (int c = 0; c < 3; ++c) {
+                // x / 255 is never halfway between integers, so + 127 rounds to nearest.
+                const unsigned sum = over[c] * alpha + out[c] * (255 - alpha);
+                out[c] = static_cast<std::uint8_t>((sum + 127) / 255);
+            }
+        }
+    }
+}
+
+} // namespace quillon

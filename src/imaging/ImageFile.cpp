@@ -1,0 +1,227 @@
+#include "imaging/ImageFile.h"
+
+#include "imaging/DdsFormat.h"
+#include "imaging/FileChecks.h"
+#include "imaging/PsdReader.h"
+#include "imaging/StbImage.h"
+#include "platform/Paths.h"
+
+#include <squish.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+namespace quillon {
+
+namespace {
+
+// Larger files cannot hold a texture within the edge limit, mip levels included.
+constexpr std::uint64_t MaxFileSize = std::uint64_t(2) << 30;
+
+// What a compressed file may decode to: 4096 times its size (more than deflate, JPEG or
+// run-length coding reach on real images), and never less than this, so small images of any
+// coding pass.
+constexpr std::uint64_t MaxExpansion = 4096;
+constexpr std::uint64_t AlwaysAllowedBytes = std::uint64_t(64) << 20;
+
+enum class FileType { Unknown, Dds, Psd, Png, Tga, Bmp, Jpeg, Gif, Hdr, Pnm, Unsupported };
+
+// The type an extension names. Extensions of other image types make the read fail rather than
+// guess, as the image library this replaces did.
+FileType TypeFromExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return FileType::Unknown;
+    }
+    const std::string ext = ToUpperAscii(path.substr(dot + 1));
+    struct Known {
+        const char* Extension;
+        FileType Type;
+    };
+    static const Known known[] = {
+        {"DDS", FileType::Dds},          {"PSD", FileType::Psd},
+        {"PSB", FileType::Psd},          {"PNG", FileType::Png},
+        {"TGA", FileType::Tga},          {"VDA", FileType::Tga},
+        {"ICB", FileType::Tga},          {"VST", FileType::Tga},
+        {"BMP", FileType::Bmp},          {"DIB", FileType::Bmp},
+        {"JPG", FileType::Jpeg},         {"JPEG", FileType::Jpeg},
+        {"JPE", FileType::Jpeg},         {"JFIF", FileType::Jpeg},
+        {"GIF", FileType::Gif},          {"HDR", FileType::Hdr},
+        {"PNM", FileType::Pnm},          {"PPM", FileType::Pnm},
+        {"PGM", FileType::Pnm},          {"TIF", FileType::Unsupported},
+        {"TIFF", FileType::Unsupported}, {"PCX", FileType::Unsupported},
+        {"SGI", FileType::Unsupported},  {"ICO", FileType::Unsupported},
+    };
+    for (const Known& k : known) {
+        if (ext == k.Extension) {
+            return k.Type;
+        }
+    }
+    return FileType::Unknown;
+}
+
+FileType TypeFromContent(const std::vector<std::uint8_t>& file) {
+    if (file.size() >= 4 && std::memcmp(file.data(), "DDS ", 4) == 0) {
+        return FileType::Dds;
+    }
+    if (file.size() >= 4 && std::memcmp(file.data(), "8BPS", 4) == 0) {
+        return FileType::Psd;
+    }
+    return FileType::Png; // stb_image tells the rest apart by their content
+}
+
+bool ReadWholeFile(const std::string& nativePath, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(nativePath, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || static_cast<std::uint64_t>(size) > MaxFileSize) {
+        return false;
+    }
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    return static_cast<bool>(in);
+}
+
+int SquishFormat(std::uint32_t fourCC) {
+    switch (fourCC) {
+    case FOURCC_DXT1:
+        return squish::kDxt1;
+    case FOURCC_DXT2:
+    case FOURCC_DXT3:
+        return squish::kDxt3;
+    case FOURCC_DXT4:
+    case FOURCC_DXT5:
+        return squish::kDxt5;
+    default:
+        return 0;
+    }
+}
+
+// The top level of a DXT1 to DXT5 file or of an uncompressed 24 or 32-bit one. DXT2 and DXT4 are
+// DXT3 and DXT5 blocks whose colours were multiplied by alpha.
+bool DecodeDds(const std::vector<std::uint8_t>& file, bool stripPremultipliedAlpha,
+               RgbaImage& image) {
+    DdsInfo info;
+    if (CheckDdsFile(file.data(), file.size(), &info) != FileProblem::None) {
+        return false;
+    }
+    DDS_HEADER header;
+    std::memcpy(&header, file.data() + 4, sizeof header);
+    const int width = static_cast<int>(info.Width), height = static_cast<int>(info.Height);
+    const std::uint8_t* data = file.data() + DDS_FILE_HEADER_SIZE;
+    if (SquishFormat(info.FourCC) != 0) {
+        RgbaImage decoded(width, height);
+        squish::DecompressImage(decoded.Pixels.data(), width, height, data,
+                                SquishFormat(info.FourCC));
+        const bool premultiplied = info.FourCC == FOURCC_DXT2 || info.FourCC == FOURCC_DXT4;
+        if (premultiplied && stripPremultipliedAlpha) {
+            for (std::size_t i = 0; i < decoded.Pixels.size(); i += 4) {
+                const unsigned alpha = decoded.Pixels[i + 3];
+                for (int c = 0; alpha != 0 && c < 3; ++c) { // no colour to recover at 0
+                    std::uint8_t& value = decoded.Pixels[i + c];
+                    value = static_cast<std::uint8_t>(
+                        std::min(255u, (value * 255u + alpha / 2) / alpha));
+                }
+            }
+        }
+        image = std::move(decoded);
+        return true;
+    }
+    const DDS_PIXELFORMAT& format = header.ddspf;
+    const bool bgr = (format.dwFlags & DDPF_RGB) && format.dwRBitMask == 0x00FF0000 &&
+                     format.dwGBitMask == 0x0000FF00 && format.dwBBitMask == 0x000000FF;
+    const std::uint32_t bytes = format.dwRGBBitCount / 8;
+    if (!bgr || (bytes != 3 && bytes != 4)) {
+        return false;
+    }
+    const bool alpha =
+        bytes == 4 && (format.dwFlags & DDPF_ALPHAPIXELS) && format.dwRGBAlphaBitMask == 0xFF000000;
+    RgbaImage decoded(width, height, alpha);
+    for (std::size_t i = 0; i < decoded.Pixels.size() / 4; ++i) {
+        const std::uint8_t* in = data + i * bytes;
+        std::uint8_t* out = &decoded.Pixels[i * 4];
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+        out[3] = alpha ? in[3] : 255;
+    }
+    image = std::move(decoded);
+    return true;
+}
+
+bool DecodePhotoshop(const std::vector<std::uint8_t>& file, RgbaImage& image) {
+    RgbaImage decoded;
+    if (!DecodePsd(file.data(), file.size(), decoded)) {
+        return false;
+    }
+    decoded.HasAlpha = true; // Photoshop files are read as RGBA, alpha channel or not
+    image = std::move(decoded);
+    return true;
+}
+
+bool DecodeOther(const std::vector<std::uint8_t>& file, RgbaImage& image) {
+    int width = 0, height = 0;
+    bool hasAlpha = false;
+    if (!StbImageInfo(file.data(), file.size(), width, height, hasAlpha) || width < 1 ||
+        height < 1 || width > MaxTextureEdge || height > MaxTextureEdge) {
+        return false;
+    }
+    const std::uint64_t decoded = std::uint64_t(width) * std::uint64_t(height) * 4;
+    if (decoded > std::max(AlwaysAllowedBytes, MaxExpansion * file.size())) {
+        return false; // more than the file can hold: a damaged or hostile header
+    }
+    return StbDecode(file.data(), file.size(), image);
+}
+
+} // namespace
+
+bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, RgbaImage& image) {
+    FileType type = TypeFromExtension(nativePath);
+    if (type == FileType::Unsupported) {
+        return false;
+    }
+    std::vector<std::uint8_t> file;
+    if (!ReadWholeFile(nativePath, file)) {
+        return false;
+    }
+    if (type == FileType::Unknown) {
+        type = TypeFromContent(file);
+    }
+    switch (type) {
+    case FileType::Dds:
+        return DecodeDds(file, stripPremultipliedAlpha, image);
+    case FileType::Psd:
+        return DecodePhotoshop(file, image);
+    default:
+        return DecodeOther(file, image);
+    }
+}
+
+std::vector<std::uint8_t> EncodeImageFile(const std::string& path, const RgbaImage& image,
+                                          TextureFormat format, TaskPool& pool) {
+    if (image.Empty()) {
+        return {};
+    }
+    switch (TypeFromExtension(path)) {
+    case FileType::Dds:
+        return EncodeDds(image, format, pool);
+    case FileType::Png:
+        return StbEncode(image, "png");
+    case FileType::Tga:
+        return StbEncode(image, "tga");
+    case FileType::Bmp:
+        return StbEncode(image, "bmp");
+    case FileType::Jpeg:
+        return StbEncode(image, "jpg");
+    default:
+        return {}; // no writer for this type
+    }
+}
+
+} // namespace quillon

@@ -1,0 +1,28 @@
+// Image files of every kind the tool meets, read into and written from RgbaImage values (RGBA8,
+// rows top-down). DDS and Photoshop files go through our own readers; the other common formats
+// (TGA, PNG, BMP, JPEG, GIF, HDR, PNM) through stb_image. Every size is checked before anything is
+// allocated: a damaged file is a failed read, never a crash or gigabytes.
+#pragma once
+
+#include "imaging/DdsWriter.h"
+#include "imaging/RgbaImage.h"
+#include "imaging/TaskPool.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// Reads a file; the reader is chosen by the extension, else (an unknown extension) by the
+// content. `stripPremultipliedAlpha`: DXT2 and DXT4 colours are divided by their alpha. False,
+// with `image` untouched, when the file cannot be read.
+bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, RgbaImage& image);
+
+// The bytes of a file of the type the path's extension names: ".dds" in `format`; ".png",
+// ".tga", ".bmp", ".jpg"/".jpeg" with alpha when the image has it (`format` does not count).
+// Empty for other extensions and for an empty image.
+std::vector<std::uint8_t> EncodeImageFile(const std::string& path, const RgbaImage& image,
+                                          TextureFormat format, TaskPool& pool);
+
+} // namespace quillon

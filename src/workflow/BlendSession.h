@@ -1,0 +1,143 @@
+// The blend session: what the tool does between its configuration and the screen, without any
+// toolkit. It owns the catalogue, the settings, the current set and type, the image slots with
+// their preview bitmaps, and the load, blend and save steps with the status texts and messages
+// they give. The window drives it with what its controls show (a BlendChoice) and shows what it
+// reports (SessionView); the head fix drives it alone. Single thread; the steps run parallel work
+// on the task pool inside.
+#pragma once
+
+#include "catalogue/BlendEngine.h"
+#include "imaging/DdsWriter.h"
+#include "imaging/PreviewBitmap.h"
+#include "imaging/RgbaImage.h"
+#include "imaging/TaskPool.h"
+#include "workflow/Configuration.h"
+#include "workflow/Settings.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// The image slots.
+constexpr const char* SourceSlot = "Source"; // the texture to be modified
+constexpr const char* ModSlot = "Mod";       // the modification
+constexpr const char* FinalSlot = "Final";   // the blend of the two
+constexpr const char* BlankSlot = "Blank";   // the placeholder, among the bitmaps only
+
+// The three pictures, as bits that combine.
+constexpr unsigned SourcePreviewFlag = 1;
+constexpr unsigned ModPreviewFlag = 2;
+constexpr unsigned FinalPreviewFlag = 4;
+constexpr unsigned AllPreviews = SourcePreviewFlag | ModPreviewFlag | FinalPreviewFlag;
+
+// What the window's controls say when a step runs.
+struct BlendChoice {
+    bool UseInstalled = false;             // "Use Currently installed textures" is checked
+    std::vector<std::string> Destinations; // the checked destination sub sets, in row order
+    // The selected tree items' texts from the set item down, "\"-joined; empty when nothing is
+    // selected.
+    std::string SourceTreePath;
+    std::string LibraryTreePath;
+};
+
+// What the session reports to whoever shows it; any of them may be left empty.
+struct SessionView {
+    std::function<void(const std::string& text)> Status; // the status line's whole text
+    std::function<void(unsigned pictures, const BitmapHandle& bitmap)> Pictures;
+    std::function<void(bool busy)> Busy; // true: the wait cursor on top; false: the one before
+};
+
+class BlendSession {
+public:
+    BlendSession();
+    BlendSession(BlendSession&&) = default;
+    BlendSession& operator=(BlendSession&&) = default;
+
+    // The game's registry entry, then "Config.xml" of the current directory; once, first.
+    void LoadConfiguration(const InstalledPathReader& readInstalledPath);
+    // Creates the catalogue, reads the set definitions and copies AlphaMatteColor and
+    // NoStripPremultAlpha into the engine's flags.
+    void StartEngine();
+
+    // The settings the steps read. Unset folders read as the empty text (and are inserted).
+    std::string DataPath();
+    std::string OutputPath();
+    bool UseInstalledByDefault();
+
+    // Where a destination's texture is saved, and in what format.
+    struct SaveTarget {
+        std::string Path;                    // "\"-joined, below the base folder
+        std::optional<TextureFormat> Format; // nothing: the catalogue names no known format
+    };
+    // Nothing when no set has that name.
+    std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
+                                             const std::string& setName,
+                                             const std::string& channelName,
+                                             const std::string& subSetName) const;
+
+    // The pieces of a load and a save, usable from any thread: reading a file named by a
+    // program path, the bytes of the file a target gets (an RGB target takes the image's alpha
+    // away, as the slot loses it), and writing them with the target's folders made.
+    bool ReadTexture(const std::string& path, RgbaImage& image) const;
+    std::vector<std::uint8_t> EncodeTexture(RgbaImage& image, const SaveTarget& target) const;
+    bool WriteTexture(const SaveTarget& target, const std::vector<std::uint8_t>& bytes) const;
+
+    // Image slots. A load that fails leaves the slot empty; an empty slot is no picture.
+    bool LoadTexture(const std::string& key, const std::string& path, bool reload);
+    bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
+                           const std::string& resultKey, std::int32_t size);
+    bool SaveTexture(const std::string& key, const std::string& baseFolder,
+                     const std::string& setName, const std::string& channelName,
+                     const std::string& subSetName);
+    BitmapHandle GetBlankBitmap();
+    // Null when the slot does not exist or holds no picture.
+    BitmapHandle GetPreviewBitmap(const std::string& key, bool rebuild, int width, int height);
+
+    // The steps behind the window's controls, with status texts and the wait cursor. Each reports
+    // whether it made what it was asked for: a load, a picture read from the chosen file; a
+    // blend, a new "Final" from two good loads for a checked destination.
+    void SetStatus(const std::string& message);
+    void ShowBlankPreviews(unsigned pictures);
+    void UpdatePreviews(unsigned pictures, const std::string& key, bool rebuild);
+    bool LoadSourceImage(unsigned index, const BlendChoice& choice);
+    bool LoadModImage(const BlendChoice& choice);
+    bool GenerateBlend(unsigned index, const BlendChoice& choice);
+    // "Blend Images": blends and saves to the checked destinations, asking first when there are
+    // several. `reloadBoth`: Ctrl was held, both images are read from disk again.
+    void BlendImages(const BlendChoice& choice, bool reloadBoth);
+
+    std::unique_ptr<BlendEngine> Engine; // the catalogue; null until StartEngine
+    Settings Config;
+    std::string SetName;
+    std::string TypeName;
+    std::string StatusSuffix; // appended to every status text (a multiple save's progress)
+    bool HeadlessHeadFix = false;
+    bool ModReload = true;    // the modification must be read again at its next load
+    bool SourceReload = true; // the source must be read again at its next load
+    std::map<std::string, RgbaImage> Images;
+    std::map<std::string, BitmapHandle> Bitmaps;
+    // The matte previews lay transparency over, 0xRRGGBB, unless BlackMatte is set: the window
+    // gives its own background colour.
+    std::uint32_t DefaultMatte = 0xF0F0F0;
+    SessionView View;
+    TaskPool* Pool = &TaskPool::Shared();
+
+private:
+    void Busy(bool busy) const;
+    bool SaveBlend(bool blended, const std::string& destination);
+    void SaveToOneDestination(const BlendChoice& choice);
+    void SaveWithInstalledSources(const BlendChoice& choice);
+    void SaveOneBlendToAll(const BlendChoice& choice);
+};
+
+// The pixel format a compression word of the catalogue asks for: "DXT1", "DXT5", "RGB" or
+// "RGBA"; nothing for any other word.
+std::optional<TextureFormat> FormatForCompression(const std::string& compression);
+
+} // namespace quillon
