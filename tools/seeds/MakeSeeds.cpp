@@ -121,11 +121,11 @@ std::vector<std::pair<std::string, std::string>> WineRegistrySeeds() {
 // One row per fuzz target.
 const std::vector<Corpus>& Corpora() {
     static const std::vector<Corpus> corpora = {
-        {"psd_fuzzer", PsdSeeds},
-        {"set_definitions_fuzzer", Texts(SetDefinitionSeeds())},
-        {"configuration_fuzzer", Texts(ConfigurationSeeds())},
-        {"xml_fuzzer", Texts(XmlSeeds())},
-        {"wine_registry_fuzzer", Texts(WineRegistrySeeds())},
+        {"PsdReaderFuzz", PsdSeeds},
+        {"SetDefinitionsFuzz", Texts(SetDefinitionSeeds())},
+        {"ConfigurationFuzz", Texts(ConfigurationSeeds())},
+        {"XmlFileFuzz", Texts(XmlSeeds())},
+        {"WineRegistryFuzz", Texts(WineRegistrySeeds())},
     };
     return corpora;
 }
