@@ -11,13 +11,18 @@ namespace quillon {
 
 namespace {
 
-DDS_HEADER MakeHeader(int width, int height, TextureFormat format) {
+DDS_HEADER MakeHeader(int width, int height, TextureFormat format, std::size_t levels) {
     DDS_HEADER header{};
     header.dwSize = sizeof(DDS_HEADER);
     header.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT;
     header.dwHeight = static_cast<std::uint32_t>(height);
     header.dwWidth = static_cast<std::uint32_t>(width);
     header.dwCaps = DDSCAPS_TEXTURE;
+    if (levels > 1) {
+        header.dwFlags |= DDSD_MIPMAPCOUNT;
+        header.dwMipMapCount = static_cast<std::uint32_t>(levels);
+        header.dwCaps |= DDSCAPS_COMPLEX | DDSCAPS_MIPMAP;
+    }
     DDS_PIXELFORMAT& pixels = header.ddspf;
     pixels.dwSize = sizeof(DDS_PIXELFORMAT);
     const std::uint32_t blocks = static_cast<std::uint32_t>(((width + 3) / 4) * ((height + 3) / 4));
@@ -73,30 +78,27 @@ void EncodeBlockRow(const RgbaImage& image, int blockRow, int flags, bool opaque
     }
 }
 
-} // namespace
-
-std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format, TaskPool& pool) {
+// Appends one level's data.
+void AppendLevel(std::vector<std::uint8_t>& file, const RgbaImage& image, TextureFormat format,
+                 TaskPool& pool) {
     const int width = image.Width, height = image.Height;
-    const DDS_HEADER header = MakeHeader(width, height, format);
-    std::vector<std::uint8_t> file(DDS_FILE_HEADER_SIZE);
-    std::memcpy(file.data(), &DDS_MAGIC, 4);
-    std::memcpy(file.data() + 4, &header, sizeof header);
+    const std::size_t start = file.size();
     if (format == TextureFormat::DXT1 || format == TextureFormat::DXT5) {
         const bool dxt1 = format == TextureFormat::DXT1;
         const int flags = (dxt1 ? squish::kDxt1 : squish::kDxt5) | squish::kColourClusterFit;
         const std::size_t rowBytes = static_cast<std::size_t>((width + 3) / 4) * (dxt1 ? 8 : 16);
         const int blockRows = (height + 3) / 4;
-        file.resize(file.size() + rowBytes * static_cast<std::size_t>(blockRows));
-        std::uint8_t* blocks = file.data() + DDS_FILE_HEADER_SIZE;
+        file.resize(start + rowBytes * static_cast<std::size_t>(blockRows));
+        std::uint8_t* blocks = file.data() + start;
         pool.ParallelFor(static_cast<std::size_t>(blockRows), [&](std::size_t row) {
             EncodeBlockRow(image, static_cast<int>(row), flags, dxt1, blocks + row * rowBytes);
         });
-        return file;
+        return;
     }
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     const std::size_t bytesPerPixel = format == TextureFormat::RGB ? 3 : 4;
-    file.resize(file.size() + pixels * bytesPerPixel);
-    std::uint8_t* out = file.data() + DDS_FILE_HEADER_SIZE;
+    file.resize(start + pixels * bytesPerPixel);
+    std::uint8_t* out = file.data() + start;
     for (std::size_t i = 0; i < pixels; ++i, out += bytesPerPixel) {
         const std::uint8_t* in = image.Pixels.data() + i * 4;
         out[0] = in[2];
@@ -105,6 +107,20 @@ std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format
         if (bytesPerPixel == 4) {
             out[3] = in[3];
         }
+    }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format, TaskPool& pool,
+                                    const std::vector<RgbaImage>& lowerLevels) {
+    const DDS_HEADER header = MakeHeader(image.Width, image.Height, format, 1 + lowerLevels.size());
+    std::vector<std::uint8_t> file(DDS_FILE_HEADER_SIZE);
+    std::memcpy(file.data(), &DDS_MAGIC, 4);
+    std::memcpy(file.data() + 4, &header, sizeof header);
+    AppendLevel(file, image, format, pool);
+    for (const RgbaImage& level : lowerLevels) {
+        AppendLevel(file, level, format, pool);
     }
     return file;
 }

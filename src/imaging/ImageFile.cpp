@@ -203,14 +203,39 @@ bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, 
     }
 }
 
+int TextureLevelCount(const std::string& nativePath) {
+    const FileType type = TypeFromExtension(nativePath);
+    if (type == FileType::Unsupported) {
+        return 0;
+    }
+    // A DDS tells its levels in its header: only that is read.
+    std::ifstream in(nativePath, std::ios::binary);
+    std::uint8_t bytes[DDS_FILE_HEADER_SIZE] = {};
+    in.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+    if (!in) {
+        RgbaImage image;
+        return type != FileType::Dds && ReadImageFile(nativePath, true, image) ? 1 : 0;
+    }
+    DDS_HEADER header;
+    std::memcpy(&header, bytes + 4, sizeof header);
+    if (std::memcmp(bytes, &DDS_MAGIC, 4) != 0 || header.dwSize != sizeof(DDS_HEADER)) {
+        RgbaImage image;
+        return type != FileType::Dds && ReadImageFile(nativePath, true, image) ? 1 : 0;
+    }
+    return (header.dwFlags & DDSD_MIPMAPCOUNT) && header.dwMipMapCount > 1
+               ? static_cast<int>(std::min<std::uint32_t>(header.dwMipMapCount, 32))
+               : 1;
+}
+
 std::vector<std::uint8_t> EncodeImageFile(const std::string& path, const RgbaImage& image,
-                                          TextureFormat format, TaskPool& pool) {
+                                          TextureFormat format, TaskPool& pool,
+                                          const std::vector<RgbaImage>& lowerLevels) {
     if (image.Empty()) {
         return {};
     }
     switch (TypeFromExtension(path)) {
     case FileType::Dds:
-        return EncodeDds(image, format, pool);
+        return EncodeDds(image, format, pool, lowerLevels);
     case FileType::Png:
         return StbEncode(image, "png");
     case FileType::Tga:

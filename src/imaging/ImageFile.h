@@ -19,10 +19,16 @@ namespace quillon {
 // with `image` untouched, when the file cannot be read.
 bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, RgbaImage& image);
 
+// How many levels the texture in a file has: for a DDS the mip levels it declares (1 without a
+// chain), for other images 1; 0 when the file cannot be read as an image.
+int TextureLevelCount(const std::string& nativePath);
+
 // The bytes of a file of the type the path's extension names: ".dds" in `format`; ".png",
 // ".tga", ".bmp", ".jpg"/".jpeg" with alpha when the image has it (`format` does not count).
 // Empty for other extensions and for an empty image.
+// A DDS is written with `lowerLevels` as its mip chain; other types ignore them.
 std::vector<std::uint8_t> EncodeImageFile(const std::string& path, const RgbaImage& image,
-                                          TextureFormat format, TaskPool& pool);
+                                          TextureFormat format, TaskPool& pool,
+                                          const std::vector<RgbaImage>& lowerLevels = {});
 
 } // namespace quillon

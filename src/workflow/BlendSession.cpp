@@ -93,15 +93,38 @@ bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image) const 
     return ReadImageFile(ResolvePath(path), strip, image);
 }
 
+MipMapMode BlendSession::MipMaps() {
+    if (!Config.Contains("MipMaps")) {
+        return MipMapMode::Auto;
+    }
+    const std::string mode = Config.Get("MipMaps");
+    return mode == "full" ? MipMapMode::Full : mode == "none" ? MipMapMode::None : MipMapMode::Auto;
+}
+
 std::optional<BlendSession::SaveTarget>
 BlendSession::FindSaveTarget(const std::string& baseFolder, const std::string& setName,
-                             const std::string& channelName, const std::string& subSetName) const {
+                             const std::string& channelName, const std::string& subSetName) {
     const TextureSet* set = Engine ? Engine->FindTextureSet(setName) : nullptr;
     if (set == nullptr) {
         return std::nullopt;
     }
-    return SaveTarget{baseFolder + Engine->GetTexturePath(setName, channelName, subSetName),
+    const std::string relative = Engine->GetTexturePath(setName, channelName, subSetName);
+    SaveTarget target{baseFolder + relative,
                       FormatForCompression(set->GetCompression(channelName, subSetName))};
+    target.Kind = IsNormalMapName(relative) ? MipKind::NormalMap : MipKind::Colour;
+    switch (MipMaps()) {
+    case MipMapMode::Full:
+        target.MipChain = true;
+        break;
+    case MipMapMode::None:
+        target.MipChain = false;
+        break;
+    case MipMapMode::Auto:
+        // One level stays one level; a chain, or no installed texture at all, gives a chain.
+        target.MipChain = TextureLevelCount(ResolvePath(DataPath() + relative)) != 1;
+        break;
+    }
+    return target;
 }
 
 std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image,
@@ -118,7 +141,9 @@ std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image,
     } else if (format == TextureFormat::RGBA && !image.HasAlpha) {
         format = TextureFormat::RGB; // no alpha to store
     }
-    return EncodeImageFile(target.Path, image, format, *Pool);
+    const std::vector<RgbaImage> levels =
+        target.MipChain ? MakeMipLevels(image, target.Kind, *Pool) : std::vector<RgbaImage>();
+    return EncodeImageFile(target.Path, image, format, *Pool, levels);
 }
 
 bool BlendSession::WriteTexture(const SaveTarget& target,

@@ -8,6 +8,7 @@
 
 #include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
+#include "imaging/MipChain.h"
 #include "imaging/PreviewBitmap.h"
 #include "imaging/RgbaImage.h"
 #include "imaging/TaskPool.h"
@@ -35,6 +36,10 @@ constexpr unsigned SourcePreviewFlag = 1;
 constexpr unsigned ModPreviewFlag = 2;
 constexpr unsigned FinalPreviewFlag = 4;
 constexpr unsigned AllPreviews = SourcePreviewFlag | ModPreviewFlag | FinalPreviewFlag;
+
+// Whether written textures get mip chains: like the installed texture they replace (a chain when
+// it has one or there is none), always, or never.
+enum class MipMapMode { Auto, Full, None };
 
 // What the window's controls say when a step runs.
 struct BlendChoice {
@@ -69,17 +74,21 @@ public:
     std::string DataPath();
     std::string OutputPath();
     bool UseInstalledByDefault();
+    MipMapMode MipMaps(); // "full" or "none"; any other text, or none, is auto
 
     // Where a destination's texture is saved, and in what format.
     struct SaveTarget {
         std::string Path;                    // "\"-joined, below the base folder
         std::optional<TextureFormat> Format; // nothing: the catalogue names no known format
+        bool MipChain = false;               // a DDS gets its full chain of mip levels
+        MipKind Kind = MipKind::Colour;      // how the levels are filtered
     };
-    // Nothing when no set has that name.
+    // Nothing when no set has that name. In the auto mode the installed texture at the
+    // destination's game path decides the chain.
     std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
                                              const std::string& setName,
                                              const std::string& channelName,
-                                             const std::string& subSetName) const;
+                                             const std::string& subSetName);
 
     // The pieces of a load and a save, usable from any thread: reading a file named by a
     // program path, the bytes of the file a target gets (an RGB target takes the image's alpha

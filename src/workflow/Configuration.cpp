@@ -47,7 +47,8 @@ void ReadConfiguration(Settings& config, bool& headlessHeadFix,
     } else {
         config.Set("SkyrimOutPath", config.Get("SkyrimDataPath"));
     }
-    for (const char* key : {"DefUseInstalledSource", "AlphaMatteColor", "NoStripPremultAlpha"}) {
+    for (const char* key :
+         {"DefUseInstalledSource", "AlphaMatteColor", "NoStripPremultAlpha", "MipMaps"}) {
         if (ElementValue(*root, key, value)) {
             config.Set(key, value);
         }

@@ -140,11 +140,25 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
 
 // The demo workspace's outputs, pinned: a change of the pipeline that changes a written byte
 // shows here. (FNV-1a, 64 bits, of each file.)
+// Without mip chains they are the bytes the tool always wrote; with them, the chain is full, as
+// the installed textures' are.
 TEST(HeadFixTest, DemoOutputsAreTheKnownBytes) {
     const TempFolder root;
     const ProcessResult made =
         RunProcess(QUILLON_DEMO, {root / "demo", "--head-fix"}, root.Path().string());
     ASSERT_EQ(made.ExitCode, 0) << made.StandardError;
+    const ProcessResult chains =
+        RunProcess(QUILLON_PROGRAM, {}, root / "demo", {{"HOME", root / "home"}},
+                   {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    ASSERT_EQ(chains.ExitCode, 0) << chains.StandardError;
+    for (const char* file : {"female/femalehead.dds", "male/malehead_msn.dds"}) {
+        EXPECT_EQ(
+            DescribeDds(root / ("demo/Output/textures/actors/character/" + std::string(file))),
+            std::string("1024x1024 ") + (file[0] == 'f' ? "DXT1" : "DXT5") + " 11 levels");
+    }
+    std::string config = ReadTextFile(root / "demo/Config.xml");
+    config.insert(config.find("</QuillonConfig>"), "<MipMaps>none</MipMaps>");
+    WriteTextFile(root / "demo/Config.xml", config);
     const ProcessResult run =
         RunProcess(QUILLON_PROGRAM, {}, root / "demo", {{"HOME", root / "home"}},
                    {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});

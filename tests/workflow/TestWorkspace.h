@@ -6,13 +6,15 @@
 #include "samples/SampleDocuments.h"
 #include "support/TestSupport.h"
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace quillon {
 
-// "<width>x<height> <format>" (DXT1, DXT5, RGB or RGBA) of a DDS file; "" for anything else.
+// "<width>x<height> <format>" (DXT1, DXT5, RGB or RGBA) of a DDS file, then " <n> levels" when
+// it has a mip chain; "" for anything else.
 inline std::string DescribeDds(const std::string& path) {
     const std::string bytes = ReadTextFile(path);
     DdsInfo info;
@@ -23,7 +25,11 @@ inline std::string DescribeDds(const std::string& path) {
     const std::string format = info.FourCC != 0  ? bytes.substr(84, 4)
                                : bytes[88] == 24 ? "RGB" // the pixel format's bit count
                                                  : "RGBA";
-    return std::to_string(info.Width) + "x" + std::to_string(info.Height) + " " + format;
+    std::uint32_t flags = 0, levels = 0;
+    std::memcpy(&flags, data + 8, 4);   // the header's dwFlags
+    std::memcpy(&levels, data + 28, 4); // its dwMipMapCount
+    return std::to_string(info.Width) + "x" + std::to_string(info.Height) + " " + format +
+           ((flags & 0x20000) && levels > 1 ? " " + std::to_string(levels) + " levels" : "");
 }
 
 } // namespace quillon

@@ -22,9 +22,10 @@ bool WriteText(const fs::path& path, const std::string& text) {
     });
 }
 
+// Installed textures carry full mip chains, as the game's do.
 bool WriteDds(const fs::path& path, const RgbaImage& image, const char* compression) {
     fs::create_directories(path.parent_path());
-    return WriteDdsTexture(path.string(), image, compression);
+    return WriteDdsTexture(path.string(), image, compression, true);
 }
 
 bool WriteMod(const fs::path& path, const RgbaImage& image) {

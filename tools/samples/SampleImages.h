@@ -26,9 +26,10 @@ RgbaImage MakeSeamMod(SampleKind kind, int width, int height, int seamRow, int b
 RgbaImage MakeDecal(int width, int height, std::uint32_t rgb, std::uint32_t seed);
 
 // Writes the image as a DDS texture through the tool's own writer, with a compression word of the
-// catalogue: "DXT1", "DXT5", "RGB" or "RGBA".
+// catalogue: "DXT1", "DXT5", "RGB" or "RGBA"; with `mipChain`, with its full chain of levels (a
+// normal map's when the file's name says it is one).
 bool WriteDdsTexture(const std::string& nativePath, const RgbaImage& image,
-                     const std::string& compression);
+                     const std::string& compression, bool mipChain = false);
 
 // Reads any texture file the tool reads, as RGBA8 rows top-down. False when it cannot.
 bool ReadTexture(const std::string& nativePath, RgbaImage& image);

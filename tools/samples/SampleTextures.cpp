@@ -3,12 +3,13 @@
 
 #include "imaging/DdsWriter.h"
 #include "imaging/ImageFile.h"
+#include "imaging/MipChain.h"
 #include "platform/SafeWrite.h"
 
 namespace quillon {
 
 bool WriteDdsTexture(const std::string& nativePath, const RgbaImage& image,
-                     const std::string& compression) {
+                     const std::string& compression, bool mipChain) {
     TextureFormat format;
     if (compression == "DXT1") {
         format = TextureFormat::DXT1;
@@ -21,7 +22,10 @@ bool WriteDdsTexture(const std::string& nativePath, const RgbaImage& image,
     } else {
         return false;
     }
-    return WriteBytesSafely(nativePath, EncodeDds(image, format, TaskPool::Shared()));
+    const MipKind kind = IsNormalMapName(nativePath) ? MipKind::NormalMap : MipKind::Colour;
+    const std::vector<RgbaImage> levels =
+        mipChain ? MakeMipLevels(image, kind, TaskPool::Shared()) : std::vector<RgbaImage>();
+    return WriteBytesSafely(nativePath, EncodeDds(image, format, TaskPool::Shared(), levels));
 }
 
 bool ReadTexture(const std::string& nativePath, RgbaImage& image) {

@@ -1,0 +1,192 @@
+#include "imaging/MipChain.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace quillon {
+
+namespace {
+
+// A level between the top and the file: four floats a texel, linear colour (or a unit vector)
+// and alpha in 0..255, so that no rounding piles up from level to level.
+struct FloatImage {
+    int Width = 0;
+    int Height = 0;
+    std::vector<float> Texels;
+    float* At(int x, int y) { return &Texels[(static_cast<std::size_t>(y) * Width + x) * 4]; }
+    const float* At(int x, int y) const {
+        return &Texels[(static_cast<std::size_t>(y) * Width + x) * 4];
+    }
+};
+
+float SrgbToLinear(float c) {
+    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+}
+
+float LinearToSrgb(float l) {
+    return l <= 0.0031308f ? l * 12.92f : 1.055f * std::pow(l, 1.0f / 2.4f) - 0.055f;
+}
+
+// Linear light of each sRGB byte.
+const std::array<float, 256>& DecodeTable() {
+    static const std::array<float, 256> table = [] {
+        std::array<float, 256> t{};
+        for (int i = 0; i < 256; ++i) {
+            t[i] = SrgbToLinear(i / 255.0f);
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The sRGB byte of linear light in 1/65535 steps: finer than any byte step, also near black.
+const std::vector<std::uint8_t>& EncodeTable() {
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> t(65536);
+        for (int i = 0; i < 65536; ++i) {
+            t[i] = static_cast<std::uint8_t>(std::lround(LinearToSrgb(i / 65535.0f) * 255.0f));
+        }
+        return t;
+    }();
+    return table;
+}
+
+std::uint8_t ToByte(float value) {
+    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+}
+
+// Which source texels one target texel covers along an axis, and how much of each: the box
+// [i * f, (i + 1) * f) with f = source / target, weights summing to 1.
+struct Footprint {
+    int First = 0;
+    std::vector<float> Weights;
+};
+
+std::vector<Footprint> Footprints(int source, int target) {
+    std::vector<Footprint> result(static_cast<std::size_t>(target));
+    const double f = static_cast<double>(source) / target;
+    for (int i = 0; i < target; ++i) {
+        const double begin = i * f, end = (i + 1) * f;
+        Footprint& fp = result[static_cast<std::size_t>(i)];
+        fp.First = static_cast<int>(std::floor(begin));
+        const int last = std::min(source - 1, static_cast<int>(std::ceil(end)) - 1);
+        for (int s = fp.First; s <= last; ++s) {
+            const double covered = std::min<double>(end, s + 1) - std::max<double>(begin, s);
+            fp.Weights.push_back(static_cast<float>(covered / f));
+        }
+    }
+    return result;
+}
+
+// The next level of any image that gives texels as four floats.
+template <typename Source>
+FloatImage Halve(const Source& source, int width, int height, MipKind kind, TaskPool& pool) {
+    FloatImage target;
+    target.Width = std::max(1, width / 2);
+    target.Height = std::max(1, height / 2);
+    target.Texels.resize(static_cast<std::size_t>(target.Width) * target.Height * 4);
+    const std::vector<Footprint> across = Footprints(width, target.Width);
+    const std::vector<Footprint> down = Footprints(height, target.Height);
+    pool.ParallelFor(static_cast<std::size_t>(target.Height), [&](std::size_t row) {
+        const int y = static_cast<int>(row);
+        const Footprint& fy = down[row];
+        for (int x = 0; x < target.Width; ++x) {
+            const Footprint& fx = across[static_cast<std::size_t>(x)];
+            float sum[4] = {0, 0, 0, 0};
+            for (std::size_t j = 0; j < fy.Weights.size(); ++j) {
+                for (std::size_t i = 0; i < fx.Weights.size(); ++i) {
+                    float texel[4];
+                    source(fx.First + static_cast<int>(i), fy.First + static_cast<int>(j), texel);
+                    const float w = fx.Weights[i] * fy.Weights[j];
+                    for (int c = 0; c < 4; ++c) {
+                        sum[c] += w * texel[c];
+                    }
+                }
+            }
+            if (kind == MipKind::NormalMap) {
+                const float length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+                if (length > 1e-6f) {
+                    for (int c = 0; c < 3; ++c) {
+                        sum[c] /= length;
+                    }
+                } else { // opposite vectors cancelled out: the surface faces the viewer
+                    sum[0] = sum[1] = 0;
+                    sum[2] = 1;
+                }
+            }
+            std::copy(sum, sum + 4, target.At(x, y));
+        }
+    });
+    return target;
+}
+
+RgbaImage ToRgba(const FloatImage& level, MipKind kind, bool hasAlpha) {
+    RgbaImage image(level.Width, level.Height, hasAlpha);
+    const std::vector<std::uint8_t>& encode = EncodeTable();
+    for (std::size_t i = 0; i < level.Texels.size(); i += 4) {
+        const float* in = &level.Texels[i];
+        std::uint8_t* out = &image.Pixels[i];
+        for (int c = 0; c < 3; ++c) {
+            out[c] = kind == MipKind::NormalMap ? ToByte((in[c] + 1.0f) * 127.5f)
+                                                : encode[static_cast<std::size_t>(std::lround(
+                                                      std::clamp(in[c], 0.0f, 1.0f) * 65535.0f))];
+        }
+        out[3] = ToByte(in[3]);
+    }
+    return image;
+}
+
+} // namespace
+
+int FullMipCount(int width, int height) {
+    int levels = 1;
+    for (int edge = std::max(width, height); edge > 1; edge /= 2) {
+        ++levels;
+    }
+    return levels;
+}
+
+std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind, TaskPool& pool) {
+    std::vector<RgbaImage> levels;
+    if (top.Empty()) {
+        return levels;
+    }
+    const std::array<float, 256>& decode = DecodeTable();
+    // The first level is read from the bytes themselves; later ones from the level above.
+    const auto fromTop = [&](int x, int y, float* texel) {
+        const std::uint8_t* p = top.At(x, y);
+        for (int c = 0; c < 3; ++c) {
+            texel[c] = kind == MipKind::NormalMap ? p[c] * (2.0f / 255.0f) - 1.0f : decode[p[c]];
+        }
+        texel[3] = p[3];
+    };
+    FloatImage level = Halve(fromTop, top.Width, top.Height, kind, pool);
+    for (int count = FullMipCount(top.Width, top.Height) - 1; count > 0; --count) {
+        levels.push_back(ToRgba(level, kind, top.HasAlpha));
+        if (count > 1) {
+            const FloatImage& above = level;
+            const auto fromAbove = [&above](int x, int y, float* texel) {
+                std::copy(above.At(x, y), above.At(x, y) + 4, texel);
+            };
+            level = Halve(fromAbove, above.Width, above.Height, kind, pool);
+        }
+    }
+    return levels;
+}
+
+bool IsNormalMapName(const std::string& path) {
+    std::size_t start = path.find_last_of("/\\");
+    start = start == std::string::npos ? 0 : start + 1;
+    std::size_t end = path.rfind('.');
+    if (end == std::string::npos || end < start) {
+        end = path.size();
+    }
+    std::string stem = path.substr(start, end - start);
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return stem.ends_with("_n") || stem.ends_with("_msn");
+}
+
+} // namespace quillon
