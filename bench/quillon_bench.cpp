@@ -6,11 +6,14 @@
 //             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory
 //   decode    the DDS reader on a 2048 x 2048 top level of each layout, on one thread
 //   encode    each block encoder on 1 and 2 threads, against libsquish's cluster fit
+//   psd       the Photoshop reader on a 16384 x 16384 grey PackBits mask of 16 and of 8 bits:
+//             peak memory and time (PsdBench.cpp)
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
 #include "bench/BenchSupport.h"
 #include "bench/DecodeBench.h"
 #include "bench/EncodeBench.h"
+#include "bench/PsdBench.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/Resample.h"
 #include "samples/DemoWorkspace.h"
@@ -232,6 +235,7 @@ int main(int argc, char** argv) {
         {"headfix", HeadFix},
         {"decode", RunDecodeBench},
         {"encode", RunEncodeBench},
+        {"psd", BenchPsd},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

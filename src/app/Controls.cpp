@@ -13,7 +13,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -43,6 +45,28 @@ protected:
 
 private:
     std::function<void(QTreeWidget*)> DoubleClicked;
+};
+
+// Draws the destination list's rows with a grid line below each. The row itself is the style's
+// own item, so a selected row has the highlight and text colours of the trees' selection; a style
+// sheet rule on the items would paint them itself and lose the selected row's text.
+class GridLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem row(option);
+        row.rect.setBottom(row.rect.bottom() - 1); // the line takes the row's last pixel row
+        QStyledItemDelegate::paint(painter, row, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Midlight));
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->restore();
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 1);
+    }
 };
 
 QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y, int width, int height) {
@@ -145,8 +169,7 @@ void Application::CreateControls() {
     DestinationList->setSortingEnabled(false);
     DestinationList->setSelectionMode(QAbstractItemView::SingleSelection);
     DestinationList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DestinationList->setStyleSheet( // grid lines between the rows
-        "QTreeWidget::item { border-bottom: 1px solid palette(midlight); }");
+    DestinationList->setItemDelegate(new GridLineDelegate(DestinationList));
     QTreeWidget* list = DestinationList;
     QObject::connect(list, &QTreeWidget::itemChanged, window,
                      [window, list](QTreeWidgetItem* item, int) {

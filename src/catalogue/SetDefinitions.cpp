@@ -1,6 +1,7 @@
 #include "catalogue/SetDefinitions.h"
 
 #include "catalogue/BlendEngine.h"
+#include "catalogue/XmlFile.h"
 #include "platform/FolderEnum.h"
 #include "platform/Paths.h"
 
@@ -116,9 +117,9 @@ void BlendEngine::LoadSetDefinitions() {
         if (file.IsDirectory) {
             continue;
         }
-        TiXmlDocument document(ResolvePath("SetDefs\\" + file.Name));
-        if (!document.LoadFile()) {
-            continue; // a file that does not parse contributes nothing
+        TiXmlDocument document;
+        if (!LoadXmlFile(ResolvePath("SetDefs\\" + file.Name), document)) {
+            continue; // a file that does not parse, or is refused, contributes nothing
         }
         for (const TiXmlElement* element = document.FirstChildElement("TextureSet");
              element != nullptr; element = element->NextSiblingElement("TextureSet")) {

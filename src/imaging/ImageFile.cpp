@@ -88,18 +88,11 @@ bool ReadWholeFile(const std::string& nativePath, std::vector<std::uint8_t>& byt
 }
 
 bool DecodePhotoshop(const std::vector<std::uint8_t>& file, RgbaImage& image) {
-    PsdImage psd;
-    if (!DecodePsd(file.data(), file.size(), psd)) {
+    RgbaImage decoded;
+    if (!DecodePsd(file.data(), file.size(), decoded)) {
         return false;
     }
-    RgbaImage decoded(psd.Width, psd.Height, true);
-    if (psd.BitsPerChannel == 16) {
-        for (std::size_t i = 0; i < decoded.Pixels.size(); ++i) {
-            decoded.Pixels[i] = static_cast<std::uint8_t>(psd.Pixels16[i] >> 8); // the high byte
-        }
-    } else {
-        decoded.Pixels = std::move(psd.Pixels8);
-    }
+    decoded.HasAlpha = true; // Photoshop files are read as RGBA, alpha channel or not
     image = std::move(decoded);
     return true;
 }

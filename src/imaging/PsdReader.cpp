@@ -1,6 +1,7 @@
 #include "imaging/PsdReader.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace quillon {
 
@@ -13,7 +14,6 @@ constexpr std::uint16_t ModeGrayscale = 1;  // colour mode: grey
 constexpr std::uint16_t ModeRgb = 3;        // colour mode: RGB
 constexpr std::uint16_t CompressionRaw = 0; // image data: uncompressed
 constexpr std::uint16_t CompressionRle = 1; // image data: PackBits rows
-constexpr size_t HeaderSize = 26;           // signature to colour mode
 constexpr std::uint16_t MaxChannels = 56;   // what Photoshop allows
 
 class Cursor {
@@ -75,7 +75,7 @@ bool UnpackRow(const std::uint8_t* in, size_t inSize, std::vector<std::uint8_t>&
 
 } // namespace
 
-bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image) {
+bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image) {
     Cursor cursor(data, size);
     std::uint64_t signature, version, channels, height, width, depth, mode, length;
     if (!cursor.Read(signature, 4) || signature != 0x38425053 /* "8BPS" */ ||
@@ -138,48 +138,40 @@ bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image) {
         return false; // truncated before any allocation
     }
 
-    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    image = RgbaImage(); // whatever it held goes before the new pixels come
     image.Width = static_cast<int>(width);
     image.Height = static_cast<int>(height);
-    image.BitsPerChannel = static_cast<int>(depth);
-    image.Pixels8.clear();
-    image.Pixels16.clear();
-    if (depth == 8) {
-        image.Pixels8.assign(pixels * 4, 0xFF);
-    } else {
-        image.Pixels16.assign(pixels * 4, 0xFFFF);
-    }
+    image.HasAlpha = hasAlpha;
+    image.Pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0xFF);
     // Each channel's rows, decoded one at a time, go straight to their place among the
-    // interleaved samples; a grey channel fills red, green and blue.
+    // interleaved samples; a grey channel fills red, green and blue. A 16-bit sample keeps its
+    // high byte, the first of the two.
     std::vector<std::uint8_t> decoded(rowBytes);
     for (size_t channel = 0; channel < usedChannels; ++channel) {
         const bool alpha = channel == colourChannels;
-        const size_t first = alpha ? 3 : channel;
-        const size_t last = alpha || colourChannels == 3 ? first : 2;
+        const bool grey = !alpha && colourChannels == 1;
         for (size_t y = 0; y < height; ++y) {
             const std::uint8_t* row = cursor.Here();
             if (compression == CompressionRle) {
-                const std::uint64_t count = rowCounts[channel * height + y];
-                if (!UnpackRow(row, static_cast<size_t>(count), decoded)) {
+                const std::uint64_t coded = rowCounts[channel * height + y];
+                if (!UnpackRow(row, static_cast<size_t>(coded), decoded)) {
+                    image = RgbaImage();
                     return false;
                 }
                 row = decoded.data();
-                cursor.Skip(count);
+                cursor.Skip(coded);
             } else {
                 cursor.Skip(rowBytes);
             }
-            const size_t base = y * static_cast<size_t>(width) * 4;
-            for (size_t c = first; c <= last; ++c) {
-                if (depth == 8) {
-                    std::uint8_t* out = &image.Pixels8[base + c];
-                    for (size_t x = 0; x < width; ++x, out += 4) {
-                        *out = row[x];
-                    }
-                } else {
-                    std::uint16_t* out = &image.Pixels16[base + c];
-                    for (size_t x = 0; x < width; ++x, out += 4) {
-                        *out = static_cast<std::uint16_t>((row[2 * x] << 8) | row[2 * x + 1]);
-                    }
+            std::uint8_t* out = image.Pixels.data() + y * image.RowBytes() + (alpha ? 3 : channel);
+            const std::uint8_t* const end = row + rowBytes;
+            if (grey) {
+                for (; row < end; row += bytesPerSample, out += 4) {
+                    out[0] = out[1] = out[2] = *row;
+                }
+            } else {
+                for (; row < end; row += bytesPerSample, out += 4) {
+                    *out = *row;
                 }
             }
         }

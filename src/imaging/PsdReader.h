@@ -4,29 +4,22 @@
 // tool reads them itself. Checks every size against the file before it allocates.
 #pragma once
 
+#include "imaging/RgbaImage.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace quillon {
 
-struct PsdImage {
-    int Width = 0;
-    int Height = 0;
-    int BitsPerChannel = 8; // 8 or 16
-    // RGBA, rows top-down; one byte per sample at 8 bits, one native-endian 16-bit word per
-    // sample at 16 bits (Width * Height * 4 samples either way).
-    std::vector<std::uint8_t> Pixels8;
-    std::vector<std::uint16_t> Pixels16;
-};
-
 // Largest edge accepted, in pixels.
-constexpr int MaxPsdEdge = 16384;
+constexpr int MaxPsdEdge = MaxTextureEdge;
 
 // Decodes a PSD (or PSB) file held in memory, of 8 or 16 bits per channel in grayscale or RGB,
-// raw or PackBits coded. A fourth colour channel (a second grey one) is the alpha; without one the
-// image is opaque. False for anything else: not a Photoshop file, truncated, absurd sizes,
-// unsupported modes or depths.
-[[nodiscard]] bool DecodePsd(const std::uint8_t* data, size_t size, PsdImage& image);
+// raw or PackBits coded, into `image` (RGBA8, rows top-down). A fourth colour channel (a second
+// grey one) is the alpha; without one the image is opaque and HasAlpha is false. 16-bit samples
+// keep their high byte, as DevIL's conversion gave them. Besides the image, only one decoded row
+// and the rows' byte counts are allocated. False for anything else: not a Photoshop file,
+// truncated, absurd sizes, unsupported modes or depths.
+[[nodiscard]] bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image);
 
 } // namespace quillon

@@ -4,8 +4,10 @@
 // into the native file system.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillon {
@@ -40,10 +42,20 @@ struct WineSearch {
 // each Steam library, then its folder in each library.
 std::optional<std::string> FindGameInstalledPath(const WineSearch& search);
 
+// Larger registry files are not read: a prefix's system.reg takes a few megabytes.
+constexpr std::uint64_t MaxWineRegistrySize = std::uint64_t(256) << 20;
+// Larger libraryfolders.vdf files are not read: they take a few hundred bytes.
+constexpr std::uint64_t MaxSteamLibraryListSize = std::uint64_t(16) << 20;
+
 // The value "Installed Path" of the edition's key (with or without Wow6432Node) in one Wine
-// registry file, unescaped; nothing when the key or value is missing or unreadable.
+// registry file, unescaped; nothing when the key or value is missing or unreadable, or the file
+// is larger than MaxWineRegistrySize.
 std::optional<std::string> ReadInstalledPathFromWineRegistry(const std::string& systemRegPath,
                                                              const GameEdition& edition);
+
+// The same for the text of a registry file.
+std::optional<std::string> ReadInstalledPathFromWineRegistryText(std::string_view text,
+                                                                 const GameEdition& edition);
 
 // Maps a Windows folder such as "C:\Games\Skyrim\" through the prefix's dosdevices links to a
 // native folder ending in "/". Nothing when the drive cannot be mapped.

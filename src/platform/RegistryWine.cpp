@@ -2,11 +2,12 @@
 
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 namespace quillon {
@@ -125,14 +126,23 @@ std::string UnescapeKeyName(const std::string& line, size_t start, size_t end) {
     return text;
 }
 
-std::string ReadText(const std::string& nativePath) {
+// The whole file, or nothing when it cannot be read or is larger than `maxSize`.
+std::optional<std::string> ReadText(const std::string& nativePath, std::uint64_t maxSize) {
     std::ifstream in(nativePath, std::ios::binary);
     if (!in) {
-        return {};
+        return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || static_cast<std::uint64_t>(size) > maxSize) {
+        return std::nullopt;
+    }
+    in.seekg(0, std::ios::beg);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (!in.read(text.data(), size)) {
+        return std::nullopt;
+    }
+    return text;
 }
 
 std::optional<std::string> ValueUpToNul(const std::string& value) {
@@ -173,8 +183,9 @@ std::vector<std::string> SteamLibraries(const std::string& home) {
                              "/.var/app/com.valvesoftware.Steam/.local/share/Steam"}) {
         const std::string steam = home + root;
         add(steam);
-        for (const std::string& library :
-             ParseSteamLibraryFolders(ReadText(steam + "/steamapps/libraryfolders.vdf"))) {
+        const auto list =
+            ReadText(steam + "/steamapps/libraryfolders.vdf", MaxSteamLibraryListSize);
+        for (const std::string& library : ParseSteamLibraryFolders(list.value_or(""))) {
             add(library);
         }
     }
@@ -185,16 +196,24 @@ std::vector<std::string> SteamLibraries(const std::string& home) {
 
 std::optional<std::string> ReadInstalledPathFromWineRegistry(const std::string& systemRegPath,
                                                              const GameEdition& edition) {
-    std::ifstream in(systemRegPath, std::ios::binary);
-    if (!in) {
+    const auto text = ReadText(systemRegPath, MaxWineRegistrySize);
+    if (!text) {
         return std::nullopt;
     }
+    return ReadInstalledPathFromWineRegistryText(*text, edition);
+}
+
+std::optional<std::string> ReadInstalledPathFromWineRegistryText(std::string_view text,
+                                                                 const GameEdition& edition) {
     const std::string gameKey = std::string("Software\\") + edition.Key;
     const std::string gameKey32 = std::string("Software\\Wow6432Node\\") + edition.Key;
     std::optional<std::string> plain, wow64;
     std::optional<std::string>* current = nullptr;
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::size_t start = 0; start < text.size();) {
+        // Lines as getline splits them: at '\n', the last one without it.
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string line(text.substr(start, end - start));
+        start = end + 1;
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }

@@ -1,5 +1,6 @@
 #include "workflow/Configuration.h"
 
+#include "catalogue/XmlFile.h"
 #include "platform/Paths.h"
 
 #include <tinyxml.h>
@@ -29,8 +30,8 @@ void ReadConfiguration(Settings& config, bool& headlessHeadFix,
         }
     }
 
-    TiXmlDocument document(ResolvePath("Config.xml"));
-    if (!document.LoadFile()) {
+    TiXmlDocument document;
+    if (!LoadXmlFile(ResolvePath("Config.xml"), document)) {
         return;
     }
     const TiXmlElement* root = document.FirstChildElement("QuillonConfig");

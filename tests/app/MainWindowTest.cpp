@@ -3,8 +3,14 @@
 #include "app/WindowFixture.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QMenuBar>
+#include <QStyleOptionViewItem>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
 
 using namespace quillon;
 
@@ -22,6 +28,43 @@ QString ModalTitleOpenedBy(const std::function<void()>& action) {
     action();
     QCoreApplication::processEvents(); // runs the timer when nothing was opened
     return title;
+}
+
+// WCAG's contrast ratio of two colours: 1 for equal ones, 21 for black on white.
+double Contrast(QRgb a, QRgb b) {
+    auto luminance = [](QRgb c) {
+        auto linear = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// What a part of a row shows: its background (the commonest colour) and its most contrasting
+// colour, the text or a mark drawn on it.
+struct Look {
+    QRgb Background = 0;
+    double Contrast = 1;
+};
+
+Look LookOf(const QImage& image, const QRect& area) {
+    std::map<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            ++counts[image.pixel(x, y)];
+        }
+    }
+    Look look;
+    look.Background = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                          return a.second < b.second;
+                      })->first;
+    for (const auto& [colour, count] : counts) {
+        look.Contrast = std::max(look.Contrast, Contrast(colour, look.Background));
+    }
+    return look;
 }
 
 class MainWindowTest : public OpenWindowTest {
@@ -107,4 +150,46 @@ TEST_F(MainWindowTest, AboutBoxFromAltQuestionMarkAltSlashOrTheMenuThenExit) {
     QTimer::singleShot(5000, Window.get(), [] { QCoreApplication::exit(99); }); // a safety net
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(Window->isVisible());
+}
+
+TEST_F(MainWindowTest, TheSelectedDestinationStaysReadableLikeTheTreesSelection) {
+    Choose(App->SetSelector, "Head");
+    Choose(App->TypeSelector, "Color");
+    Select(App->LibraryTree, "mod.psd");
+    QTreeWidget* tree = App->LibraryTree;
+    const QImage treeImage = tree->viewport()->grab().toImage();
+    const Look treeLook = LookOf(treeImage, tree->visualItemRect(tree->currentItem()));
+    ASSERT_GE(treeLook.Contrast, 3.0) << "the trees' selection, the model";
+
+    QTreeWidget* list = App->DestinationList;
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"clicked",
+         [&] {
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(list->topLevelItem(0)).center());
+         }},
+        {"arrow key", [&] { QTest::keyClick(list, Qt::Key_Down); }},
+    };
+    for (const auto& [way, select] : ways) {
+        SCOPED_TRACE(way);
+        select();
+        ASSERT_EQ(list->selectedItems().size(), 1);
+        const QRect row = list->visualItemRect(list->selectedItems()[0]);
+        // The check box as the style places it in the row; the text lies to its right.
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        option.rect = row;
+        option.features =
+            QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+        const QRect box =
+            list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+        const QImage image = list->viewport()->grab().toImage();
+        image.save(QUILLON_SCREENSHOT_DIR "/destination-selected.png", "PNG");
+        const Look text =
+            LookOf(image, QRect(QPoint(box.right() + 1, row.top()), row.bottomRight()));
+        EXPECT_EQ(text.Background, treeLook.Background) << "the trees' highlight";
+        EXPECT_GE(text.Contrast, 3.0) << "the name can be read on it";
+        EXPECT_GE(LookOf(image, box.adjusted(2, 2, -2, -2)).Contrast, 3.0)
+            << "the check mark can be seen in its box";
+    }
 }

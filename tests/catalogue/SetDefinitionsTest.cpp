@@ -1,6 +1,7 @@
 #include "catalogue/SetDefinitions.h"
 #include "catalogue/BlendEngine.h"
 
+#include "support/GuardedArray.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -220,4 +221,37 @@ TEST_F(SetDefinitionsTest, RepeatedSubSetsMergeAndRepeatedChannelsReplace) {
     EXPECT_EQ(set.Channels.size(), 2u) << "nested sub sets are not read";
     EXPECT_EQ(set.GetPath("Color", "A"), "first\\A\\new.dds");
     EXPECT_EQ(set.GetSize("Normal", "A"), 2);
+}
+
+// A file ending in a UTF-8 lead byte made the parser read past the file's buffer (which ends at an
+// unreadable page here, so that this faults); one nested 40,000 deep overflowed its stack. Both
+// are skipped now, and the files around them are read.
+TEST_F(SetDefinitionsTest, FilesThatWouldCrashTheParserAreSkipped) {
+    const std::string cut = "<?xml version=\"1.0\" ?><a>\xC8";
+    Write("1-cut.xml", cut);
+    Write("4-good.xml", "<TextureSet Name=\"Good\"><Path>g</Path></TextureSet>");
+    {
+        const GuardedArrayAllocation guard(cut.size() + 1);
+        Engine.LoadSetDefinitions();
+    }
+    EXPECT_EQ(SetNames(), Names{"Good"});
+
+    auto nested = [](int depth) {
+        std::string xml;
+        for (int i = 0; i < depth; ++i) {
+            xml += "<x>";
+        }
+        for (int i = 0; i < depth; ++i) {
+            xml += "</x>";
+        }
+        return xml;
+    };
+    Write("2-deep.xml",
+          "<TextureSet Name=\"Deep\"><Path>d</Path>" + nested(40000) + "</TextureSet>");
+    // Nested as deep as allowed: the set, then 255 levels inside it.
+    Write("3-limit.xml",
+          "<TextureSet Name=\"Limit\"><Path>l</Path>" + nested(255) + "</TextureSet>");
+    Engine.ClearTextureSets();
+    Engine.LoadSetDefinitions();
+    EXPECT_EQ(SetNames(), (Names{"Limit", "Good"}));
 }

@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "samples/SampleDocuments.h"
 
 #include "support/TestSupport.h"
 
@@ -14,14 +15,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const Header = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
-                           "#arch=win64\n\n";
-
 // A Wine prefix made by the test: system.reg with the given body and a dosdevices link for C:.
 std::string MakePrefix(const TempFolder& root, const std::string& name, const std::string& body,
                        bool linkC = true) {
     const std::string prefix = root / name;
-    WriteTextFile(prefix + "/system.reg", std::string(Header) + body);
+    WriteTextFile(prefix + "/system.reg", WineRegistryText(body));
     fs::create_directories(prefix + "/drive_c");
     fs::create_directories(prefix + "/dosdevices");
     if (linkC) {
@@ -31,8 +29,7 @@ std::string MakePrefix(const TempFolder& root, const std::string& name, const st
 }
 
 std::string Key(const std::string& keyName, const std::string& valueLine) {
-    return "[" + keyName + "] 1700000000\n#time=1d9a0c0ffee\n\"Other\"=dword:00000001\n" +
-           valueLine + "\n\n";
+    return WineRegistryKey(keyName, valueLine);
 }
 
 const std::string Wow64Key = "Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Skyrim";
@@ -145,8 +142,7 @@ TEST_F(FindGameTest, WinePrefixFromTheEnvironmentComesBeforeTheDefaultPrefix) {
 TEST_F(FindGameTest, FindsTheProtonPrefixInAnExtraSteamLibrary) {
     const std::string library = Root / "games/SteamLibrary";
     WriteTextFile(Home() + "/.local/share/Steam/steamapps/libraryfolders.vdf",
-                  "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + library +
-                      "\"\n\t}\n}\n");
+                  SteamLibraryFoldersVdf(library));
     MakePrefix(Root, "games/SteamLibrary/steamapps/compatdata/72850/pfx",
                Key(PlainKey, R"("Installed Path"="C:\\Program Files (x86)\\Steam\\Skyrim\\")"));
     EXPECT_EQ(FindGameInstalledPath({Home(), ""}),
@@ -163,9 +159,7 @@ TEST_F(FindGameTest, FallsBackToTheGamesSteamFolderWhenProtonWroteNoKey) {
 
 // Makes `library` known to the Steam client at `steam` through its libraryfolders.vdf.
 void ListSteamLibrary(const std::string& steam, const std::string& library) {
-    WriteTextFile(steam + "/steamapps/libraryfolders.vdf",
-                  "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + library +
-                      "\"\n\t}\n}\n");
+    WriteTextFile(steam + "/steamapps/libraryfolders.vdf", SteamLibraryFoldersVdf(library));
 }
 
 TEST(FindGameEditions, TheSpecialEditionIsFoundOnlyWhereTheOriginalIsAbsent) {
@@ -226,4 +220,22 @@ TEST(FindGameEditions, TheSpecialEditionIsFoundOnlyWhereTheOriginalIsAbsent) {
         const auto [winePrefix, expected] = c.Make(root);
         EXPECT_EQ(FindGameInstalledPath({root / "home", winePrefix}), expected) << c.What;
     }
+}
+
+// Files past their size limit are not read at all (here sparse: the text, then NULs).
+TEST_F(FindGameTest, OversizedRegistryOrLibraryListsAreNotRead) {
+    const std::string prefix =
+        MakePrefix(Root, "home/.wine", Key(Wow64Key, R"("Installed Path"="C:\\Default\\")"));
+    const std::string library = Root / "games/SteamLibrary";
+    const std::string list = Home() + "/.steam/steam/steamapps/libraryfolders.vdf";
+    WriteTextFile(list, SteamLibraryFoldersVdf(library));
+    fs::create_directories(library + "/steamapps/common/Skyrim");
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), Home() + "/.wine/drive_c/Default/");
+
+    fs::resize_file(prefix + "/system.reg", MaxWineRegistrySize + 1);
+    EXPECT_EQ(ReadInstalledPathFromWineRegistry(prefix + "/system.reg", OriginalEdition),
+              std::nullopt);
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), library + "/steamapps/common/Skyrim/");
+    fs::resize_file(list, MaxSteamLibraryListSize + 1);
+    EXPECT_EQ(FindGameInstalledPath({Home(), ""}), std::nullopt);
 }

@@ -1,7 +1,9 @@
 #include "workflow/Configuration.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "samples/SampleDocuments.h"
 
+#include "support/GuardedArray.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +20,12 @@ InstalledPathReader Registry(std::optional<std::string> value) {
     return [value] { return value; };
 }
 
-std::string Config(const std::string& children) {
-    return "<?xml version=\"1.0\"?>\n<QuillonConfig>" + children + "</QuillonConfig>\n";
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
 }
 
 class ConfigurationTest : public ::testing::Test {
@@ -35,6 +41,8 @@ protected:
         if (file) {
             WriteTextFile(Root / "Config.xml", *file);
         }
+        // Reading past the end of the file's buffer faults: it ends at an unreadable page.
+        const GuardedArrayAllocation guard(file ? file->size() + 1 : 0);
         ReadConfiguration(Values, Headless, Registry(std::move(registry)));
     }
     std::optional<std::string> Value(const std::string& key) const {
@@ -58,12 +66,13 @@ TEST_F(ConfigurationTest, FoldersComeFromTheFileThenTheRegistry) {
     };
     const Case cases[] = {
         {"nothing anywhere", none, none, none, none},
-        {"root without folders", Config(""), Installed, data, data},
-        {"root, no registry: an inserted empty data folder", Config(""), none, "", ""},
+        {"root without folders", ConfigXml(""), Installed, data, data},
+        {"root, no registry: an inserted empty data folder", ConfigXml(""), none, "", ""},
         {"the file's first game folder wins and is the output",
-         Config("<GameDataPath>D:\\Mods\\</GameDataPath><GameDataPath>E:\\</GameDataPath>"),
+         ConfigXml("<GameDataPath>D:\\Mods\\</GameDataPath><GameDataPath>E:\\</GameDataPath>"),
          Installed, "D:\\Mods\\", "D:\\Mods\\"},
-        {"output folder only", Config("<TexOutputPath>out\\</TexOutputPath>"), none, none, "out\\"},
+        {"output folder only", ConfigXml("<TexOutputPath>out\\</TexOutputPath>"), none, none,
+         "out\\"},
         {"root in another letter case",
          "<quillonconfig><GameDataPath>x\\</GameDataPath></quillonconfig>", Installed, data, none},
         {"root not at the top",
@@ -74,7 +83,14 @@ TEST_F(ConfigurationTest, FoldersComeFromTheFileThenTheRegistry) {
          none},
         {"empty file", "", Installed, data, none},
         {"root after another top-level element",
-         "<Other/>" + Config("<GameDataPath>y\\</GameDataPath>"), none, "y\\", "y\\"},
+         "<Other/>" + ConfigXml("<GameDataPath>y\\</GameDataPath>"), none, "y\\", "y\\"},
+        // Files that overflowed the parser's stack or made it read past the file's buffer: ignored.
+        {"a UTF-8 lead byte at the very end", "<?xml version=\"1.0\" ?><a>\xC8", Installed, data,
+         none},
+        {"nested 40,000 deep",
+         ConfigXml("<GameDataPath>x\\</GameDataPath>" + Repeat("<x>", 40000) +
+                   Repeat("</x>", 40000)),
+         Installed, data, none},
     };
     for (const Case& c : cases) {
         Read(c.File, c.Registry);
@@ -87,11 +103,11 @@ TEST_F(ConfigurationTest, FoldersComeFromTheFileThenTheRegistry) {
 }
 
 TEST_F(ConfigurationTest, ValuesAreTextAsTheXmlReaderDeliversIt) {
-    Read(Config("<GameDataPath>  C:\\My   Games\\Data\\  </GameDataPath>"
-                "<DefUseInstalledSource/>"
-                "<AlphaMatteColor><b>black</b></AlphaMatteColor>"
-                "<NoStripPremultAlpha>1</NoStripPremultAlpha>"
-                "<gamedatapath>ignored</gamedatapath>"),
+    Read(ConfigXml("<GameDataPath>  C:\\My   Games\\Data\\  </GameDataPath>"
+                   "<DefUseInstalledSource/>"
+                   "<AlphaMatteColor><b>black</b></AlphaMatteColor>"
+                   "<NoStripPremultAlpha>1</NoStripPremultAlpha>"
+                   "<gamedatapath>ignored</gamedatapath>"),
          std::nullopt);
     EXPECT_EQ(Value("SkyrimDataPath"), "C:\\My Games\\Data\\");
     EXPECT_EQ(Value("DefUseInstalledSource"), "") << "present without text: empty";
@@ -103,7 +119,7 @@ TEST_F(ConfigurationTest, OnlyTheExactWordTrueStartsTheHeadFix) {
     for (const auto& [text, expected] : std::vector<std::pair<std::string, bool>>{
              {"true", true}, {"True", false}, {"TRUE", false}, {"1", false}, {"", false}}) {
         Headless = false;
-        Read(Config("<AutoHeadFix>" + text + "</AutoHeadFix>"), std::nullopt);
+        Read(ConfigXml("<AutoHeadFix>" + text + "</AutoHeadFix>"), std::nullopt);
         EXPECT_EQ(Headless, expected) << text;
         EXPECT_FALSE(Values.Contains("AutoHeadFix")) << "not stored as a setting";
     }
@@ -123,7 +139,7 @@ TEST_F(ConfigurationTest, TheWineRegistryOfTheEnvironmentsPrefixGivesTheDataFold
     EnvironmentGuard wine("WINEPREFIX", prefix.c_str());
     EnvironmentGuard home("HOME", (Root / "home").c_str());
 
-    WriteTextFile(Root / "Config.xml", Config("<TexOutputPath>out\\</TexOutputPath>"));
+    WriteTextFile(Root / "Config.xml", ConfigXml("<TexOutputPath>out\\</TexOutputPath>"));
     ReadConfiguration(Values, Headless, ReadGameInstalledPath);
     EXPECT_EQ(ResolvePath(Values.Get("SkyrimDataPath")), prefix + "/drive_c/Games/Skyrim/Data/");
 }

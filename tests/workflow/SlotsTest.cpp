@@ -38,22 +38,6 @@ void PutBigEndian(std::string& file, int bytes, std::uint32_t value) {
     }
 }
 
-// A PSD of one merged image in raw rows: 1 or 2 channels are grey, 3 or 4 RGB, the last of 2 or
-// 4 the alpha. `samples` run channel after channel, row after row.
-std::string RawPsd(int width, int height, int channels, int depth,
-                   const std::vector<std::uint32_t>& samples) {
-    const int sizes[] = {2, 6, 2, 4, 4, 2, 2, 14}; // ... no colour data, resources or layers
-    const int values[] = {1, 0, channels, height, width, depth, channels >= 3 ? 3 : 1, 0};
-    std::string file = "8BPS";
-    for (int i = 0; i < 8; ++i) {
-        PutBigEndian(file, sizes[i], values[i]);
-    }
-    for (const std::uint32_t sample : samples) {
-        PutBigEndian(file, depth / 8, sample);
-    }
-    return file;
-}
-
 // Copies of `file` with a field replaced: a DDS word, or a PSD field of `bytes` bytes.
 std::string Patched(std::string file, std::size_t offset, std::uint32_t value) {
     std::memcpy(file.data() + offset, &value, 4);
@@ -158,10 +142,10 @@ TEST_F(ImageSlots, SourcesOfAnyDepthAndOriginLineUpAsTheyLook) {
 
 TEST_F(ImageSlots, RawPhotoshopFilesOfGreyOrWithoutAlpha) {
     // 16-bit grey with alpha: the grey stands for all three colours, the high byte counts.
-    ASSERT_TRUE(Load("Mod", "grey.psd", RawPsd(2, 1, 2, 16, {0x1234, 0xFF00, 0x8001, 0x0102})));
+    ASSERT_TRUE(Load("Mod", "grey.psd", MakeRawPsd(2, 1, 2, 16, {0x1234, 0xFF00, 0x8001, 0x0102})));
     EXPECT_EQ(Slot("Mod").Pixels,
               (std::vector<std::uint8_t>{0x12, 0x12, 0x12, 0x80, 0xFF, 0xFF, 0xFF, 1}));
-    ASSERT_TRUE(Load("Mod", "rgb.psd", RawPsd(2, 1, 3, 8, {1, 2, 3, 4, 5, 6})));
+    ASSERT_TRUE(Load("Mod", "rgb.psd", MakeRawPsd(2, 1, 3, 8, {1, 2, 3, 4, 5, 6})));
     EXPECT_EQ(Slot("Mod").Pixels, (std::vector<std::uint8_t>{1, 3, 5, 255, 2, 4, 6, 255}));
 }
 
@@ -194,7 +178,7 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
     const std::string dxt1 = Encoded(RgbaImage(8, 8), TextureFormat::DXT1);
     const std::string rgba = Encoded(RgbaImage(8, 8));
     const std::string mips = Patched(dxt1, 8, 0x21007); // DDSD_MIPMAPCOUNT among the flags
-    const std::string psd = RawPsd(2, 2, 4, 8, std::vector<std::uint32_t>(16, 7));
+    const std::string psd = MakeRawPsd(2, 2, 4, 8, std::vector<std::uint32_t>(16, 7));
     const std::string roomy = psd + std::string(64, '\0'); // so that only the field is wrong
     ASSERT_TRUE(WritePsd(Folder / "packed.psd", MakeSeamedTexture(SampleKind::Normal, 9, 3, 1, 1)));
     const std::string packed = ReadTextFile(Folder / "packed.psd"); // last, a run of one alpha
@@ -226,7 +210,7 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
         {"cube.dds", Patched(dxt1, 112, 0x200)}, // a cube map without faces
         {"cut.psd", psd.substr(0, psd.size() - 1)},
         {"header.psd", psd.substr(0, 20)},
-        {"wide.psd", RawPsd(16385, 1, 1, 8, std::vector<std::uint32_t>(16385))},
+        {"wide.psd", MakeRawPsd(16385, 1, 1, 8, std::vector<std::uint32_t>(16385))},
         {"zero.psd", Patched(roomy, 18, 4, 0)},                          // width
         {"channels.psd", Patched(roomy, 12, 2, 99)},                     // too many
         {"rgb2.psd", Patched(roomy, 12, 2, 2)},                          // RGB of two channels

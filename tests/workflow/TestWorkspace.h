@@ -1,10 +1,11 @@
-// Workspace files for the workflow tests, without Qt: set definitions, and what a DDS texture that
-// was written declares.
+// Workspace files for the workflow tests, without Qt: set definitions (SampleDocuments.h), and
+// what a DDS texture that was written declares.
 #pragma once
 
 #include "imaging/DdsFormat.h"
 #include "imaging/DdsReader.h"
 #include "imaging/DdsWriter.h"
+#include "samples/SampleDocuments.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -14,24 +15,6 @@
 #include <vector>
 
 namespace quillon {
-
-inline std::string ChannelXml(const std::string& name, const std::string& file, int size = 0,
-                              bool compressed = true, bool alpha = false) {
-    return "<Channel Name=\"" + name + "\"><FileName>" + file +
-           "</FileName><FileFormat>dds</FileFormat><Size>" + std::to_string(size) +
-           "</Size><CompressTex>" + (compressed ? "1" : "0") + "</CompressTex><HasAlpha>" +
-           (alpha ? "1" : "0") + "</HasAlpha></Channel>";
-}
-
-// One TextureSet element; each sub set is its name and its channels.
-inline std::string SetXml(const std::string& name, const std::string& path,
-                          const std::vector<std::pair<std::string, std::string>>& subSets) {
-    std::string xml = "<TextureSet Name=\"" + name + "\"><Path>" + path + "</Path>";
-    for (const auto& [subSet, channels] : subSets) {
-        xml += "<SubSet Name=\"" + subSet + "\">" + channels + "</SubSet>";
-    }
-    return xml + "</TextureSet>";
-}
 
 // "<width>x<height> <format>" of a DDS file: the FourCC (DXT1, DXT5 ...), RGB or RGBA for 24 or
 // 32 bits a pixel, or "DXGI <number>" with the DX10 header; then " <n> levels" when it has a mip

@@ -155,9 +155,9 @@ std::string PackBits(const std::string& row) {
 
 } // namespace
 
-bool WritePsd(const std::string& nativePath, const RgbaImage& image, int bitsPerChannel) {
+std::string EncodePsd(const RgbaImage& image, int bitsPerChannel) {
     if (bitsPerChannel != 8 && bitsPerChannel != 16) {
-        return false;
+        return {};
     }
     const int bytes = bitsPerChannel / 8;
     // The PackBits-coded rows of one channel (big-endian samples), and their byte counts.
@@ -227,11 +227,66 @@ bool WritePsd(const std::string& nativePath, const RgbaImage& image, int bitsPer
     }
     PutBigEndian(data, 1, 2); // PackBits
     data += counts + rows;
+    return data;
+}
+
+bool WritePsd(const std::string& nativePath, const RgbaImage& image, int bitsPerChannel) {
+    const std::string data = EncodePsd(image, bitsPerChannel);
+    if (data.empty()) {
+        return false;
+    }
     return WriteFileSafely(nativePath, [&](const std::string& temp) {
         std::ofstream out(temp, std::ios::binary);
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
         return static_cast<bool>(out.flush());
     });
+}
+
+namespace {
+
+// The file header of a Photoshop file without colour mode data, image resources or layers.
+std::string PsdHeader(int width, int height, int channels, int depth) {
+    std::string file = "8BPS";
+    PutBigEndian(file, 1, 2); // version
+    file.append(6, '\0');     // reserved
+    PutBigEndian(file, static_cast<std::uint32_t>(channels), 2);
+    PutBigEndian(file, static_cast<std::uint32_t>(height), 4);
+    PutBigEndian(file, static_cast<std::uint32_t>(width), 4);
+    PutBigEndian(file, static_cast<std::uint32_t>(depth), 2);
+    PutBigEndian(file, channels >= 3 ? 3 : 1, 2); // colour mode RGB or grey
+    file.append(12, '\0');                        // no colour mode data, image resources or layers
+    return file;
+}
+
+} // namespace
+
+std::string MakeRawPsd(int width, int height, int channels, int depth,
+                       const std::vector<std::uint32_t>& samples) {
+    std::string file = PsdHeader(width, height, channels, depth);
+    PutBigEndian(file, 0, 2); // raw rows
+    for (const std::uint32_t sample : samples) {
+        PutBigEndian(file, sample, depth / 8);
+    }
+    return file;
+}
+
+std::string MakeGreyPsd(int width, int height, int depth) {
+    std::string file = PsdHeader(width, height, 1, depth);
+    PutBigEndian(file, 1, 2); // PackBits
+    std::string counts, rows;
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t level = 255u * static_cast<std::uint32_t>(y) /
+                                    static_cast<std::uint32_t>(std::max(1, height - 1));
+        const std::uint32_t value = depth == 16 ? level * 257 : level;
+        std::string row;
+        for (int x = 0; x < width; ++x) {
+            PutBigEndian(row, value, depth / 8);
+        }
+        const std::string packed = PackBits(row);
+        PutBigEndian(counts, static_cast<std::uint32_t>(packed.size()), 2);
+        rows += packed;
+    }
+    return file + counts + rows;
 }
 
 } // namespace quillon

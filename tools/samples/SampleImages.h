@@ -34,8 +34,23 @@ bool WriteDdsTexture(const std::string& nativePath, const RgbaImage& image,
 // Reads any texture file the tool reads, as RGBA8 rows top-down. False when it cannot.
 bool ReadTexture(const std::string& nativePath, RgbaImage& image);
 
-// Writes a Photoshop file (PackBits-coded, one layer): 8 or 16 bits per channel, RGB with the alpha
-// as its fourth channel. Through the safe-write path; false when it cannot be written.
+// A Photoshop file as image editors save a modification: one layer holding the picture, and the
+// merged image PackBits-coded; RGB with the alpha as its fourth channel, 8 or 16 bits per channel
+// (a value v is written as v * 257 at 16 bits). Empty for any other depth.
+std::string EncodePsd(const RgbaImage& image, int bitsPerChannel = 8);
+
+// Writes EncodePsd's file through the safe-write path; false when it cannot be written.
 bool WritePsd(const std::string& nativePath, const RgbaImage& image, int bitsPerChannel = 8);
+
+// A Photoshop file of only the merged image in raw rows: 1 or 2 channels are grey, 3 or 4 RGB, the
+// last of 2 or 4 the alpha. `samples` run channel after channel, row after row, `depth` (8 or 16)
+// bits each.
+std::string MakeRawPsd(int width, int height, int channels, int depth,
+                       const std::vector<std::uint32_t>& samples);
+
+// A grey Photoshop file without alpha or layers, PackBits-coded, each row one level from black at
+// the top to white at the bottom (times 257 at 16 bits): small for its size, as a flat mask is.
+// 16384 x 16384 at 16 bits takes 8.4 MB.
+std::string MakeGreyPsd(int width, int height, int depth);
 
 } // namespace quillon

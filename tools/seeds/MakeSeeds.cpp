@@ -4,6 +4,7 @@
 //     quillon-seeds <folder>        (writes <folder>/<fuzz target>/<seed files>)
 #include "platform/SafeWrite.h"
 #include "samples/SampleDds.h"
+#include "samples/SampleDocuments.h"
 #include "samples/SampleImages.h"
 
 #include <cstdint>
@@ -12,13 +13,22 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace quillon {
 
-bool WriteSeed(const fs::path& path, const std::vector<std::uint8_t>& bytes);
+// Writes one seed file; used by the corpus writers.
+bool WriteSeed(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    return WriteFileSafely(path.string(), [&](const std::string& temp) {
+        std::ofstream out(temp, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        return static_cast<bool>(out.flush());
+    });
+}
 
 namespace {
 
@@ -77,26 +87,101 @@ struct Corpus {
     SeedWriter Write;
 };
 
+// Writes the named texts as seeds.
+SeedWriter Texts(std::vector<std::pair<std::string, std::string>> files) {
+    return [files = std::move(files)](const fs::path& folder) {
+        bool ok = true;
+        for (const auto& [name, text] : files) {
+            ok =
+                WriteSeed(folder / name, std::vector<std::uint8_t>(text.begin(), text.end())) && ok;
+        }
+        return ok;
+    };
+}
+
+// The window tests' workspace: Head with three destinations, and Body.
+std::string WorkspaceSets() {
+    return SetXml("Head", "textures\\head",
+                  {{"A", ChannelXml("Color", "head_d", 16)},
+                   {"B", ChannelXml("Color", "head_d", 32, true, true)},
+                   {"C", ChannelXml("Color", "head_d", 8, false)}}) +
+           SetXml("Body", "b", {{"A", ChannelXml("Diffuse", "b")}});
+}
+
+std::vector<std::pair<std::string, std::string>> SetDefinitionSeeds() {
+    return {{"workspace.xml", WorkspaceSets()},
+            {"declared.xml",
+             "<?xml version=\"1.0\" ?>\n<!-- head -->\n" +
+                 SetXml("Head", "textures\\actors\\character\\female",
+                        {{"Nord", ChannelXml("Normal", "femalehead_msn", 1024, true, true)}})}};
+}
+
+std::vector<std::pair<std::string, std::string>> ConfigurationSeeds() {
+    return {
+        {"full.xml", ConfigXml("<GameDataPath>Game\\Data\\</GameDataPath><TexOutputPath>Out\\"
+                               "</TexOutputPath><DefUseInstalledSource>1</DefUseInstalledSource>"
+                               "<AlphaMatteColor>black</AlphaMatteColor><NoStripPremultAlpha>1"
+                               "</NoStripPremultAlpha><AutoHeadFix>true</AutoHeadFix>")},
+        {"empty.xml", ConfigXml("")}};
+}
+
+// Markup that TinyXML reads in its own ways, for the comparison with it.
+std::vector<std::pair<std::string, std::string>> XmlSeeds() {
+    std::vector<std::pair<std::string, std::string>> seeds = SetDefinitionSeeds();
+    for (auto& seed : ConfigurationSeeds()) {
+        seeds.emplace_back("config-" + seed.first, seed.second);
+    }
+    seeds.insert(seeds.end(),
+                 {{"markup.xml", "<!DOCTYPE r [<!ELEMENT r ANY>]><r a='&lt;&#x41;' b=\"&#66;\">"
+                                 "<!-- <x> --><![CDATA[<y>]]><?pi <z ?><s/>text</r>"},
+                  {"utf8.xml", "\xEF\xBB\xBF<r>\xC3\xA9<b>\xC8</b></b></r>"},
+                  {"latin1.xml", "<?xml version='1.0' encoding='ISO-8859-1'?>\r\n<r>\xE9</r>"}});
+    return seeds;
+}
+
+bool PsdSeeds(const fs::path& folder) {
+    const RgbaImage picture = MakeSeamMod(SampleKind::Skin, 19, 5, 2, 2);
+    const std::string files[] = {
+        EncodePsd(picture, 8),
+        EncodePsd(picture, 16),
+        MakeGreyPsd(140, 3, 16),
+        MakeRawPsd(2, 2, 2, 16, {0x1234, 0xFF00, 0x8001, 0x0102, 0, 1, 2, 3}),
+        MakeRawPsd(2, 1, 4, 8, {1, 2, 3, 4, 5, 6, 7, 8}),
+    };
+    bool ok = true;
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        ok = WriteSeed(folder / ("seed" + std::to_string(i) + ".psd"),
+                       std::vector<std::uint8_t>(files[i].begin(), files[i].end())) &&
+             ok;
+    }
+    return ok;
+}
+
+std::vector<std::pair<std::string, std::string>> WineRegistrySeeds() {
+    const std::string wow = "Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Skyrim";
+    return {{"system.reg",
+             WineRegistryText(
+                 WineRegistryKey(wow, R"("Installed Path"="C:\\Games\\Sk\x00ffrim\\\0junk")") +
+                 WineRegistryKey("Software\\\\Bethesda Softworks\\\\Skyrim",
+                                 R"("Installed Path"=str(2):"D:\\\"Games\"\\\101")"))},
+            {"libraryfolders.vdf", SteamLibraryFoldersVdf("/games/Steam \\\"Library\\\"")}};
+}
+
 // One row per fuzz target.
 const std::vector<Corpus>& Corpora() {
     static const std::vector<Corpus> corpora = {
         {"DdsReaderFuzz", WriteDdsSeeds},
         {"BlockEncoderFuzz", WriteBlockSeeds},
+        {"PsdReaderFuzz", PsdSeeds},
+        {"SetDefinitionsFuzz", Texts(SetDefinitionSeeds())},
+        {"ConfigurationFuzz", Texts(ConfigurationSeeds())},
+        {"XmlFileFuzz", Texts(XmlSeeds())},
+        {"WineRegistryFuzz", Texts(WineRegistrySeeds())},
     };
     return corpora;
 }
 
 } // namespace
-
-// Writes one seed file; used by the corpus writers.
-bool WriteSeed(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    return WriteFileSafely(path.string(), [&](const std::string& temp) {
-        std::ofstream out(temp, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        return static_cast<bool>(out.flush());
-    });
-}
 
 } // namespace quillon
 
