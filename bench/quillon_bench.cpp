@@ -231,7 +231,7 @@ void HeadFix(int runs) {
         std::printf("headfix: could not make the workspace\n");
         return;
     }
-    std::vector<double> wall, cpu, peak, topWall, ratios;
+    std::vector<double> wall, cpu, peak, topWall, topCpu, ratios, cpuRatios;
     int exit = 0;
     for (int run = 0; run < runs; ++run) {
         if (!SetMipMaps(workspace, "full")) {
@@ -246,7 +246,9 @@ void HeadFix(int runs) {
         SetMipMaps(workspace, "none");
         const Run top = HeadFixInChild(workspace);
         topWall.push_back(top.Wall);
+        topCpu.push_back(top.Cpu);
         ratios.push_back(r.Wall / top.Wall);
+        cpuRatios.push_back(r.Cpu / top.Cpu);
         exit = std::max(exit, top.Exit);
     }
     const double texture = 2048.0 * 2048.0 * 4 / (1 << 20);
@@ -255,9 +257,9 @@ void HeadFix(int runs) {
                 "resident %.0f MiB (%.1f full-size RGBA8 textures), exit %d\n",
                 TaskPool::Shared().Threads(), Median(wall), Median(cpu), Median(cpu) / Median(wall),
                 Median(peak), Median(peak) / texture, exit);
-    std::printf("  top levels alone: wall %.3f s; full chains / top levels, median of the "
-                "alternating pairs: %.3f\n\n",
-                Median(topWall), Median(ratios));
+    std::printf("  top levels alone: wall %.3f s, CPU %.3f s; full chains / top levels, medians "
+                "of the alternating pairs: wall %.3f, CPU %.3f\n\n",
+                Median(topWall), Median(topCpu), Median(ratios), Median(cpuRatios));
     fs::remove_all(workspace);
 }
 
