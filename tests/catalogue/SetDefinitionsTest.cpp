@@ -114,6 +114,45 @@ TEST_F(SetDefinitionsTest, SwitchesCountOnlyAsNonzeroNumbers) {
     }
 }
 
+// A Format element decides alone, in any letter case; one that names no format (or has no text)
+// leaves the channel out, as an incomplete one is.
+TEST_F(SetDefinitionsTest, FormatElementDecidesAndUnknownOnesDropTheChannel) {
+    struct Case {
+        const char* Extra;
+        const char* Expected; // nullptr: the channel is skipped
+    };
+    const Case cases[] = {
+        {"<Format>BC7</Format>", "BC7"},
+        {"<Format>bc7</Format><CompressTex>1</CompressTex><HasAlpha>1</HasAlpha>", "BC7"},
+        {"<CompressTex>1</CompressTex><Format>Dxt1</Format><HasAlpha>1</HasAlpha>", "DXT1"},
+        {"<Format>dxt5</Format>", "DXT5"},
+        {"<Format>rgb</Format><CompressTex>1</CompressTex>", "RGB"},
+        {"<Format>RgBa</Format><HasAlpha>0</HasAlpha>", "RGBA"},
+        {"<Format> BC7 </Format>", "BC7"}, // the parser trims the text
+        {"<Format>BC5</Format><CompressTex>1</CompressTex>", nullptr},
+        {"<Format>DXT</Format>", nullptr},
+        {"<Format></Format><CompressTex>1</CompressTex>", nullptr},
+        {"<Format/>", nullptr},
+        {"<format>BC7</format><CompressTex>1</CompressTex>", "DXT1"}, // not the element's name
+    };
+    std::string xml = "<TextureSet Name=\"S\"><Path>p</Path>";
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        xml += "<SubSet Name=\"" + std::to_string(i) + "\">" +
+               ChannelXml("Color", "c", "1", cases[i].Extra) + "</SubSet>";
+    }
+    Write("S.xml", xml + "</TextureSet>");
+    Engine.LoadSetDefinitions();
+    const TextureSet& set = *Engine.FindTextureSet("S");
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].Extra);
+        if (cases[i].Expected == nullptr) {
+            EXPECT_EQ(set.GetPath("Color", std::to_string(i)), "");
+        } else {
+            EXPECT_EQ(set.GetCompression("Color", std::to_string(i)), cases[i].Expected);
+        }
+    }
+}
+
 TEST_F(SetDefinitionsTest, FilesAreReadInWindowsOrderAndEverySetIsKept) {
     // Upper-cased ordinal order: "a.xml" before "B.xml" before "_c.xml".
     Write("_c.xml", "<TextureSet Name=\"Head\"><Path>third</Path></TextureSet>");

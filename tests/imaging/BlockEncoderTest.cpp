@@ -1,10 +1,11 @@
 #include "imaging/Bc1Encoder.h"
 #include "imaging/Bc3Encoder.h"
+#include "imaging/Bc7Decoder.h"
 #include "imaging/Bc7Encoder.h"
+#include "imaging/BlockDecoders.h"
 #include "imaging/BlockEncoding.h"
 #include "imaging/ImagingTestSupport.h"
 #include "imaging/PillowDecoder.h"
-#include "imaging/ReferenceDecoders.h"
 
 #include <gtest/gtest.h>
 #include <squish.h>
@@ -82,6 +83,17 @@ struct Decoded {
 
 using BlockDecoder = void (*)(const std::uint8_t*, std::uint8_t*);
 
+// The project's decoders for a lone block.
+void Bc1(const std::uint8_t* block, std::uint8_t* rgba) {
+    DecodeBc1Block(block, rgba);
+}
+void Bc3(const std::uint8_t* block, std::uint8_t* rgba) {
+    DecodeBc3Block(block, rgba);
+}
+void Bc7(const std::uint8_t* block, std::uint8_t* rgba) {
+    DecodeBc7Block(block, rgba);
+}
+
 RgbaImage DecodeImage(const std::vector<std::uint8_t>& blocks, int width, int height,
                       int blockBytes, BlockDecoder decode) {
     RgbaImage out(width, height);
@@ -136,9 +148,9 @@ RgbaImage Squish(const RgbaImage& image, int flags) {
 }
 
 RgbaImage Ours(const RgbaImage& image, BlockFormat format, TaskPool& pool) {
-    const BlockDecoder decode = format == BlockFormat::BC1   ? reference::DecodeBc1Block
-                                : format == BlockFormat::BC3 ? reference::DecodeBc3Block
-                                                             : reference::DecodeBc7Block;
+    const BlockDecoder decode = format == BlockFormat::BC1   ? Bc1
+                                : format == BlockFormat::BC3 ? Bc3
+                                                             : Bc7;
     return DecodeImage(EncodeBlocks(image, format, pool), image.Width, image.Height,
                        BlockBytes(format), decode);
 }
@@ -297,14 +309,14 @@ TEST(BlockEncoderTest, SolidBlocksAreTheBestPossible) {
         }
         std::uint8_t block[16], out[64];
         EncodeBc1Block(in.data(), block, Bc1Colours::OpaqueDxt1);
-        reference::DecodeBc1Block(block, out);
+        DecodeBc1Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 3), BestSolidBc1Error(colour.data(), true));
         EncodeBc3Block(in.data(), block);
-        reference::DecodeBc3Block(block, out);
+        DecodeBc3Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 3, 4), 0);
         EXPECT_EQ(BlockError(in.data(), out, 0, 3), BestSolidBc1Error(colour.data(), false));
         EncodeBc7Block(in.data(), block);
-        reference::DecodeBc7Block(block, out);
+        DecodeBc7Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 4), 0);
     }
 }
@@ -332,10 +344,10 @@ TEST(BlockEncoderTest, TwoColourBlocksAreExact) {
         SCOPED_TRACE(trial);
         std::uint8_t block[16], out[64];
         EncodeBc1Block(in.data(), block, Bc1Colours::OpaqueDxt1);
-        reference::DecodeBc1Block(block, out);
+        DecodeBc1Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 3), 0);
         EncodeBc3Block(in.data(), block);
-        reference::DecodeBc3Block(block, out);
+        DecodeBc3Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 4), 0);
 
         // BC7: every channel of a colour even, or every one odd (alpha too).
@@ -349,7 +361,7 @@ TEST(BlockEncoderTest, TwoColourBlocksAreExact) {
             std::memcpy(&in[static_cast<std::size_t>(i) * 4], colours[(layout >> i) & 1], 4);
         }
         EncodeBc7Block(in.data(), block);
-        reference::DecodeBc7Block(block, out);
+        DecodeBc7Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 4), 0);
     }
 }
@@ -434,7 +446,7 @@ TEST(BlockEncoderTest, Bc7RoundTripsPerMode) {
     const auto pillow = DecodeWithPillow(files);
     for (std::size_t n = 0; n < cases.size(); ++n) {
         SCOPED_TRACE(cases[n].Name);
-        const RgbaImage ours = DecodeImage(streams[n], 64, 64, 16, reference::DecodeBc7Block);
+        const RgbaImage ours = DecodeImage(streams[n], 64, 64, 16, Bc7);
         ASSERT_EQ(pillow[n].size(), ours.Pixels.size());
         EXPECT_TRUE(pillow[n] == ours.Pixels) << "Pillow reads the blocks differently";
         std::map<int, std::pair<double, int>> errorByMode; // squared error, blocks
