@@ -84,10 +84,12 @@ TEST_F(SetDefinitionsTest, NumbersAreReadAsAtoiReadsThem) {
     }
 }
 
-TEST_F(SetDefinitionsTest, SwitchesCountOnlyAsNonzeroNumbers) {
+// The switches count only as nonzero numbers. A Format element decides alone, in any letter
+// case; one that names no format (or has no text) leaves the channel out, as an incomplete one is.
+TEST_F(SetDefinitionsTest, SwitchesAndTheFormatElementDecideTheCompression) {
     struct Case {
         const char* Extra;
-        const char* Expected;
+        const char* Expected; // nullptr: the channel is skipped
     };
     const Case cases[] = {
         {"", "RGB"},
@@ -99,29 +101,6 @@ TEST_F(SetDefinitionsTest, SwitchesCountOnlyAsNonzeroNumbers) {
         {"<CompressTex>1</CompressTex><HasAlpha>1</HasAlpha>", "DXT5"},
         {"<CompressTex>2</CompressTex><HasAlpha>1</HasAlpha><HasAlpha>0</HasAlpha>", "DXT5"},
         {"<HasAlpha>-1</HasAlpha>", "RGBA"},
-    };
-    std::string xml = "<TextureSet Name=\"S\"><Path>p</Path>";
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        xml += "<SubSet Name=\"" + std::to_string(i) + "\">" +
-               ChannelXml("Color", "c", "1", cases[i].Extra) + "</SubSet>";
-    }
-    Write("S.xml", xml + "</TextureSet>");
-    Engine.LoadSetDefinitions();
-    const TextureSet& set = *Engine.FindTextureSet("S");
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(set.GetCompression("Color", std::to_string(i)), cases[i].Expected)
-            << cases[i].Extra;
-    }
-}
-
-// A Format element decides alone, in any letter case; one that names no format (or has no text)
-// leaves the channel out, as an incomplete one is.
-TEST_F(SetDefinitionsTest, FormatElementDecidesAndUnknownOnesDropTheChannel) {
-    struct Case {
-        const char* Extra;
-        const char* Expected; // nullptr: the channel is skipped
-    };
-    const Case cases[] = {
         {"<Format>BC7</Format>", "BC7"},
         {"<Format>bc7</Format><CompressTex>1</CompressTex><HasAlpha>1</HasAlpha>", "BC7"},
         {"<CompressTex>1</CompressTex><Format>Dxt1</Format><HasAlpha>1</HasAlpha>", "DXT1"},
