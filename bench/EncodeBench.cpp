@@ -6,8 +6,9 @@
 // two threads, the figure the format's use in the head fix depends on.
 #include "bench/EncodeBench.h"
 
+#include "imaging/Bc7Decoder.h"
+#include "imaging/BlockDecoders.h"
 #include "imaging/BlockEncoding.h"
-#include "imaging/ReferenceDecoders.h"
 #include "samples/SampleImages.h"
 
 #include <omp.h>
@@ -130,11 +131,11 @@ std::vector<std::uint8_t> Decode(const std::vector<std::uint8_t>& blocks, int ed
         std::uint8_t block[64];
         const std::uint8_t* in = blocks.data() + b * bytes;
         if (format == BlockFormat::BC1) {
-            reference::DecodeBc1Block(in, block);
+            DecodeBc1Block(in, block);
         } else if (format == BlockFormat::BC3) {
-            reference::DecodeBc3Block(in, block);
+            DecodeBc3Block(in, block);
         } else {
-            reference::DecodeBc7Block(in, block);
+            DecodeBc7Block(in, block);
         }
         const std::size_t bx = b % wide, by = b / wide;
         for (std::size_t y = 0; y < 4; ++y) {

@@ -3,7 +3,8 @@
 //             preview bitmaps, each save with the PSNR of the written texture and libsquish's
 //             cluster fit on one thread as the reference, and the rescale of an overlay
 //   headfix   the head fix on the demo workspace at twice its size (two sub sets of Color DXT1
-//             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory
+//             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory;
+//             with full mip chains against the top levels alone
 //   decode    the DDS reader on a 2048 x 2048 top level of each layout, on one thread
 //   encode    each block encoder on 1 and 2 threads, against libsquish's cluster fit
 //   psd       the Photoshop reader on a 16384 x 16384 grey PackBits mask of 16 and of 8 bits:
@@ -29,6 +30,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <sstream>
@@ -202,27 +204,62 @@ Run HeadFixInChild(const fs::path& workspace) {
     return run;
 }
 
+// The workspace's configuration with the given <MipMaps> setting.
+bool SetMipMaps(const fs::path& workspace, const std::string& mode) {
+    std::ifstream in(workspace / "Config.xml");
+    std::string config((std::istreambuf_iterator<char>(in)), {});
+    in.close();
+    const std::size_t old = config.find("<MipMaps>");
+    if (old != std::string::npos) {
+        config.erase(old, config.find("</MipMaps>") + 10 - old);
+    }
+    const std::size_t end = config.find("</QuillonConfig>");
+    if (end == std::string::npos) {
+        return false;
+    }
+    config.insert(end, "<MipMaps>" + mode + "</MipMaps>");
+    std::ofstream out(workspace / "Config.xml", std::ios::trunc);
+    out << config;
+    return static_cast<bool>(out);
+}
+
+// Runs with full mip chains (as the installed textures have) and with the top level alone
+// alternate, so that the load of the machine falls on both alike.
 void HeadFix(int runs) {
     const fs::path workspace = BenchFolder("headfix");
     if (!MakeDemoWorkspace(workspace, true, 2)) {
         std::printf("headfix: could not make the workspace\n");
         return;
     }
-    std::vector<double> wall, cpu, peak;
+    std::vector<double> wall, cpu, peak, topWall, topCpu, ratios, cpuRatios;
     int exit = 0;
     for (int run = 0; run < runs; ++run) {
+        if (!SetMipMaps(workspace, "full")) {
+            std::printf("headfix: could not write the configuration\n");
+            return;
+        }
         const Run r = HeadFixInChild(workspace);
         wall.push_back(r.Wall);
         cpu.push_back(r.Cpu);
         peak.push_back(r.PeakMiB);
         exit = std::max(exit, r.Exit);
+        SetMipMaps(workspace, "none");
+        const Run top = HeadFixInChild(workspace);
+        topWall.push_back(top.Wall);
+        topCpu.push_back(top.Cpu);
+        ratios.push_back(r.Wall / top.Wall);
+        cpuRatios.push_back(r.Cpu / top.Cpu);
+        exit = std::max(exit, top.Exit);
     }
     const double texture = 2048.0 * 2048.0 * 4 / (1 << 20);
     std::printf("head fix, 2 sub sets x (Color DXT1 2048, Normal DXT5 2048, Specular RGB 1024), "
-                "%u threads: wall %.3f s, CPU %.3f s (CPU / wall %.2f), peak resident %.0f MiB "
-                "(%.1f full-size RGBA8 textures), exit %d\n\n",
+                "%u threads, full mip chains: wall %.3f s, CPU %.3f s (CPU / wall %.2f), peak "
+                "resident %.0f MiB (%.1f full-size RGBA8 textures), exit %d\n",
                 TaskPool::Shared().Threads(), Median(wall), Median(cpu), Median(cpu) / Median(wall),
                 Median(peak), Median(peak) / texture, exit);
+    std::printf("  top levels alone: wall %.3f s, CPU %.3f s; full chains / top levels, medians "
+                "of the alternating pairs: wall %.3f, CPU %.3f\n\n",
+                Median(topWall), Median(topCpu), Median(ratios), Median(cpuRatios));
     fs::remove_all(workspace);
 }
 
@@ -231,11 +268,8 @@ void HeadFix(int runs) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::map<std::string, std::function<void(int)>> sections = {
-        {"pipeline", Pipeline},
-        {"headfix", HeadFix},
-        {"decode", RunDecodeBench},
-        {"encode", RunEncodeBench},
-        {"psd", BenchPsd},
+        {"pipeline", Pipeline},     {"headfix", HeadFix}, {"decode", RunDecodeBench},
+        {"encode", RunEncodeBench}, {"psd", BenchPsd},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

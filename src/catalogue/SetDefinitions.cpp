@@ -72,7 +72,17 @@ void ReadChannel(TextureSet& set, const std::string& subSetName, const TiXmlElem
     if (alpha != nullptr && ReadInteger(alpha->GetText() ? alpha->GetText() : "") != 0) {
         flags |= FlagHasAlpha;
     }
-    set.AddChannel(subSetName, name, fileName, fileFormat, ReadInteger(sizeText.c_str()), flags);
+    // A Format element decides the format alone; one that names none makes the channel incomplete.
+    std::string format;
+    if (element.FirstChildElement("Format") != nullptr) {
+        ReadElementText(&element, "Format", format); // no text: names no format
+        format = CompressionNamed(format);
+        if (format.empty()) {
+            return;
+        }
+    }
+    set.AddChannel(subSetName, name, fileName, fileFormat, ReadInteger(sizeText.c_str()), flags,
+                   format);
 }
 
 std::unique_ptr<TextureSet> ReadTextureSet(const TiXmlElement& element) {

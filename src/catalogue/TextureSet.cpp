@@ -21,16 +21,34 @@ std::string CompressionFor(std::uint32_t flags) {
     return alpha ? "DXT5" : "DXT1";
 }
 
+std::string CompressionNamed(const std::string& format) {
+    std::string upper = format;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    for (const char* known : {"DXT1", "DXT5", "BC7", "RGB", "RGBA"}) {
+        if (upper == known) {
+            return upper;
+        }
+    }
+    return {};
+}
+
 TextureSet::TextureSet(std::string name, std::string path)
     : Name(std::move(name)), Path(std::move(path)) {}
 
 void TextureSet::AddChannel(const std::string& subSetName, const std::string& channelName,
                             std::string fileName, std::string fileFormat, std::int32_t size,
-                            std::uint32_t flags) {
+                            std::uint32_t flags, std::string compression) {
     ChannelNames.insert(channelName);
+    if (compression.empty()) {
+        compression = CompressionFor(flags);
+    }
     // A later declaration of the same channel in the same sub set wins.
     Channels[MakeKey(channelName, subSetName)] =
-        Channel{std::move(fileName), std::move(fileFormat), CompressionFor(flags), flags, size};
+        Channel{std::move(fileName), std::move(fileFormat), std::move(compression), flags, size};
 }
 
 void TextureSet::ListChannelNames(std::vector<std::string>& list) const {

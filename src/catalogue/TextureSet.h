@@ -15,9 +15,11 @@ constexpr std::uint32_t FlagUncompressed = 1; // the definition's CompressTex is
 constexpr std::uint32_t FlagHasAlpha = 2;     // the definition's HasAlpha is nonzero
 
 struct Channel {
-    std::string FileName;    // base name, no folder, no extension
-    std::string FileFormat;  // extension without the dot; also selects the writer
-    std::string Compression; // "RGB", "RGBA", "DXT1" or "DXT5", derived from Flags
+    std::string FileName;   // base name, no folder, no extension
+    std::string FileFormat; // extension without the dot; also selects the writer
+    // "RGB", "RGBA", "DXT1" or "DXT5" derived from Flags, or any of those and "BC7" as the
+    // definition's Format names it
+    std::string Compression;
     std::uint32_t Flags = 0;
     std::int32_t Size = 0; // edge length images are scaled to when blended; 0: no scaling
 };
@@ -29,9 +31,10 @@ class TextureSet {
 public:
     TextureSet(std::string name, std::string path);
 
+    // `compression`, when not empty, is the format the definition names; it overrides the flags.
     void AddChannel(const std::string& subSetName, const std::string& channelName,
                     std::string fileName, std::string fileFormat, std::int32_t size,
-                    std::uint32_t flags);
+                    std::uint32_t flags, std::string compression = {});
 
     // Both append without emptying the list first.
     void ListChannelNames(std::vector<std::string>& list) const;
@@ -54,5 +57,9 @@ private:
 
 // The compression word for a channel's flags.
 std::string CompressionFor(std::uint32_t flags);
+
+// The compression word a definition's Format text names, letter case ignored: "DXT1", "DXT5",
+// "BC7", "RGB" or "RGBA"; empty for any other text.
+std::string CompressionNamed(const std::string& format);
 
 } // namespace quillon

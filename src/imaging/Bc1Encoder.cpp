@@ -286,6 +286,17 @@ Candidate SolidCandidate(const std::uint8_t mean[3], bool allowThree) {
     return best;
 }
 
+// The error of a solid candidate (every pixel on index 2) over pixels with these channel sums and
+// sums of squares.
+int SolidError(const Candidate& c, const int sums[3], const int squares[3]) {
+    int error = 0;
+    for (int ch = 0; ch < 3; ++ch) {
+        const int v = Interpolate(Expand(ch, c.Q[0][ch]), Expand(ch, c.Q[1][ch]), 2, c.Three);
+        error += squares[ch] - 2 * v * sums[ch] + 16 * v * v;
+    }
+    return error;
+}
+
 // The principal axis of the centred colours by power iteration; false when they do not spread.
 bool PrincipalAxis(const float centred[16][3], float axis[3]) {
     float cov[6] = {}; // rr rg rb gg gb bb
@@ -325,10 +336,15 @@ bool PrincipalAxis(const float centred[16][3], float axis[3]) {
 
 // How many orderings, best by their rounded cluster fit, are polished.
 constexpr int Polished = 2;
+// Blocks whose pixels fall on at most this many distinct places along the axis have few
+// orderings: all are searched, as libsquish's merging of equal colours does, and the best one's
+// rounding alone is polished.
+constexpr int FewPlaces = 4;
 // How far from the splits of the axis's ends, in places where the sorted colours change, the
 // searched orderings' boundaries lie.
 constexpr int OuterReach = 1, InnerReach = 3, ThreeReach = 1;
-constexpr int MaxReach = 3;
+constexpr int MaxReach = FewPlaces; // the widest reach any search uses
+static_assert(OuterReach <= MaxReach && InnerReach <= MaxReach && ThreeReach <= MaxReach);
 
 // What a cluster fit needs of a block sorted along its axis: prefix sums of the centred colours
 // and of the colours, the colours' sums of squares, and the mean in grid units plus a half.
@@ -366,9 +382,12 @@ int OrderingError(const SortedBlock& b, const Ordering& o, int i, int j, int k, 
     return error;
 }
 
+// How many times a polished candidate is refitted.
+constexpr int RefineRounds = 2;
+
 // Alternates refitting the endpoints to the selectors and picking selectors while the error falls.
 void Refine(const BlockPixels& px, Candidate& c) {
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < RefineRounds; ++round) {
         Candidate next = c;
         const Moments m = MomentsOf(px, next.Selectors);
         float a[3], b[3];
@@ -432,20 +451,27 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
     const bool allowThree = colours == Bc1Colours::OpaqueDxt1;
     BlockPixels px;
     bool uniform = true;
+    int channelSums[3] = {}, squares[3] = {};
     for (int i = 0; i < 16; ++i) {
         for (int ch = 0; ch < 3; ++ch) {
-            px.C[ch][i] = rgba[i * 4 + ch];
-            uniform = uniform && px.C[ch][i] == px.C[ch][0];
+            const int v = rgba[i * 4 + ch];
+            px.C[ch][i] = v;
+            uniform = uniform && v == rgba[ch];
+            channelSums[ch] += v;
+            squares[ch] += v * v;
         }
     }
-    std::uint8_t mean[4];
-    BlockMeanColour(rgba, mean);
+    std::uint8_t mean[3];
+    for (int ch = 0; ch < 3; ++ch) {
+        mean[ch] = static_cast<std::uint8_t>((channelSums[ch] + 8) / 16);
+    }
+    // The block of the mean colour: no result may be worse.
     Candidate best = SolidCandidate(mean, allowThree);
-    PickSelectors(px, best);
     if (uniform) {
         WriteBlock(best, block);
         return;
     }
+    best.Error = SolidError(best, channelSums, squares);
 
     float average[3] = {};
     for (int i = 0; i < 16; ++i) {
@@ -489,12 +515,11 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
         }
     }
 
-    // Integer prefix sums of the sorted pixels and their squares: the moments of any ordering.
-    int sums[17][3] = {}, squares[3] = {};
+    // Integer prefix sums of the sorted pixels: with the squares, the moments of any ordering.
+    int sums[17][3] = {};
     for (int s = 0; s < 16; ++s) {
         for (int ch = 0; ch < 3; ++ch) {
             sums[s + 1][ch] = sums[s][ch] + px.C[ch][order[s]];
-            squares[ch] += px.C[ch][s] * px.C[ch][s];
         }
     }
 
@@ -526,6 +551,9 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
         }
     };
     const int last = boundCount - 1;
+    const bool few = last <= FewPlaces;
+    const int outerReach = few ? last : OuterReach, innerReach = few ? last : InnerReach;
+    const int threeReach = few ? last : ThreeReach;
     // Every ordering in reach, as a cluster fit does: least-squares endpoints rounded to the
     // grid, and the error of the ordering's own selectors with them. The best few go on.
     const OrderingTables& tables = Orderings();
@@ -576,9 +604,9 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
         return n;
     };
     int placesI[2 * MaxReach + 2], placesJ[2 * MaxReach + 2], placesK[2 * MaxReach + 2];
-    const int countI = places(splits[0], OuterReach, true, 0, placesI);
-    const int countJ = places(splits[1], InnerReach, false, 0, placesJ);
-    const int countK = places(splits[2], OuterReach, true, last, placesK);
+    const int countI = places(splits[0], outerReach, true, 0, placesI);
+    const int countJ = places(splits[1], innerReach, false, 0, placesJ);
+    const int countK = places(splits[2], outerReach, true, last, placesK);
     for (int ni = 0; ni < countI; ++ni) {
         for (int nj = 0; nj < countJ; ++nj) {
             for (int nk = 0; nk < countK; ++nk) {
@@ -599,8 +627,8 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
     }
     if (allowThree) {
         centre(true, splits);
-        const int countA = places(splits[0], ThreeReach, true, 0, placesI);
-        const int countB = places(splits[1], ThreeReach, true, last, placesK);
+        const int countA = places(splits[0], threeReach, true, 0, placesI);
+        const int countB = places(splits[1], threeReach, true, last, placesK);
         for (int na = 0; na < countA; ++na) {
             for (int nb = 0; nb < countB; ++nb) {
                 if (placesI[na] > placesK[nb]) {
@@ -621,7 +649,7 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
 
     // The kept orderings with their endpoints' rounding searched, then selectors picked afresh
     // and refined.
-    for (int n = 0; n < keptCount && best.Error > 0; ++n) {
+    for (int n = 0; n < (few ? std::min(keptCount, 1) : keptCount) && best.Error > 0; ++n) {
         const Kept& o = kept[n];
         const Ordering& ordering = o.Three ? tables.Three[o.I][o.J] : tables.Four[o.I][o.J][o.K];
         Candidate c;
@@ -648,9 +676,11 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
             a[ch] = average[ch] + ordering.U * q;
             b[ch] = average[ch] - ordering.Z * q;
         }
-        QuantizeEndpoints(m, a, b, c);
-        PickSelectors(px, c);
-        Refine(px, c);
+        c.Error = QuantizeEndpoints(m, a, b, c);
+        if (!few) {
+            PickSelectors(px, c);
+            Refine(px, c);
+        }
         if (c.Error < best.Error) {
             best = c;
         }

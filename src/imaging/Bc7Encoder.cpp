@@ -1,6 +1,7 @@
 #include "imaging/Bc7Encoder.h"
 
 #include "imaging/Bc1Encoder.h"
+#include "imaging/Bc7Tables.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,31 +13,7 @@ namespace quillon {
 
 namespace {
 
-// Two-subset partitions: bit i is the subset of pixel i (pixels row by row).
-constexpr std::uint16_t Partitions2[64] = {
-    0xCCCC, 0x8888, 0xEEEE, 0xECC8, 0xC880, 0xFEEC, 0xFEC8, 0xEC80, 0xC800, 0xFFEC, 0xFE80,
-    0xE800, 0xFFE8, 0xFF00, 0xFFF0, 0xF000, 0xF710, 0x008E, 0x7100, 0x08CE, 0x008C, 0x7310,
-    0x3100, 0x8CCE, 0x088C, 0x3110, 0x6666, 0x366C, 0x17E8, 0x0FF0, 0x718E, 0x399C, 0xAAAA,
-    0xF0F0, 0x5A5A, 0x33CC, 0x3C3C, 0x55AA, 0x9696, 0xA55A, 0x73CE, 0x13C8, 0x324C, 0x3BDC,
-    0x6996, 0xC33C, 0x9966, 0x0660, 0x0272, 0x04E4, 0x4E40, 0x2720, 0xC936, 0x936C, 0x39C6,
-    0x639C, 0x9336, 0x9CC6, 0x817E, 0xE718, 0xCCF0, 0x0FCC, 0x7744, 0xEE22,
-};
-
-// The pixel of the second subset whose index has one bit less (pixel 0 for the first subset).
-constexpr std::uint8_t Anchors2[64] = {
-    15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 2,  8, 2,  2, 8,
-    8,  15, 2,  8,  2,  2,  8,  8,  2,  2,  15, 15, 6,  8,  2,  8,  15, 15, 2, 8,  2, 2,
-    2,  15, 15, 6,  6,  2,  6,  8,  15, 15, 2,  2,  15, 15, 15, 15, 15, 2,  2, 15,
-};
-
-// Interpolation weights out of 64 for indices of 2, 3 and 4 bits.
-constexpr int Weights2[4] = {0, 21, 43, 64};
-constexpr int Weights3[8] = {0, 9, 18, 27, 37, 46, 55, 64};
-constexpr int Weights4[16] = {0, 4, 9, 13, 17, 21, 26, 30, 34, 38, 43, 47, 51, 55, 60, 64};
-
-const int* WeightsFor(int bits) {
-    return bits == 2 ? Weights2 : bits == 3 ? Weights3 : Weights4;
-}
+using namespace bc7;
 
 int Interpolate(int e0, int e1, int weight) {
     return ((64 - weight) * e0 + weight * e1 + 32) >> 6;
@@ -125,7 +102,7 @@ struct NearestIndexTables {
 
 void FillNearestIndex(NearestIndexTables* t) {
     for (int bits = 2; bits <= 4; ++bits) {
-        const int* weights = WeightsFor(bits);
+        const std::uint8_t* weights = WeightsFor(bits);
         for (int w = 0; w <= 64; ++w) {
             int best = 0;
             for (int k = 1; k < (1 << bits); ++k) {
@@ -149,7 +126,7 @@ const std::uint8_t* NearestIndex(int bits) {
 // pixel's projection on the endpoints' line names a first guess; its neighbours are checked too.
 int PickIndices(const SubsetJob& job, SubsetFit& fit) {
     const int entries = 1 << job.IndexBits;
-    const int* weights = WeightsFor(job.IndexBits);
+    const std::uint8_t* weights = WeightsFor(job.IndexBits);
     const std::uint8_t* nearest = NearestIndex(job.IndexBits);
     int palette[16][4] = {}, e0[4] = {}, e1[4] = {}, use[4] = {};
     float direction[4] = {}, length = 0;
@@ -244,7 +221,7 @@ void QuantizeAndPick(const SubsetJob& job, const float e0[4], const float e1[4],
 
 // Least-squares endpoints for the fit's indices; false when they do not fix a line.
 bool FitToIndices(const SubsetJob& job, const SubsetFit& fit, float e0[4], float e1[4]) {
-    const int* weights = WeightsFor(job.IndexBits);
+    const std::uint8_t* weights = WeightsFor(job.IndexBits);
     double aa = 0, bb = 0, ab = 0, ax[4] = {}, bx[4] = {};
     for (int i = 0; i < job.Count; ++i) {
         const double beta = weights[fit.Index[i]] / 64.0, alpha = 1.0 - beta;

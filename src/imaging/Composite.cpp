@@ -50,4 +50,24 @@ void BlendOver(RgbaImage& base, const RgbaImage& overlay) {
     }
 }
 
+std::vector<bool> UntouchedBlocks(const RgbaImage& overlay, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return {};
+    }
+    const int blocksWide = (width + 3) / 4, blocksHigh = (height + 3) / 4;
+    std::vector<bool> untouched(static_cast<std::size_t>(blocksWide) * blocksHigh, true);
+    const int columns = std::min(width, overlay.Width);
+    const int rows = columns > 0 ? std::min(height, overlay.Height) : 0;
+    for (int y = 0; y < rows; ++y) {
+        const std::uint8_t* over = overlay.At(0, y);
+        const std::size_t rowStart = static_cast<std::size_t>(y / 4) * blocksWide;
+        for (int x = 0; x < columns; ++x, over += 4) {
+            if (over[3] != 0) {
+                untouched[rowStart + static_cast<std::size_t>(x / 4)] = false;
+            }
+        }
+    }
+    return untouched;
+}
+
 } // namespace quillon

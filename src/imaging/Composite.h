@@ -5,6 +5,7 @@
 #include "imaging/RgbaImage.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace quillon {
 
@@ -29,5 +30,9 @@ struct CompositeSizes {
 // base's alpha stays, since the overlay's alpha is a mask, not content. Only the rows and columns
 // both images have are blended.
 void BlendOver(RgbaImage& base, const RgbaImage& overlay);
+
+// The 4 x 4 blocks of a width x height base that BlendOver leaves as they were: every pixel of
+// the block the overlay covers has alpha 0. One flag a block, row by row.
+[[nodiscard]] std::vector<bool> UntouchedBlocks(const RgbaImage& overlay, int width, int height);
 
 } // namespace quillon

@@ -1,6 +1,6 @@
-// Our DDS writer, used for every .dds the tool saves: DXT1 and DXT5 encoded block by block with
-// libsquish's cluster fit, or uncompressed 24-bit RGB and 32-bit RGBA; one surface with or without
-// its mip levels, the classic header only (the original game does not read the DX10 extension).
+// Our DDS writer, used for every .dds the tool saves: DXT1 and DXT5 through our block encoders,
+// BC7 with the DX10 extension header (only the Special Edition reads it), or uncompressed 24-bit
+// RGB and 32-bit RGBA; one surface with or without its mip levels. Images are RGBA8, rows top-down.
 #pragma once
 
 #include "imaging/RgbaImage.h"
@@ -15,16 +15,33 @@ namespace quillon {
 enum class TextureFormat {
     DXT1, // BC1, encoded opaque: no pixel becomes punch-through black
     DXT5, // BC3, colour and interpolated alpha
+    BC7,  // BC7 in a DX10 file
     RGB,  // 24 bits a pixel, stored B, G, R
     RGBA, // 32 bits a pixel, stored B, G, R, A
+};
+
+// The top level of the installed texture a blend was made over, as its file stores it, and the
+// blocks the blend left alone. The writer copies those rather than encoding them again, so pixels
+// nobody asked to change keep their bytes.
+struct SourceBlocks {
+    TextureFormat Format = TextureFormat::DXT1; // DXT1 or DXT5
+    int Width = 0, Height = 0;
+    std::vector<std::uint8_t> Blocks; // the whole top level, blocks row by row
+    std::vector<bool> Untouched;      // one flag a block, row by row; empty: none
 };
 
 // A complete DDS file of `image` (at least 1 x 1) followed by `lowerLevels`, its mip levels
 // largest first (none: a file of one level). Every level is written in `format`. Blocks are
 // encoded in strips of block rows on the pool's threads; the bytes do not depend on how many
-// threads the pool has.
+// threads the pool has. With `source` of the same format and size, its untouched blocks are
+// copied into the top level.
 [[nodiscard]] std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format,
                                                   TaskPool& pool,
-                                                  const std::vector<RgbaImage>& lowerLevels = {});
+                                                  const std::vector<RgbaImage>& lowerLevels = {},
+                                                  const SourceBlocks* source = nullptr);
+
+// Whether `source` can give `image`'s top level in `format` its untouched blocks.
+[[nodiscard]] bool SourceBlocksFit(const SourceBlocks& source, const RgbaImage& image,
+                                   TextureFormat format);
 
 } // namespace quillon

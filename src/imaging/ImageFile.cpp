@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <new>
 
 namespace quillon {
 
@@ -110,9 +111,34 @@ bool DecodeOther(const std::vector<std::uint8_t>& file, RgbaImage& image) {
     return StbDecode(file.data(), file.size(), image);
 }
 
+// The top level of a DXT1 or DXT5 file (DX10 files of those formats included) as stored.
+void KeepBlocks(const std::vector<std::uint8_t>& file, SourceBlocks& blocks) {
+    DdsLayout layout;
+    if (ReadDdsLayout(file.data(), file.size(), layout) != DdsProblem::None ||
+        layout.Premultiplied ||
+        (layout.Format != DdsPixelFormat::Bc1 && layout.Format != DdsPixelFormat::Bc3)) {
+        return;
+    }
+    try {
+        const auto first = file.begin() + static_cast<std::ptrdiff_t>(layout.DataOffset);
+        blocks.Blocks.assign(first, first + static_cast<std::ptrdiff_t>(layout.TopLevelBytes));
+    } catch (const std::bad_alloc&) {
+        blocks.Blocks.clear();
+        return;
+    }
+    blocks.Format =
+        layout.Format == DdsPixelFormat::Bc1 ? TextureFormat::DXT1 : TextureFormat::DXT5;
+    blocks.Width = layout.Width;
+    blocks.Height = layout.Height;
+}
+
 } // namespace
 
-bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, RgbaImage& image) {
+bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, RgbaImage& image,
+                   SourceBlocks* blocks) {
+    if (blocks != nullptr) {
+        *blocks = SourceBlocks();
+    }
     FileType type = TypeFromExtension(nativePath);
     if (type == FileType::Unsupported) {
         return false;
@@ -126,7 +152,13 @@ bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, 
     }
     switch (type) {
     case FileType::Dds:
-        return DecodeDds(file.data(), file.size(), stripPremultipliedAlpha, image);
+        if (!DecodeDds(file.data(), file.size(), stripPremultipliedAlpha, image)) {
+            return false;
+        }
+        if (blocks != nullptr) {
+            KeepBlocks(file, *blocks);
+        }
+        return true;
     case FileType::Psd:
         return DecodePhotoshop(file, image);
     default:
@@ -160,13 +192,14 @@ int TextureLevelCount(const std::string& nativePath) {
 
 std::vector<std::uint8_t> EncodeImageFile(const std::string& path, const RgbaImage& image,
                                           TextureFormat format, TaskPool& pool,
-                                          const std::vector<RgbaImage>& lowerLevels) {
+                                          const std::vector<RgbaImage>& lowerLevels,
+                                          const SourceBlocks* source) {
     if (image.Empty()) {
         return {};
     }
     switch (TypeFromExtension(path)) {
     case FileType::Dds:
-        return EncodeDds(image, format, pool, lowerLevels);
+        return EncodeDds(image, format, pool, lowerLevels, source);
     case FileType::Png:
         return StbEncode(image, "png");
     case FileType::Tga:

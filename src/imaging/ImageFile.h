@@ -16,9 +16,10 @@ namespace quillon {
 
 // Reads a file; the reader is chosen by the extension, else (an unknown extension) by the
 // content. `stripPremultipliedAlpha`: DXT2 and DXT4 colours are divided by their alpha. False,
-// with `image` untouched, when the file cannot be read.
+// with `image` untouched, when the file cannot be read. With `blocks`, a DXT1 or DXT5 file's top
+// level is kept there as stored (no untouched blocks yet); any other file leaves it empty.
 [[nodiscard]] bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha,
-                                 RgbaImage& image);
+                                 RgbaImage& image, SourceBlocks* blocks = nullptr);
 
 // How many levels the texture in a file has: for a DDS the mip levels it declares (1 without a
 // chain), for other images 1; 0 when the file cannot be read as an image.
@@ -27,9 +28,11 @@ namespace quillon {
 // The bytes of a file of the type the path's extension names: ".dds" in `format`; ".png",
 // ".tga", ".bmp", ".jpg"/".jpeg" with alpha when the image has it (`format` does not count).
 // Empty for other extensions and for an empty image.
-// A DDS is written with `lowerLevels` as its mip chain; other types ignore them.
+// A DDS is written with `lowerLevels` as its mip chain and `source`'s untouched blocks (see
+// EncodeDds); other types ignore both.
 [[nodiscard]] std::vector<std::uint8_t>
 EncodeImageFile(const std::string& path, const RgbaImage& image, TextureFormat format,
-                TaskPool& pool, const std::vector<RgbaImage>& lowerLevels = {});
+                TaskPool& pool, const std::vector<RgbaImage>& lowerLevels = {},
+                const SourceBlocks* source = nullptr);
 
 } // namespace quillon

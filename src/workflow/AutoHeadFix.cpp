@@ -48,6 +48,7 @@ struct Texture {
     BlendSession::SaveTarget Target;
     std::shared_ptr<const RgbaImage> Mod; // as this texture's composite sees it
     RgbaImage Source;                     // the installed texture, then the blend
+    SourceBlocks Stored; // its top level as stored, while a DXT target may copy from it
     std::vector<std::uint8_t> File;
     Step Outcome = Step::Done;
     std::unique_ptr<TaskPool::Group> Work;
@@ -149,7 +150,10 @@ private:
     }
 
     bool Load(Texture& texture) const {
-        if (!Session.ReadTexture(texture.SourcePath, texture.Source)) {
+        const std::optional<TextureFormat> format = texture.Target.Format;
+        const bool dxt = format == TextureFormat::DXT1 || format == TextureFormat::DXT5;
+        if (!Session.ReadTexture(texture.SourcePath, texture.Source,
+                                 dxt ? &texture.Stored : nullptr)) {
             texture.Outcome = Step::SourceFailed;
             return false;
         }
@@ -172,8 +176,12 @@ private:
         }
         base.HasAlpha = true; // a composite has alpha, as the slot it stands for
         BlendOver(base, mod);
+        if (!texture.Stored.Blocks.empty()) {
+            texture.Stored.Untouched = UntouchedBlocks(mod, base.Width, base.Height);
+        }
         texture.Mod.reset();
-        texture.File = Session.EncodeTexture(base, texture.Target);
+        texture.File = Session.EncodeTexture(base, texture.Target, &texture.Stored);
+        texture.Stored = SourceBlocks();
         base = RgbaImage();
         if (texture.File.empty()) {
             texture.Outcome = Step::EncodeFailed;

@@ -55,6 +55,9 @@ std::optional<TextureFormat> FormatForCompression(const std::string& compression
     if (compression == "RGBA") {
         return TextureFormat::RGBA;
     }
+    if (compression == "BC7") {
+        return TextureFormat::BC7;
+    }
     return std::nullopt;
 }
 
@@ -88,9 +91,10 @@ bool BlendSession::UseInstalledByDefault() {
     return Config.Contains("DefUseInstalledSource") && Config.Get("DefUseInstalledSource") == "1";
 }
 
-bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image) const {
+bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
+                               SourceBlocks* blocks) const {
     const bool strip = Engine == nullptr || Engine->StripPremultAlpha;
-    return ReadImageFile(ResolvePath(path), strip, image);
+    return ReadImageFile(ResolvePath(path), strip, image, blocks);
 }
 
 MipMapMode BlendSession::MipMaps() {
@@ -127,8 +131,8 @@ BlendSession::FindSaveTarget(const std::string& baseFolder, const std::string& s
     return target;
 }
 
-std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image,
-                                                      const SaveTarget& target) const {
+std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image, const SaveTarget& target,
+                                                      const SourceBlocks* source) const {
     if (!target.Format) {
         return {};
     }
@@ -143,7 +147,7 @@ std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image,
     }
     const std::vector<RgbaImage> levels =
         target.MipChain ? MakeMipLevels(image, target.Kind, *Pool) : std::vector<RgbaImage>();
-    return EncodeImageFile(target.Path, image, format, *Pool, levels);
+    return EncodeImageFile(target.Path, image, format, *Pool, levels, source);
 }
 
 bool BlendSession::WriteTexture(const SaveTarget& target,
@@ -158,14 +162,19 @@ bool BlendSession::WriteTexture(const SaveTarget& target,
     return WriteBytesSafely(ResolvePath(target.Path), bytes);
 }
 
-bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload) {
+bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload,
+                               bool installed) {
     const auto slot = Images.find(key);
     if (!reload && slot != Images.end()) {
         return !slot->second.Empty();
     }
     RgbaImage& image = Images[key];
     image = RgbaImage(); // the old picture is gone, whatever the read gives
-    return ReadTexture(path, image);
+    if (key != SourceSlot) {
+        return ReadTexture(path, image);
+    }
+    InstalledBlocks = SourceBlocks();
+    return ReadTexture(path, image, installed ? &InstalledBlocks : nullptr);
 }
 
 bool BlendSession::CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
@@ -186,6 +195,9 @@ bool BlendSession::CompositeTextures(const std::string& baseKey, const std::stri
     RgbaImage& base = baseSlot->second;
     const CompositeSizes sizes =
         PlanComposite(base.Width, base.Height, overlay.Width, overlay.Height, size);
+    if (resultKey == FinalSlot) {
+        InstalledBlocks.Untouched.clear(); // whatever "Final" becomes, it is not that blend
+    }
     if (!valid || base.Empty() || !FitTo(overlay, sizes.OverlayWidth, sizes.OverlayHeight) ||
         !FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
         // No blend can be made: the result holds no picture rather than an earlier one.
@@ -195,6 +207,9 @@ bool BlendSession::CompositeTextures(const std::string& baseKey, const std::stri
     RgbaImage result = base;
     result.HasAlpha = true; // a composite has alpha, whatever its base had
     BlendOver(result, overlay);
+    if (baseKey == SourceSlot && resultKey == FinalSlot && !InstalledBlocks.Blocks.empty()) {
+        InstalledBlocks.Untouched = UntouchedBlocks(overlay, result.Width, result.Height);
+    }
     Images[resultKey] = std::move(result);
     return true;
 }
@@ -208,7 +223,8 @@ bool BlendSession::SaveTexture(const std::string& key, const std::string& baseFo
     if (!target || slot == Images.end()) {
         return false;
     }
-    return WriteTexture(*target, EncodeTexture(slot->second, *target));
+    const SourceBlocks* source = key == FinalSlot ? &InstalledBlocks : nullptr;
+    return WriteTexture(*target, EncodeTexture(slot->second, *target, source));
 }
 
 BitmapHandle BlendSession::GetBlankBitmap() {
@@ -283,7 +299,7 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
         path = "Source\\" + choice.SourceTreePath; // nothing selected: "Source\" names no file
     }
     SetStatus("Loading Source Image...");
-    const bool loaded = LoadTexture(SourceSlot, path, SourceReload);
+    const bool loaded = LoadTexture(SourceSlot, path, SourceReload, choice.UseInstalled);
     // A failed read leaves no picture: the placeholder then says so.
     UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
     Busy(false);

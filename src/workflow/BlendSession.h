@@ -93,14 +93,22 @@ public:
     // The pieces of a load and a save, usable from any thread: reading a file named by a
     // program path, the bytes of the file a target gets (an RGB target takes the image's alpha
     // away, as the slot loses it), and writing them with the target's folders made.
-    [[nodiscard]] bool ReadTexture(const std::string& path, RgbaImage& image) const;
-    [[nodiscard]] std::vector<std::uint8_t> EncodeTexture(RgbaImage& image,
-                                                          const SaveTarget& target) const;
+    // With `blocks`, a DXT1 or DXT5 file's top level is kept there as stored; with `source`, its
+    // untouched blocks go into the file as they are where format and size match.
+    [[nodiscard]] bool ReadTexture(const std::string& path, RgbaImage& image,
+                                   SourceBlocks* blocks = nullptr) const;
+    [[nodiscard]] std::vector<std::uint8_t>
+    EncodeTexture(RgbaImage& image, const SaveTarget& target,
+                  const SourceBlocks* source = nullptr) const;
     [[nodiscard]] bool WriteTexture(const SaveTarget& target,
                                     const std::vector<std::uint8_t>& bytes) const;
 
-    // Image slots. A load that fails leaves the slot empty; an empty slot is no picture.
-    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload);
+    // Image slots. A load that fails leaves the slot empty; an empty slot is no picture. A load
+    // into the source slot of an installed texture (`installed`) keeps its stored blocks in
+    // InstalledBlocks; a composite over the source slot marks the blocks it left untouched, and a
+    // save of "Final" copies those.
+    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload,
+                                   bool installed = false);
     [[nodiscard]] bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
                                          const std::string& resultKey, std::int32_t size);
     [[nodiscard]] bool SaveTexture(const std::string& key, const std::string& baseFolder,
@@ -134,6 +142,9 @@ public:
     bool SourceReload = true; // the source must be read again at its next load
     std::map<std::string, RgbaImage> Images;
     std::map<std::string, BitmapHandle> Bitmaps;
+    // The stored top level of the installed texture the source slot holds, as long as it holds it;
+    // Untouched: the blocks the last composite over it left alone.
+    SourceBlocks InstalledBlocks;
     // The matte previews lay transparency over, 0xRRGGBB, unless BlackMatte is set: the window
     // gives its own background colour.
     std::uint32_t DefaultMatte = 0xF0F0F0;
@@ -148,7 +159,7 @@ private:
     void SaveOneBlendToAll(const BlendChoice& choice);
 };
 
-// The pixel format a compression word of the catalogue asks for: "DXT1", "DXT5", "RGB" or
+// The pixel format a compression word of the catalogue asks for: "DXT1", "DXT5", "BC7", "RGB" or
 // "RGBA"; nothing for any other word.
 std::optional<TextureFormat> FormatForCompression(const std::string& compression);
 

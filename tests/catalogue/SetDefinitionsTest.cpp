@@ -84,10 +84,12 @@ TEST_F(SetDefinitionsTest, NumbersAreReadAsAtoiReadsThem) {
     }
 }
 
-TEST_F(SetDefinitionsTest, SwitchesCountOnlyAsNonzeroNumbers) {
+// The switches count only as nonzero numbers. A Format element decides alone, in any letter
+// case; one that names no format (or has no text) leaves the channel out, as an incomplete one is.
+TEST_F(SetDefinitionsTest, SwitchesAndTheFormatElementDecideTheCompression) {
     struct Case {
         const char* Extra;
-        const char* Expected;
+        const char* Expected; // nullptr: the channel is skipped
     };
     const Case cases[] = {
         {"", "RGB"},
@@ -99,6 +101,18 @@ TEST_F(SetDefinitionsTest, SwitchesCountOnlyAsNonzeroNumbers) {
         {"<CompressTex>1</CompressTex><HasAlpha>1</HasAlpha>", "DXT5"},
         {"<CompressTex>2</CompressTex><HasAlpha>1</HasAlpha><HasAlpha>0</HasAlpha>", "DXT5"},
         {"<HasAlpha>-1</HasAlpha>", "RGBA"},
+        {"<Format>BC7</Format>", "BC7"},
+        {"<Format>bc7</Format><CompressTex>1</CompressTex><HasAlpha>1</HasAlpha>", "BC7"},
+        {"<CompressTex>1</CompressTex><Format>Dxt1</Format><HasAlpha>1</HasAlpha>", "DXT1"},
+        {"<Format>dxt5</Format>", "DXT5"},
+        {"<Format>rgb</Format><CompressTex>1</CompressTex>", "RGB"},
+        {"<Format>RgBa</Format><HasAlpha>0</HasAlpha>", "RGBA"},
+        {"<Format> BC7 </Format>", "BC7"}, // the parser trims the text
+        {"<Format>BC5</Format><CompressTex>1</CompressTex>", nullptr},
+        {"<Format>DXT</Format>", nullptr},
+        {"<Format></Format><CompressTex>1</CompressTex>", nullptr},
+        {"<Format/>", nullptr},
+        {"<format>BC7</format><CompressTex>1</CompressTex>", "DXT1"}, // not the element's name
     };
     std::string xml = "<TextureSet Name=\"S\"><Path>p</Path>";
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -109,8 +123,12 @@ TEST_F(SetDefinitionsTest, SwitchesCountOnlyAsNonzeroNumbers) {
     Engine.LoadSetDefinitions();
     const TextureSet& set = *Engine.FindTextureSet("S");
     for (size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(set.GetCompression("Color", std::to_string(i)), cases[i].Expected)
-            << cases[i].Extra;
+        SCOPED_TRACE(cases[i].Extra);
+        if (cases[i].Expected == nullptr) {
+            EXPECT_EQ(set.GetPath("Color", std::to_string(i)), "");
+        } else {
+            EXPECT_EQ(set.GetCompression("Color", std::to_string(i)), cases[i].Expected);
+        }
     }
 }
 

@@ -4,7 +4,6 @@
 #include "imaging/BlockEncoding.h"
 #include "imaging/EncoderTestImages.h"
 #include "imaging/ImagingTestSupport.h"
-#include "imaging/ReferenceDecoders.h"
 
 #include <gtest/gtest.h>
 #include <squish.h>
@@ -81,9 +80,9 @@ RgbaImage Squish(const RgbaImage& image, int flags) {
 }
 
 RgbaImage Ours(const RgbaImage& image, BlockFormat format, TaskPool& pool) {
-    const BlockDecoder decode = format == BlockFormat::BC1   ? reference::DecodeBc1Block
-                                : format == BlockFormat::BC3 ? reference::DecodeBc3Block
-                                                             : reference::DecodeBc7Block;
+    const BlockDecoder decode = format == BlockFormat::BC1   ? Bc1
+                                : format == BlockFormat::BC3 ? Bc3
+                                                             : Bc7;
     return DecodeImage(EncodeBlocks(image, format, pool), image.Width, image.Height,
                        BlockBytes(format), decode);
 }
@@ -242,14 +241,14 @@ TEST(BlockEncoderTest, SolidBlocksAreTheBestPossible) {
         }
         std::uint8_t block[16], out[64];
         EncodeBc1Block(in.data(), block, Bc1Colours::OpaqueDxt1);
-        reference::DecodeBc1Block(block, out);
+        DecodeBc1Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 3), BestSolidBc1Error(colour.data(), true));
         EncodeBc3Block(in.data(), block);
-        reference::DecodeBc3Block(block, out);
+        DecodeBc3Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 3, 4), 0);
         EXPECT_EQ(BlockError(in.data(), out, 0, 3), BestSolidBc1Error(colour.data(), false));
         EncodeBc7Block(in.data(), block);
-        reference::DecodeBc7Block(block, out);
+        DecodeBc7Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 4), 0);
     }
 }
@@ -277,10 +276,10 @@ TEST(BlockEncoderTest, TwoColourBlocksAreExact) {
         SCOPED_TRACE(trial);
         std::uint8_t block[16], out[64];
         EncodeBc1Block(in.data(), block, Bc1Colours::OpaqueDxt1);
-        reference::DecodeBc1Block(block, out);
+        DecodeBc1Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 3), 0);
         EncodeBc3Block(in.data(), block);
-        reference::DecodeBc3Block(block, out);
+        DecodeBc3Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 4), 0);
 
         // BC7: every channel of a colour even, or every one odd (alpha too).
@@ -294,7 +293,7 @@ TEST(BlockEncoderTest, TwoColourBlocksAreExact) {
             std::memcpy(&in[static_cast<std::size_t>(i) * 4], colours[(layout >> i) & 1], 4);
         }
         EncodeBc7Block(in.data(), block);
-        reference::DecodeBc7Block(block, out);
+        DecodeBc7Block(block, out);
         EXPECT_EQ(BlockError(in.data(), out, 0, 4), 0);
     }
 }
@@ -306,7 +305,7 @@ TEST(BlockEncoderTest, Bc7RoundTripsPerMode) {
     for (const Bc7ModeCase& c : Bc7ModeCases()) {
         SCOPED_TRACE(c.Name);
         const std::vector<std::uint8_t> stream = EncodeBlocks(c.Image, BlockFormat::BC7, pool);
-        const RgbaImage ours = DecodeImage(stream, 64, 64, 16, reference::DecodeBc7Block);
+        const RgbaImage ours = DecodeImage(stream, 64, 64, 16, Bc7);
         std::map<int, std::pair<double, int>> errorByMode; // squared error, blocks
         for (std::size_t b = 0; b < 256; ++b) {
             const int mode = Bc7Mode(&stream[b * 16]);

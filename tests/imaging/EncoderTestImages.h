@@ -3,6 +3,8 @@
 // by the encoder's own tests and its Pillow cross-check, which runs on Linux only.
 #pragma once
 
+#include "imaging/Bc7Decoder.h"
+#include "imaging/BlockDecoders.h"
 #include "imaging/RgbaImage.h"
 
 #include <algorithm>
@@ -53,6 +55,17 @@ inline RgbaImage Photographic(bool alpha, unsigned seed) {
 }
 
 using BlockDecoder = void (*)(const std::uint8_t*, std::uint8_t*);
+
+// The project's decoders for a lone block.
+inline void Bc1(const std::uint8_t* block, std::uint8_t* rgba) {
+    DecodeBc1Block(block, rgba);
+}
+inline void Bc3(const std::uint8_t* block, std::uint8_t* rgba) {
+    DecodeBc3Block(block, rgba);
+}
+inline void Bc7(const std::uint8_t* block, std::uint8_t* rgba) {
+    DecodeBc7Block(block, rgba);
+}
 
 inline RgbaImage DecodeImage(const std::vector<std::uint8_t>& blocks, int width, int height,
                              int blockBytes, BlockDecoder decode) {

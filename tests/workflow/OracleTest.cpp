@@ -1,5 +1,7 @@
 // The workflow tests whose oracles are ImageMagick's identify and Pillow (/usr/bin/python3), Linux
 // programs: built for Linux only. They open the files the saves write.
+#include "imaging/DdsReader.h"
+#include "imaging/PillowDecoder.h"
 #include "support/ProcessRunner.h"
 #include "workflow/MipMapsFixture.h"
 #include "workflow/SaveTextureFixture.h"
@@ -45,6 +47,24 @@ TEST_F(SaveTexture, OtherReadersSeeTheDeclaredFormats) {
         const std::uint8_t* top = picture.At(0, 0);
         EXPECT_LE(std::max({std::abs(r - top[0]), std::abs(g - top[1]), std::abs(b - top[2])}), 12)
             << c.SubSet;
+    }
+}
+
+// Pillow reads the BC7 files the saves write, with or without a chain, as our decoder does.
+TEST_F(SaveTexture, Bc7ReadsTheSameInPillow) {
+    std::vector<std::vector<std::uint8_t>> files;
+    for (const char* mode : {"none", "full"}) {
+        Session.Config.Set("MipMaps", mode);
+        SetFinal(Ramps(37, 21));
+        ASSERT_TRUE(Save("Bc7")) << mode;
+        const std::string bytes = ReadTextFile(Written("Bc7"));
+        files.emplace_back(bytes.begin(), bytes.end());
+    }
+    const auto pillow = DecodeWithPillow(files);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        RgbaImage ours;
+        ASSERT_TRUE(DecodeDds(files[i].data(), files[i].size(), true, ours));
+        EXPECT_TRUE(pillow[i] == ours.Pixels) << "Pillow reads file " << i << " differently";
     }
 }
 

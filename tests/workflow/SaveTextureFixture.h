@@ -49,6 +49,7 @@ protected:
         set->AddChannel("Rgba", "Color", "face", "dds", 0, FlagUncompressed | FlagHasAlpha);
         set->AddChannel("Png", "Color", "face", "png", 0, FlagUncompressed | FlagHasAlpha);
         set->AddChannel("Xyz", "Color", "face", "xyz", 0, FlagUncompressed);
+        set->AddChannel("Bc7", "Color", "face", "dds", 0, 0, "BC7");
         Session.Engine->TextureSets.push_back(std::move(set));
         // The start of the chain exists in other letter case: it is reused, the rest is made.
         std::filesystem::create_directories(Folder.Path() / "textures/actors");

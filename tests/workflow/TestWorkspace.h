@@ -2,10 +2,14 @@
 // what a DDS texture that was written declares.
 #pragma once
 
+#include "imaging/DdsFormat.h"
 #include "imaging/DdsReader.h"
+#include "imaging/DdsWriter.h"
 #include "samples/SampleDocuments.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +33,79 @@ inline std::string DescribeDds(const std::string& path) {
                                                            : "masked";
     return std::to_string(layout.Width) + "x" + std::to_string(layout.Height) + " " + format +
            (layout.MipCount > 1 ? " " + std::to_string(layout.MipCount) + " levels" : "");
+}
+
+// A DXT1 or DXT5 texture of edge x edge whose blocks no encoder would write: each is one colour,
+// stored with equal endpoints and random indices that all name that colour (never DXT1's
+// transparent index). Re-encoding its pixels cannot give these bytes back.
+inline std::vector<std::uint8_t> ArbitraryBlocksDds(TextureFormat format, int edge, unsigned seed) {
+    TaskPool one(1);
+    std::vector<std::uint8_t> file = EncodeDds(RgbaImage(edge, edge), format, one);
+    std::mt19937 random(seed);
+    const std::size_t blockBytes = format == TextureFormat::DXT1 ? 8 : 16;
+    for (std::size_t at = DDS_FILE_HEADER_SIZE; at + blockBytes <= file.size(); at += blockBytes) {
+        std::uint8_t* block = &file[at];
+        if (blockBytes == 16) { // alpha: equal endpoints, so indices 0 to 5 all give that value
+            block[0] = block[1] = static_cast<std::uint8_t>(random());
+            std::uint64_t indices = 0;
+            for (int i = 0; i < 16; ++i) {
+                indices |= std::uint64_t(random() % 6) << (3 * i);
+            }
+            for (int i = 0; i < 6; ++i) {
+                block[2 + i] = static_cast<std::uint8_t>(indices >> (8 * i));
+            }
+            block += 8;
+        }
+        const std::uint32_t colour = random();
+        block[0] = block[2] = static_cast<std::uint8_t>(colour);
+        block[1] = block[3] = static_cast<std::uint8_t>(colour >> 8);
+        std::uint32_t indices = 0;
+        for (int i = 0; i < 16; ++i) {
+            indices |= (random() % 3) << (2 * i);
+        }
+        for (int i = 0; i < 4; ++i) {
+            block[4 + i] = static_cast<std::uint8_t>(indices >> (8 * i));
+        }
+    }
+    return file;
+}
+
+// Comparing a written DXT texture's top level with the installed one it was blended from, block
+// by block: how many blocks the overlay (at the texture's size) leaves untouched, how many of
+// those differ from the installed bytes, and how many of the others equal them.
+struct CopiedBlockCount {
+    int Untouched = 0, UntouchedChanged = 0, TouchedSame = 0;
+};
+inline CopiedBlockCount CompareBlocks(const std::string& installed, const std::string& written,
+                                      const RgbaImage& overlay) {
+    CopiedBlockCount count;
+    DdsLayout in, out;
+    const auto* inBytes = reinterpret_cast<const std::uint8_t*>(installed.data());
+    const auto* outBytes = reinterpret_cast<const std::uint8_t*>(written.data());
+    if (ReadDdsLayout(inBytes, installed.size(), in) != DdsProblem::None ||
+        ReadDdsLayout(outBytes, written.size(), out) != DdsProblem::None ||
+        in.TopLevelBytes != out.TopLevelBytes) {
+        return {-1, -1, -1};
+    }
+    const int wide = (out.Width + 3) / 4, high = (out.Height + 3) / 4;
+    std::vector<bool> untouched(static_cast<std::size_t>(wide) * high, true);
+    for (int y = 0; y < std::min(out.Height, overlay.Height); ++y) {
+        for (int x = 0; x < std::min(out.Width, overlay.Width); ++x) {
+            if (overlay.At(x, y)[3] != 0) {
+                untouched[static_cast<std::size_t>(y / 4 * wide + x / 4)] = false;
+            }
+        }
+    }
+    const std::size_t blockBytes = in.TopLevelBytes / untouched.size();
+    for (std::size_t b = 0; b < untouched.size(); ++b) {
+        const bool same = std::equal(inBytes + in.DataOffset + b * blockBytes,
+                                     inBytes + in.DataOffset + (b + 1) * blockBytes,
+                                     outBytes + out.DataOffset + b * blockBytes);
+        count.Untouched += untouched[b];
+        count.UntouchedChanged += untouched[b] && !same;
+        count.TouchedSame += !untouched[b] && same;
+    }
+    return count;
 }
 
 } // namespace quillon
