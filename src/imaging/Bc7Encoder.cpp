@@ -453,6 +453,12 @@ void FixAnchor(Bc7Block& b, std::uint8_t* indices, int bits, int subset, int anc
     }
 }
 
+void Keep(Bc7Block& best, const Bc7Block& candidate) {
+    if (candidate.Error < best.Error) {
+        best = candidate;
+    }
+}
+
 // A one-subset mode with colour and alpha fitted together (mode 6).
 Bc7Block EncodeJoint(const Pixel* px, int mode) {
     const ModeLayout& layout = Layouts[mode];
@@ -469,26 +475,19 @@ Bc7Block EncodeJoint(const Pixel* px, int mode) {
     return b;
 }
 
-// A one-subset mode with alpha apart (modes 4 and 5, no rotation): colour and alpha fitted each
-// with their own indices. `selection` 1 gives colour the longer indices (mode 4 only).
-// `rotation` 1 to 3 exchanges alpha with red, green or blue before the fit (the decoder
-// exchanges them back), so a colour channel that varies on its own gets the separate indices.
-Bc7Block EncodeSeparate(const Pixel* source, int mode, int selection, int rotation) {
+// A one-subset mode with alpha apart (modes 4 and 5): colour and alpha fitted each with their
+// own indices from the given starts. `selection` 1 gives colour the longer indices (mode 4 only).
+// `px` is already rotated as `rotation` says.
+Bc7Block EncodeSeparate(const Pixel* px, int mode, int selection, int rotation,
+                        const float colourStart[2][4], const float alphaStart[2][4]) {
     const ModeLayout& layout = Layouts[mode];
     const int colourIndexBits = selection ? layout.SecondIndexBits : layout.IndexBits;
     const int alphaIndexBits = selection ? layout.IndexBits : layout.SecondIndexBits;
     const EndpointFormat format = layout.Format;
-    Pixel rotated[16];
-    const Pixel* px = source;
-    if (rotation != 0) {
-        for (int i = 0; i < 16; ++i) {
-            rotated[i] = source[i];
-            std::swap(rotated[i].C[3], rotated[i].C[rotation - 1]);
-        }
-        px = rotated;
-    }
-    const SubsetFit colour = FitSubset({px, 16, 0, 3, format, colourIndexBits});
-    const SubsetFit alpha = FitSubset({px, 16, 3, 4, format, alphaIndexBits});
+    const SubsetFit colour =
+        FitSubset({px, 16, 0, 3, format, colourIndexBits}, colourStart[0], colourStart[1]);
+    const SubsetFit alpha =
+        FitSubset({px, 16, 3, 4, format, alphaIndexBits}, alphaStart[0], alphaStart[1]);
     Bc7Block b;
     b.Mode = mode;
     b.Rotation = rotation;
@@ -507,6 +506,29 @@ Bc7Block EncodeSeparate(const Pixel* source, int mode, int selection, int rotati
     FixAnchor(b, colourIndices, colourIndexBits, 0, 0, 0, 0, 3, false);
     FixAnchor(b, alphaIndices, alphaIndexBits, 0, 0, 0, 3, 4, false);
     return b;
+}
+
+// Modes 5 and, with `mode4`, 4 (both index selections) at one rotation: 1 to 3 exchanges alpha
+// with red, green or blue before the fit (the decoder exchanges them back), so a colour channel
+// that varies on its own gets the separate indices. The layouts share their starting endpoints.
+void EncodeRotation(const Pixel* source, int rotation, bool mode4, Bc7Block& best) {
+    Pixel rotated[16];
+    const Pixel* px = source;
+    if (rotation != 0) {
+        for (int i = 0; i < 16; ++i) {
+            rotated[i] = source[i];
+            std::swap(rotated[i].C[3], rotated[i].C[rotation - 1]);
+        }
+        px = rotated;
+    }
+    float colourStart[2][4] = {}, alphaStart[2][4] = {};
+    InitialEndpoints({px, 16, 0, 3, Layouts[5].Format, 2}, colourStart[0], colourStart[1]);
+    InitialEndpoints({px, 16, 3, 4, Layouts[5].Format, 2}, alphaStart[0], alphaStart[1]);
+    Keep(best, EncodeSeparate(px, 5, 0, rotation, colourStart, alphaStart));
+    if (mode4) {
+        Keep(best, EncodeSeparate(px, 4, 0, rotation, colourStart, alphaStart));
+        Keep(best, EncodeSeparate(px, 4, 1, rotation, colourStart, alphaStart));
+    }
 }
 
 // A two-subset mode (1, 3 or 7) for one partition.
@@ -713,12 +735,6 @@ constexpr int GoodEnough = 64;
 // How many partitions, best estimated first, are fitted in full.
 constexpr int PartitionsTried = 2;
 
-void Keep(Bc7Block& best, const Bc7Block& candidate) {
-    if (candidate.Error < best.Error) {
-        best = candidate;
-    }
-}
-
 // The solid block of one colour: mode 5, colour on index 1 between two 7-bit endpoints chosen per
 // channel, alpha exact.
 struct SolidEntry {
@@ -798,14 +814,10 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
     }
 
     Keep(best, EncodeJoint(px, 6));
-    Keep(best, EncodeSeparate(px, 5, 0, 0));
+    EncodeRotation(px, 0, !opaque, best);
     if (!opaque) {
-        for (int rotation = 0; rotation < SeparateRotations; ++rotation) {
-            if (rotation != 0) {
-                Keep(best, EncodeSeparate(px, 5, 0, rotation));
-            }
-            Keep(best, EncodeSeparate(px, 4, 0, rotation));
-            Keep(best, EncodeSeparate(px, 4, 1, rotation));
+        for (int rotation = 1; rotation < SeparateRotations; ++rotation) {
+            EncodeRotation(px, rotation, true, best);
         }
     }
     if (best.Error > GoodEnough) {
