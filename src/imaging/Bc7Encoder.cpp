@@ -829,13 +829,14 @@ int SolidError(const Bc7Block& b, const Pixel* px) {
 
 void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
     Pixel px[16];
-    bool uniform = true, opaque = true;
+    bool uniform = true, opaque = true, flatAlpha = true;
     for (int i = 0; i < 16; ++i) {
         for (int ch = 0; ch < 4; ++ch) {
             px[i].C[ch] = rgba[i * 4 + ch];
             uniform = uniform && rgba[i * 4 + ch] == rgba[ch];
         }
         opaque = opaque && rgba[i * 4 + 3] == 255;
+        flatAlpha = flatAlpha && rgba[i * 4 + 3] == rgba[3];
     }
     std::uint8_t mean[4];
     BlockMeanColour(rgba, mean);
@@ -847,12 +848,13 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
     }
 
     Keep(best, EncodeJoint(px, 6));
-    EncodeRotation(px, 0, !opaque, best);
+    // Alpha of one value needs no indices of its own; mode 4 at rotation 0 seldom gains there.
+    EncodeRotation(px, 0, !flatAlpha, best);
     if (!opaque) {
         int order[3];
         RankRotations(px, order);
         for (int n = 0; n < RotationsTried; ++n) {
-            EncodeRotation(px, order[n], true, best);
+            EncodeRotation(px, order[n], !flatAlpha, best);
         }
     }
     if (best.Error > GoodEnough) {
