@@ -298,6 +298,17 @@ constexpr int Refinements = 1;
 
 // Where a subset fit starts: the ends of the pixels' span along their principal axis.
 void InitialEndpoints(const SubsetJob& job, float e0[4], float e1[4]) {
+    if (job.Last - job.First == 1) {
+        // One channel's axis is the channel itself: its span is its lowest to highest value.
+        int low = 255, high = 0;
+        for (int i = 0; i < job.Count; ++i) {
+            low = std::min(low, job.Pixels[i].C[job.First]);
+            high = std::max(high, job.Pixels[i].C[job.First]);
+        }
+        e0[job.First] = static_cast<float>(low);
+        e1[job.First] = static_cast<float>(high);
+        return;
+    }
     float mean[4] = {};
     for (int i = 0; i < job.Count; ++i) {
         for (int ch = job.First; ch < job.Last; ++ch) {
