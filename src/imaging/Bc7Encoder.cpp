@@ -298,6 +298,17 @@ constexpr int Refinements = 1;
 
 // Where a subset fit starts: the ends of the pixels' span along their principal axis.
 void InitialEndpoints(const SubsetJob& job, float e0[4], float e1[4]) {
+    if (job.Last - job.First == 1) {
+        // One channel's axis is the channel itself: its span is its lowest to highest value.
+        int low = 255, high = 0;
+        for (int i = 0; i < job.Count; ++i) {
+            low = std::min(low, job.Pixels[i].C[job.First]);
+            high = std::max(high, job.Pixels[i].C[job.First]);
+        }
+        e0[job.First] = static_cast<float>(low);
+        e1[job.First] = static_cast<float>(high);
+        return;
+    }
     float mean[4] = {};
     for (int i = 0; i < job.Count; ++i) {
         for (int ch = job.First; ch < job.Last; ++ch) {
@@ -453,6 +464,12 @@ void FixAnchor(Bc7Block& b, std::uint8_t* indices, int bits, int subset, int anc
     }
 }
 
+void Keep(Bc7Block& best, const Bc7Block& candidate) {
+    if (candidate.Error < best.Error) {
+        best = candidate;
+    }
+}
+
 // A one-subset mode with colour and alpha fitted together (mode 6).
 Bc7Block EncodeJoint(const Pixel* px, int mode) {
     const ModeLayout& layout = Layouts[mode];
@@ -469,26 +486,19 @@ Bc7Block EncodeJoint(const Pixel* px, int mode) {
     return b;
 }
 
-// A one-subset mode with alpha apart (modes 4 and 5, no rotation): colour and alpha fitted each
-// with their own indices. `selection` 1 gives colour the longer indices (mode 4 only).
-// `rotation` 1 to 3 exchanges alpha with red, green or blue before the fit (the decoder
-// exchanges them back), so a colour channel that varies on its own gets the separate indices.
-Bc7Block EncodeSeparate(const Pixel* source, int mode, int selection, int rotation) {
+// A one-subset mode with alpha apart (modes 4 and 5): colour and alpha fitted each with their
+// own indices from the given starts. `selection` 1 gives colour the longer indices (mode 4 only).
+// `px` is already rotated as `rotation` says.
+Bc7Block EncodeSeparate(const Pixel* px, int mode, int selection, int rotation,
+                        const float colourStart[2][4], const float alphaStart[2][4]) {
     const ModeLayout& layout = Layouts[mode];
     const int colourIndexBits = selection ? layout.SecondIndexBits : layout.IndexBits;
     const int alphaIndexBits = selection ? layout.IndexBits : layout.SecondIndexBits;
     const EndpointFormat format = layout.Format;
-    Pixel rotated[16];
-    const Pixel* px = source;
-    if (rotation != 0) {
-        for (int i = 0; i < 16; ++i) {
-            rotated[i] = source[i];
-            std::swap(rotated[i].C[3], rotated[i].C[rotation - 1]);
-        }
-        px = rotated;
-    }
-    const SubsetFit colour = FitSubset({px, 16, 0, 3, format, colourIndexBits});
-    const SubsetFit alpha = FitSubset({px, 16, 3, 4, format, alphaIndexBits});
+    const SubsetFit colour =
+        FitSubset({px, 16, 0, 3, format, colourIndexBits}, colourStart[0], colourStart[1]);
+    const SubsetFit alpha =
+        FitSubset({px, 16, 3, 4, format, alphaIndexBits}, alphaStart[0], alphaStart[1]);
     Bc7Block b;
     b.Mode = mode;
     b.Rotation = rotation;
@@ -507,6 +517,29 @@ Bc7Block EncodeSeparate(const Pixel* source, int mode, int selection, int rotati
     FixAnchor(b, colourIndices, colourIndexBits, 0, 0, 0, 0, 3, false);
     FixAnchor(b, alphaIndices, alphaIndexBits, 0, 0, 0, 3, 4, false);
     return b;
+}
+
+// Modes 5 and, with `mode4`, 4 (both index selections) at one rotation: 1 to 3 exchanges alpha
+// with red, green or blue before the fit (the decoder exchanges them back), so a colour channel
+// that varies on its own gets the separate indices. The layouts share their starting endpoints.
+void EncodeRotation(const Pixel* source, int rotation, bool mode4, Bc7Block& best) {
+    Pixel rotated[16];
+    const Pixel* px = source;
+    if (rotation != 0) {
+        for (int i = 0; i < 16; ++i) {
+            rotated[i] = source[i];
+            std::swap(rotated[i].C[3], rotated[i].C[rotation - 1]);
+        }
+        px = rotated;
+    }
+    float colourStart[2][4] = {}, alphaStart[2][4] = {};
+    InitialEndpoints({px, 16, 0, 3, Layouts[5].Format, 2}, colourStart[0], colourStart[1]);
+    InitialEndpoints({px, 16, 3, 4, Layouts[5].Format, 2}, alphaStart[0], alphaStart[1]);
+    Keep(best, EncodeSeparate(px, 5, 0, rotation, colourStart, alphaStart));
+    if (mode4) {
+        Keep(best, EncodeSeparate(px, 4, 0, rotation, colourStart, alphaStart));
+        Keep(best, EncodeSeparate(px, 4, 1, rotation, colourStart, alphaStart));
+    }
 }
 
 // A two-subset mode (1, 3 or 7) for one partition.
@@ -702,9 +735,42 @@ void ChoosePartitions(const Pixel* px, bool opaque, const float axis[4], int cou
     std::copy(order, order + count, chosen);
 }
 
-// Blocks whose alpha varies try modes 4 and 5 with alpha in its place and, below this, exchanged
-// with each colour channel.
-constexpr int SeparateRotations = 4;
+// Blocks with alpha try modes 4 and 5 with alpha in its place and exchanged with this many colour
+// channels, those estimated best first.
+constexpr int RotationsTried = 1;
+
+// Orders rotations 1 to 3 by a quick estimate of the error modes 4 and 5 reach with them: mode 5
+// from the starting endpoints, without least squares.
+void RankRotations(const Pixel* source, int order[3]) {
+    float estimate[3];
+    for (int rotation = 1; rotation <= 3; ++rotation) {
+        Pixel px[16];
+        for (int i = 0; i < 16; ++i) {
+            px[i] = source[i];
+            std::swap(px[i].C[3], px[i].C[rotation - 1]);
+        }
+        float error = 0;
+        for (int part = 0; part < 2; ++part) {
+            const SubsetJob job{px,
+                                16,
+                                part == 0 ? 0 : 3,
+                                part == 0 ? 3 : 4,
+                                Layouts[5].Format,
+                                Layouts[5].IndexBits};
+            float e0[4] = {}, e1[4] = {};
+            InitialEndpoints(job, e0, e1);
+            SubsetFit fit;
+            QuantizeAndPick(job, e0, e1, fit);
+            error += static_cast<float>(fit.Error);
+        }
+        estimate[rotation - 1] = error;
+    }
+    for (int r = 0; r < 3; ++r) {
+        order[r] = r + 1;
+    }
+    std::stable_sort(order, order + 3,
+                     [&](int a, int b) { return estimate[a - 1] < estimate[b - 1]; });
+}
 
 // A single-subset fit this close (squared error over the block) is kept without trying the
 // two-subset modes: they seldom gain much there and cost most of the time.
@@ -712,12 +778,6 @@ constexpr int GoodEnough = 64;
 
 // How many partitions, best estimated first, are fitted in full.
 constexpr int PartitionsTried = 2;
-
-void Keep(Bc7Block& best, const Bc7Block& candidate) {
-    if (candidate.Error < best.Error) {
-        best = candidate;
-    }
-}
 
 // The solid block of one colour: mode 5, colour on index 1 between two 7-bit endpoints chosen per
 // channel, alpha exact.
@@ -780,13 +840,14 @@ int SolidError(const Bc7Block& b, const Pixel* px) {
 
 void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
     Pixel px[16];
-    bool uniform = true, opaque = true;
+    bool uniform = true, opaque = true, flatAlpha = true;
     for (int i = 0; i < 16; ++i) {
         for (int ch = 0; ch < 4; ++ch) {
             px[i].C[ch] = rgba[i * 4 + ch];
             uniform = uniform && rgba[i * 4 + ch] == rgba[ch];
         }
         opaque = opaque && rgba[i * 4 + 3] == 255;
+        flatAlpha = flatAlpha && rgba[i * 4 + 3] == rgba[3];
     }
     std::uint8_t mean[4];
     BlockMeanColour(rgba, mean);
@@ -798,14 +859,13 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
     }
 
     Keep(best, EncodeJoint(px, 6));
-    Keep(best, EncodeSeparate(px, 5, 0, 0));
+    // Alpha of one value needs no indices of its own; mode 4 at rotation 0 seldom gains there.
+    EncodeRotation(px, 0, !flatAlpha, best);
     if (!opaque) {
-        for (int rotation = 0; rotation < SeparateRotations; ++rotation) {
-            if (rotation != 0) {
-                Keep(best, EncodeSeparate(px, 5, 0, rotation));
-            }
-            Keep(best, EncodeSeparate(px, 4, 0, rotation));
-            Keep(best, EncodeSeparate(px, 4, 1, rotation));
+        int order[3];
+        RankRotations(px, order);
+        for (int n = 0; n < RotationsTried; ++n) {
+            EncodeRotation(px, order[n], !flatAlpha, best);
         }
     }
     if (best.Error > GoodEnough) {
