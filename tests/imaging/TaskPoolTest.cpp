@@ -39,7 +39,12 @@ TEST(TaskPoolTest, NestedJobsRunOnceWithinThePoolsThreads) {
         pool.ParallelFor(Outer, [&](std::size_t outer) {
             pool.ParallelFor(Inner, [&](std::size_t inner) {
                 busy.Enter();
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                // Busy for a while without sleeping: Windows sleeps in whole milliseconds, and a
+                // shorter sleep_for there returns at once.
+                const auto until =
+                    std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+                while (std::chrono::steady_clock::now() < until) {
+                }
                 ++runs[outer * Inner + inner];
                 busy.Leave();
             });

@@ -57,16 +57,3 @@ TEST(WriteFileSafely, ReplacesTheTargetOnlyWhenTheWriteSucceeds) {
     }));
     EXPECT_EQ(FilesIn(root.Path()), 2u);
 }
-
-TEST(WriteFileSafely, KeepsThePermissionsOfTheFileItReplaces) {
-    TempFolder root;
-    const std::string target = root / "Head.dds";
-    WriteTextFile(target, "old");
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_TRUE(WriteFileSafely(target, [](const std::string& temp) {
-        std::ofstream(temp) << "new";
-        return true;
-    }));
-    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
-}

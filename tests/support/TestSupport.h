@@ -1,9 +1,11 @@
-// Helpers for tests that need files: a temporary folder that is removed afterwards, a guard that
-// makes it the current directory, and small file writers.
+// Helpers for tests that need files, folders, environment variables and the file system's rules,
+// so the same tests run on Linux and Windows: a temporary folder that is removed afterwards, a
+// guard that makes it the current directory, small file writers, and path helpers.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
@@ -15,8 +17,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& Path() const { return Root; }
-    // A native path below the folder.
-    std::string operator/(const std::string& relative) const { return (Root / relative).string(); }
+    // A native path below the folder; "/" in `relative` becomes the system's separator.
+    std::string operator/(const std::string& relative) const;
 
 private:
     std::filesystem::path Root;
@@ -38,10 +40,13 @@ private:
 void WriteTextFile(const std::string& nativePath, const std::string& content);
 std::string ReadTextFile(const std::string& nativePath);
 
-// Sets an environment variable for its lifetime (unset when `value` is null), then restores it.
+// Sets an environment variable for its lifetime (unset when `value` is null; on Windows also when
+// it is empty), then restores it.
 class EnvironmentGuard {
 public:
     EnvironmentGuard(const char* name, const char* value);
+    EnvironmentGuard(const char* name, const std::string& value)
+        : EnvironmentGuard(name, value.c_str()) {}
     ~EnvironmentGuard();
     EnvironmentGuard(const EnvironmentGuard&) = delete;
     EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
@@ -51,5 +56,23 @@ private:
     std::string Old;
     bool HadOld = false;
 };
+
+#ifdef _WIN32
+inline constexpr char NativeSeparator = '\\';
+// Windows finds a name whatever its letter case, so a path is used as written.
+inline constexpr bool NamesIgnoreCase = true;
+#else
+inline constexpr char NativeSeparator = '/';
+inline constexpr bool NamesIgnoreCase = false;
+#endif
+
+// A "/"-joined path with the system's separators.
+std::string NativePath(std::string_view slashPath);
+
+// What a lookup that ignores letter case gives for a path written one way and stored on disk
+// another: the stored spelling where names are case-sensitive (the program searches for it), the
+// written one where the file system itself ignores case. `written` is joined with "\" as the
+// program writes paths, `stored` with "/"; the result is native.
+std::string FoundSpelling(std::string_view written, std::string_view stored);
 
 } // namespace quillon

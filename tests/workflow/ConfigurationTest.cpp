@@ -124,22 +124,3 @@ TEST_F(ConfigurationTest, OnlyTheExactWordTrueStartsTheHeadFix) {
         EXPECT_FALSE(Values.Contains("AutoHeadFix")) << "not stored as a setting";
     }
 }
-
-// The registry of a game run under Wine: with no game folder in the file, the data folder comes
-// from the prefix's system.reg and lands in the prefix's drive_c.
-TEST_F(ConfigurationTest, TheWineRegistryOfTheEnvironmentsPrefixGivesTheDataFolder) {
-    const std::string prefix = Root / "prefix";
-    WriteTextFile(prefix + "/system.reg",
-                  "WINE REGISTRY Version 2\n\n"
-                  "[Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Skyrim] 1700000000\n"
-                  "\"Installed Path\"=\"C:\\\\Games\\\\Skyrim\\\\\"\n");
-    fs::create_directories(prefix + "/drive_c/Games/Skyrim/Data");
-    fs::create_directories(prefix + "/dosdevices");
-    fs::create_directory_symlink("../drive_c", prefix + "/dosdevices/c:");
-    EnvironmentGuard wine("WINEPREFIX", prefix.c_str());
-    EnvironmentGuard home("HOME", (Root / "home").c_str());
-
-    WriteTextFile(Root / "Config.xml", ConfigXml("<TexOutputPath>out\\</TexOutputPath>"));
-    ReadConfiguration(Values, Headless, ReadGameInstalledPath);
-    EXPECT_EQ(ResolvePath(Values.Get("SkyrimDataPath")), prefix + "/drive_c/Games/Skyrim/Data/");
-}

@@ -124,17 +124,20 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
         {"no Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 2,
          Textures[1].ModFile},
         {"second Color source missing", 2,
-         "Failed to open Color Source: Data/" + TexturePath("male", Textures[0]) + "\n", 1,
-         "Data/" + TexturePath("male", Textures[0])},
+         "Failed to open Color Source: " + NativePath("Data/" + TexturePath("male", Textures[0])) +
+             "\n",
+         1, "Data/" + TexturePath("male", Textures[0])},
         {"output folder below a file", 4, "Error: Failed to save Color output file\n", 0, "",
          "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Config.xml\\</TexOutputPath>"
          "<AutoHeadFix>true</AutoHeadFix>"},
         {"no GameDataPath: sources below the current directory", 0, success, 6, "",
          "<TexOutputPath>Out\\</TexOutputPath><AutoHeadFix>true</AutoHeadFix>"},
+#ifdef QUILLON_PROGRAM_IS_WINDOW
         {"AutoHeadFix True: the window is asked for, and there is no display", 2,
          "quillon: no display is available for the window (set DISPLAY or WAYLAND_DISPLAY, or "
          "enable AutoHeadFix in Config.xml).\n",
          0, "", "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>True</AutoHeadFix>"},
+#endif
         {"no Head set", 0, success, 0, noHead},
         {"no Head set nor Color modification", 1, "Error: Failed to open Color Mod Image\n", 0,
          noHead + Textures[0].ModFile},
@@ -143,10 +146,11 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
         {"no Head set nor Specular modification", 9, "Error: Failed to open Specular Mod Image\n",
          0, noHead + Textures[2].ModFile},
         {"second Normal source missing", 6,
-         "Failed to open Normal map Source: " + missing(Textures[1]) + "\n", 3,
+         "Failed to open Normal map Source: " + NativePath(missing(Textures[1])) + "\n", 3,
          missing(Textures[1])},
         {"second Specular source missing", 10,
-         "Failed to open Specular Source: " + missing(Textures[2]) + "\n", 5, missing(Textures[2])},
+         "Failed to open Specular Source: " + NativePath(missing(Textures[2])) + "\n", 5,
+         missing(Textures[2])},
         {"a negative Color size, written over the installed textures", 3,
          badSize("Failed to generate color composite", "Color", "-64"), 1, "",
          "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>true</AutoHeadFix>", "Color -64"},
@@ -181,7 +185,7 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
             const std::string output =
                 (ownFolder ? "Out/" : "Data/") + TexturePath(i % 2 ? "male" : "female", t);
             const std::string size = std::to_string(i < c.Written ? t.Size : t.Size * 2);
-            progress += i < c.Written ? output + "\n" : "";
+            progress += i < c.Written ? NativePath(output) + "\n" : "";
             EXPECT_EQ(DescribeDds(root / output),
                       i < c.Written || !ownFolder ? size + "x" + size + " " + t.Format : "");
         }

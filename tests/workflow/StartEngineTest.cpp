@@ -14,7 +14,7 @@ class StartEngineTest : public ::testing::Test {
 protected:
     TempFolder Root;
     CurrentDirectoryGuard Cwd{Root.Path()};
-    EnvironmentGuard Home{"HOME", Root.Path().c_str()};
+    EnvironmentGuard Home{"HOME", Root.Path().string()};
     EnvironmentGuard Wine{"WINEPREFIX", nullptr};
 
     std::unique_ptr<BlendSession> Start(const std::string& children) {
