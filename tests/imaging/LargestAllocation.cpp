@@ -31,6 +31,16 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// The library's own nothrow form (std::stable_sort's buffer, for one) must come from the same
+// heap as the delete below.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return ::operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 void operator delete(void* p) noexcept {
     std::free(p);
 }
