@@ -735,14 +735,12 @@ void ChoosePartitions(const Pixel* px, bool opaque, const float axis[4], int cou
     std::copy(order, order + count, chosen);
 }
 
-// Blocks with alpha try modes 4 and 5 with alpha in its place and exchanged with this many colour
-// channels, those estimated best first.
-constexpr int RotationsTried = 1;
-
-// Orders rotations 1 to 3 by a quick estimate of the error modes 4 and 5 reach with them: mode 5
-// from the starting endpoints, without least squares.
-void RankRotations(const Pixel* source, int order[3]) {
-    float estimate[3];
+// Of rotations 1 to 3, the one with the least quick estimate of the error modes 4 and 5 reach:
+// mode 5 from the starting endpoints, without least squares. Blocks with alpha try modes 4 and 5
+// with alpha in its place and exchanged with that colour channel only.
+int BestRotation(const Pixel* source) {
+    int best = 1;
+    float bestEstimate = 0;
     for (int rotation = 1; rotation <= 3; ++rotation) {
         Pixel px[16];
         for (int i = 0; i < 16; ++i) {
@@ -763,13 +761,12 @@ void RankRotations(const Pixel* source, int order[3]) {
             QuantizeAndPick(job, e0, e1, fit);
             error += static_cast<float>(fit.Error);
         }
-        estimate[rotation - 1] = error;
+        if (rotation == 1 || error < bestEstimate) {
+            best = rotation;
+            bestEstimate = error;
+        }
     }
-    for (int r = 0; r < 3; ++r) {
-        order[r] = r + 1;
-    }
-    std::stable_sort(order, order + 3,
-                     [&](int a, int b) { return estimate[a - 1] < estimate[b - 1]; });
+    return best;
 }
 
 // A single-subset fit this close (squared error over the block) is kept without trying the
@@ -862,11 +859,7 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
     // Alpha of one value needs no indices of its own; mode 4 at rotation 0 seldom gains there.
     EncodeRotation(px, 0, !flatAlpha, best);
     if (!opaque) {
-        int order[3];
-        RankRotations(px, order);
-        for (int n = 0; n < RotationsTried; ++n) {
-            EncodeRotation(px, order[n], !flatAlpha, best);
-        }
+        EncodeRotation(px, BestRotation(px), !flatAlpha, best);
     }
     if (best.Error > GoodEnough) {
         // The block's principal axis, for the quick partition estimate.
