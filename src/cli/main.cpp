@@ -1,15 +1,43 @@
-// quillon-cli: the head/neck seam fix without any toolkit, for scripts and consoles on every
-// platform. It reads the same Config.xml as the window program and runs the job whatever its
-// AutoHeadFix says; progress lines go to standard output, each message as one line
-// "Caption: text" to standard error (a Yes/No question answers No), and the exit code is the
-// job's result.
+// quillon-cli: Quillon without any toolkit, for scripts and consoles on every platform. Without
+// arguments it runs the head/neck seam fix, whatever Config.xml's AutoHeadFix says: progress lines
+// on standard output, each message one line "Caption: text" on standard error (a Yes/No question
+// answers No), and the job's result as the exit code. Arguments are parsed by CLI11; anything it
+// does not know is an error, never a reason to run the head fix.
+#include "cli/ExitCodes.h"
 #include "platform/Registry.h"
 #include "workflow/AutoHeadFix.h"
 
-int main() {
+#include <quillon/Version.h>
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <string>
+
+namespace {
+
+int RunHeadFix() {
     using namespace quillon;
     BlendSession session;
     session.LoadConfiguration(ReadGameInstalledPath);
     session.StartEngine();
     return RunAutoHeadFix(session);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Blends texture modifications into Skyrim's textures. Without a command it runs "
+                 "the head/neck seam fix in the current folder's workspace.",
+                 "quillon-cli"};
+    app.set_version_flag("--version", std::string("quillon-cli ") + quillon::QuillonVersion);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& done) { // --help, --version
+        return app.exit(done);
+    } catch (const CLI::ParseError& error) {
+        app.exit(error); // the reason, on standard error
+        return quillon::cli::UsageError;
+    }
+    return RunHeadFix();
 }
