@@ -56,6 +56,10 @@ struct SessionView {
     std::function<void(const std::string& text)> Status; // the status line's whole text
     std::function<void(unsigned pictures, const BitmapHandle& bitmap)> Pictures;
     std::function<void(bool busy)> Busy; // true: the wait cursor on top; false: the one before
+    // Why the last step failed, for the pictures it concerns (0: none in particular), or the
+    // empty text when a step succeeded. The window keeps it in a second status field until the
+    // next action, and as the concerned pictures' tooltip.
+    std::function<void(unsigned pictures, const std::string& reason)> Reason;
 };
 
 class BlendSession {
