@@ -204,14 +204,15 @@ bool BackupRun::Write(const std::string& outputFolder, const std::string& target
     journal.Folders.insert(journal.Folders.end(), folders.begin(), folders.end());
     journal.Files.push_back(entry);
     const std::size_t index = journal.Files.size() - 1;
-    // The outcome, recorded. When that record cannot be saved the journal still names the file
-    // as pending, and its hash tells a restore what happened.
-    const auto finish = [&](EntryState state, const std::string& why) {
-        journal.Files[index].State = state;
+    // A failure is recorded at once. A success goes into the journal with its next record (the
+    // next file, or the run's end): until then the journal names the file as pending, and its
+    // hash tells a restore what happened, so one flush to the disk a file is enough.
+    const auto failed = [&](const std::string& why) {
+        journal.Files[index].State = EntryState::Failed;
         journal.Files[index].Reason = why;
-        (void)Save(*record);
+        (void)Save(*record); // should this fail too, the file's hash still tells
         Step("recorded");
-        return state == EntryState::Written || Fail(why);
+        return Fail(why);
     };
     if (!Save(*record)) {
         // Nothing may be touched that the journal does not name.
@@ -224,8 +225,7 @@ bool BackupRun::Write(const std::string& outputFolder, const std::string& target
     fs::create_directories(file.parent_path(), error);
     const fs::path kept = record->Run.KeptOriginal(entry.Path);
     if (keep && !KeepOriginal(file, kept)) {
-        return finish(EntryState::Failed,
-                      "the file there cannot be kept in " + record->Run.Path.string());
+        return failed("the file there cannot be kept in " + record->Run.Path.string());
     }
     Step("kept");
     const bool written = WriteFileSafely(
@@ -243,11 +243,11 @@ bool BackupRun::Write(const std::string& outputFolder, const std::string& target
         if (keep) {
             fs::remove(kept, error);
         }
-        return finish(EntryState::Failed,
-                      "writing the file failed (the disk may be full, or the folder read-only)");
+        return failed("writing the file failed (the disk may be full, or the folder read-only)");
     }
+    journal.Files[index].State = EntryState::Written;
     Step("renamed");
-    return finish(EntryState::Written, {});
+    return true;
 }
 
 void BackupRun::Finish(bool ok) {

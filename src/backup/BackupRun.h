@@ -6,8 +6,8 @@
 //
 // Order of one write: the journal names the file (pending) -> missing folders are made -> the
 // file there is linked into the run's folder -> the new bytes go to a temporary file in Quillon's
-// folder -> rename over the file -> the journal says written. A failed write puts nothing in
-// place, drops the kept link, and the journal says failed and why.
+// folder -> rename over the file; the journal says written with its next record. A failed write
+// puts nothing in place, drops the kept link, and the journal says failed and why.
 //
 // Single thread: the session's.
 #pragma once
