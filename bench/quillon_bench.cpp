@@ -6,12 +6,15 @@
 //   headfix   the head fix on the demo workspace at twice its size (two sub sets of Color DXT1
 //             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory;
 //             with full mip chains against the top levels alone
+//   backups   the head fix with the output folder the data folder and elsewhere, with and without
+//             backups and journal (BackupBench.cpp)
 //   decode    the DDS reader on a 2048 x 2048 top level of each layout, on one thread
 //   encode    each block encoder on 1 and 2 threads, against libsquish's cluster fit
 //   psd       the Photoshop reader on a 16384 x 16384 grey PackBits mask of 16 and of 8 bits:
 //             peak memory and time (PsdBench.cpp)
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
+#include "bench/BackupBench.h"
 #include "bench/BenchSupport.h"
 #include "bench/DecodeBench.h"
 #include "bench/EncodeBench.h"
@@ -282,7 +285,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::map<std::string, std::function<void(int)>> sections = {
         {"pipeline", Pipeline},     {"headfix", HeadFix}, {"decode", RunDecodeBench},
-        {"encode", RunEncodeBench}, {"psd", BenchPsd},
+        {"encode", RunEncodeBench}, {"psd", BenchPsd},    {"backups", BenchBackups},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

@@ -4,6 +4,17 @@
 
 namespace quillon::cli {
 
+// --restore: no run below the output folder can be undone (none was recorded, or all are undone).
+inline constexpr int NothingToRestore = 20;
+// --restore: a file was changed since the run wrote it and was left alone; the run is not marked
+// undone (--force puts the original back and sets the changed file aside).
+inline constexpr int RestoreLeftFilesAlone = 21;
+// --restore: a file could not be put back or removed (its kept original is missing or damaged,
+// or the file system refused); the run is not marked undone.
+inline constexpr int RestoreFailed = 22;
+// --restore: the journal of the most recent run cannot be read, so no run before it can be undone.
+inline constexpr int JournalUnreadable = 23;
+
 // The command line could not be understood: an unknown argument, a missing value, a bad
 // combination. The reason goes to standard error.
 inline constexpr int UsageError = 64;

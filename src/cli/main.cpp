@@ -4,6 +4,7 @@
 // answers No), and the job's result as the exit code. Arguments are parsed by CLI11; anything it
 // does not know is an error, never a reason to run the head fix.
 #include "cli/ExitCodes.h"
+#include "cli/RestoreCommand.h"
 #include "platform/Registry.h"
 #include "workflow/AutoHeadFix.h"
 
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
                  "the head/neck seam fix in the current folder's workspace.",
                  "quillon-cli"};
     app.set_version_flag("--version", std::string("quillon-cli ") + quillon::QuillonVersion);
+    quillon::cli::RestoreOptions restore;
+    quillon::cli::AddRestoreOptions(app, restore);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& done) { // --help, --version
@@ -38,6 +41,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         app.exit(error); // the reason, on standard error
         return quillon::cli::UsageError;
+    }
+    if (restore.Restore) {
+        return quillon::cli::RunRestore(restore);
     }
     return RunHeadFix();
 }

@@ -21,16 +21,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path TemporaryPathFor(const fs::path& target) {
+// In `folder`, which must be on the target's file system so that the rename stays atomic; the
+// extension is kept last because writers choose the file type by it.
+fs::path TemporaryPathFor(const fs::path& target, const fs::path& folder) {
     static std::atomic<unsigned> counter{0};
-    // Beside the target, so the rename stays on one file system; the extension is kept last
-    // because writers choose the file type by it.
     // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
     std::string name = ".";
     name += target.stem().string();
-    name += ".quillon-" + std::to_string(QUILLON_GETPID()) + "-" +
-            std::to_string(counter.fetch_add(1)) + target.extension().string();
-    return target.parent_path() / name;
+    name += TemporaryMarker;
+    name += std::to_string(QUILLON_GETPID()) + "-" + std::to_string(counter.fetch_add(1)) +
+            target.extension().string();
+    return folder / name;
 }
 
 // Flushes the file's data to the disk, so that a crash after the rename cannot leave an empty
@@ -50,12 +51,12 @@ bool Flush(const fs::path& path) {
 #endif
 }
 
-} // namespace
-
-bool WriteFileSafely(const std::string& nativeTarget,
-                     const std::function<bool(const std::string& tempPath)>& write) {
-    const fs::path target(nativeTarget);
-    const fs::path temp = TemporaryPathFor(target);
+// Writes through a temporary file in `folder` and renames it over the target. `renameFailed` tells
+// a failure of the rename alone (the data was written) from a failed write.
+bool WriteThrough(const fs::path& target, const fs::path& folder,
+                  const std::function<bool(const std::string& tempPath)>& write,
+                  bool& renameFailed) {
+    const fs::path temp = TemporaryPathFor(target, folder);
     std::error_code error;
     bool ok = write(temp.string()) && fs::is_regular_file(temp, error) && Flush(temp);
     if (ok) {
@@ -66,6 +67,7 @@ bool WriteFileSafely(const std::string& nativeTarget,
         }
         fs::rename(temp, target, error);
         ok = !error;
+        renameFailed = !ok;
     }
     if (!ok) {
         fs::remove(temp, error);
@@ -73,14 +75,38 @@ bool WriteFileSafely(const std::string& nativeTarget,
     return ok;
 }
 
-bool WriteBytesSafely(const std::string& nativeTarget, const std::vector<std::uint8_t>& bytes) {
-    return WriteFileSafely(nativeTarget, [&bytes](const std::string& tempPath) {
-        std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        return static_cast<bool>(out);
-    });
+} // namespace
+
+bool WriteFileSafely(const std::string& nativeTarget,
+                     const std::function<bool(const std::string& tempPath)>& write,
+                     const std::string& temporaryFolder) {
+    const fs::path target(nativeTarget);
+    bool renameFailed = false;
+    if (!temporaryFolder.empty() && fs::path(temporaryFolder) != target.parent_path()) {
+        if (WriteThrough(target, temporaryFolder, write, renameFailed)) {
+            return true;
+        }
+        if (!renameFailed) {
+            return false; // the write itself failed; beside the target it would fail the same way
+        }
+        // Most likely another file system (a folder linked in from another disk): the rename
+        // cannot cross, so the file is written beside the target after all.
+    }
+    return WriteThrough(target, target.parent_path(), write, renameFailed);
+}
+
+bool WriteBytesSafely(const std::string& nativeTarget, const std::vector<std::uint8_t>& bytes,
+                      const std::string& temporaryFolder) {
+    return WriteFileSafely(
+        nativeTarget,
+        [&bytes](const std::string& tempPath) {
+            std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
+            out.close();
+            return static_cast<bool>(out);
+        },
+        temporaryFolder);
 }
 
 } // namespace quillon

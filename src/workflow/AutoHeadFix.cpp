@@ -43,7 +43,8 @@ struct Texture {
     const HeadFixRow* Row = nullptr;
     AutoHeadFixResult Codes = 0; // the row's first code less one
     std::string SubSet;
-    std::string SourcePath;
+    std::string SourcePath; // the installed texture, as the messages name it
+    std::string ReadPath;   // the file read for it: our own output's original where it is ours
     std::int32_t Size = 0;
     BlendSession::SaveTarget Target;
     std::shared_ptr<const RgbaImage> Mod; // as this texture's composite sees it
@@ -90,6 +91,12 @@ public:
                 texture->SourcePath =
                     Session.DataPath() +
                     Session.Engine->GetTexturePath(Session.SetName, row.Channel, subSet);
+                // Never a fix over our own fix: a line says where the blend starts instead.
+                std::string note;
+                texture->ReadPath = Session.InstalledSourcePath(texture->SourcePath, &note);
+                if (!note.empty()) {
+                    std::cout << note << std::endl;
+                }
                 texture->Size =
                     Session.Engine->GetTextureSize(Session.SetName, row.Channel, subSet);
                 const auto target = Session.FindSaveTarget(Session.OutputPath(), Session.SetName,
@@ -104,6 +111,7 @@ public:
         if (!CommitAll()) {
             return Failure;
         }
+        Session.EndRun(); // recorded before the box waits for its click
         ShowMessageBox({"Automatic Neck Seam fix Successful!", "Velloran's Quillon",
                         msgbox::MB_ICONINFORMATION, false});
         return 0;
@@ -152,7 +160,7 @@ private:
     bool Load(Texture& texture) const {
         const std::optional<TextureFormat> format = texture.Target.Format;
         const bool dxt = format == TextureFormat::DXT1 || format == TextureFormat::DXT5;
-        if (!Session.ReadTexture(texture.SourcePath, texture.Source,
+        if (!Session.ReadTexture(texture.ReadPath, texture.Source,
                                  dxt ? &texture.Stored : nullptr)) {
             texture.Outcome = Step::SourceFailed;
             return false;
@@ -231,6 +239,7 @@ private:
 
     AutoHeadFixResult Fail(const std::string& text, const std::string& caption,
                            AutoHeadFixResult code) {
+        Session.EndRun();
         ShowMessageBox({text, caption, msgbox::MB_OK, false});
         Failure = code;
         return code;
@@ -246,8 +255,14 @@ private:
 } // namespace
 
 AutoHeadFixResult RunAutoHeadFix(BlendSession& session) {
-    HeadFix job(session);
-    return job.Run();
+    session.BeginRun("head fix");
+    AutoHeadFixResult result = 0;
+    {
+        HeadFix job(session);
+        result = job.Run();
+    }
+    session.EndRun();
+    return result;
 }
 
 } // namespace quillon

@@ -115,6 +115,7 @@ BlendSession::FindSaveTarget(const std::string& baseFolder, const std::string& s
     const std::string relative = Engine->GetTexturePath(setName, channelName, subSetName);
     SaveTarget target{baseFolder + relative,
                       FormatForCompression(set->GetCompression(channelName, subSetName))};
+    target.OutputFolder = baseFolder;
     target.Kind = IsNormalMapName(relative) ? MipKind::NormalMap : MipKind::Colour;
     switch (MipMaps()) {
     case MipMapMode::Full:
@@ -124,8 +125,9 @@ BlendSession::FindSaveTarget(const std::string& baseFolder, const std::string& s
         target.MipChain = false;
         break;
     case MipMapMode::Auto:
-        // One level stays one level; a chain, or no installed texture at all, gives a chain.
-        target.MipChain = TextureLevelCount(ResolvePath(DataPath() + relative)) != 1;
+        // One level stays one level; a chain, or no installed texture at all, gives a chain. Where
+        // the installed file is our own output, the original it replaced decides.
+        target.MipChain = TextureLevelCount(InstalledSourcePath(DataPath() + relative)) != 1;
         break;
     }
     return target;
@@ -150,16 +152,51 @@ std::vector<std::uint8_t> BlendSession::EncodeTexture(RgbaImage& image, const Sa
     return EncodeImageFile(target.Path, image, format, *Pool, levels, source);
 }
 
-bool BlendSession::WriteTexture(const SaveTarget& target,
-                                const std::vector<std::uint8_t>& bytes) const {
+bool BlendSession::WriteTexture(const SaveTarget& target, const std::vector<std::uint8_t>& bytes) {
+    LastWriteFailure.clear();
     if (bytes.empty()) {
         return false;
     }
-    const std::size_t separator = target.Path.rfind('\\');
-    if (separator != std::string::npos) {
-        CreateFolderChain(target.Path.substr(0, separator)); // an existing folder is fine
+    const bool ownRun = Run == nullptr;
+    if (ownRun) {
+        BeginRun("save");
     }
-    return WriteBytesSafely(ResolvePath(target.Path), bytes);
+    const bool written = Run->Write(target.OutputFolder, target.Path, bytes);
+    if (!written) {
+        RunWriteFailed = true;
+        LastWriteFailure = Run->Failure();
+    }
+    if (ownRun) {
+        EndRun();
+    }
+    return written;
+}
+
+void BlendSession::BeginRun(const std::string& what) {
+    EndRun();
+    Run = std::make_unique<BackupRun>(what);
+    Run->Keep = KeepBackups;
+    Run->StepDone = BackupStepDone;
+    RunWriteFailed = false;
+    History.Forget(); // another run, or another program, may have written since
+}
+
+void BlendSession::EndRun() {
+    if (Run) {
+        Run->Finish(!RunWriteFailed);
+        Run.reset();
+    }
+}
+
+std::string BlendSession::InstalledSourcePath(const std::string& programPath, std::string* note) {
+    if (!Run) {
+        History.Forget(); // between runs: read what is recorded now
+    }
+    const InstalledOrigin origin = History.Trace(ResolvePath(programPath));
+    if (note != nullptr) {
+        *note = origin.Note;
+    }
+    return origin.Path;
 }
 
 bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload,
@@ -288,6 +325,7 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
     }
     Busy(true);
     std::string path;
+    SourceNote.clear();
     if (choice.UseInstalled) {
         if (index >= choice.Destinations.size()) {
             ShowBlankPreviews(SourcePreviewFlag);
@@ -295,6 +333,11 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
             return false; // the status line stays as it was
         }
         path = DataPath() + Engine->GetTexturePath(SetName, TypeName, choice.Destinations[index]);
+        // Never a fix over our own fix: our output's original is the source.
+        path = InstalledSourcePath(path, &SourceNote);
+        if (!SourceNote.empty() && View.Reason) {
+            View.Reason(SourcePreviewFlag, SourceNote);
+        }
     } else {
         path = "Source\\" + choice.SourceTreePath; // nothing selected: "Source\" names no file
     }
@@ -351,6 +394,7 @@ void BlendSession::BlendImages(const BlendChoice& choice, bool reloadBoth) {
     if (choice.Destinations.empty()) {
         return;
     }
+    BeginRun("Blend Images");
     if (choice.Destinations.size() == 1) {
         SaveToOneDestination(choice);
     } else if (choice.UseInstalled) {
@@ -358,6 +402,7 @@ void BlendSession::BlendImages(const BlendChoice& choice, bool reloadBoth) {
     } else {
         SaveOneBlendToAll(choice);
     }
+    EndRun();
 }
 
 bool BlendSession::SaveBlend(bool blended, const std::string& destination) {

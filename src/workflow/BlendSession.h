@@ -6,6 +6,8 @@
 // on the task pool inside.
 #pragma once
 
+#include "backup/BackupRun.h"
+#include "backup/OutputHistory.h"
 #include "catalogue/BlendEngine.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/MipChain.h"
@@ -86,6 +88,7 @@ public:
         std::optional<TextureFormat> Format; // nothing: the catalogue names no known format
         bool MipChain = false;               // a DDS gets its full chain of mip levels
         MipKind Kind = MipKind::Colour;      // how the levels are filtered
+        std::string OutputFolder = {};       // the base folder: backups and journal go below it
     };
     // Nothing when no set has that name. In the auto mode the installed texture at the
     // destination's game path decides the chain.
@@ -94,9 +97,11 @@ public:
                                                            const std::string& channelName,
                                                            const std::string& subSetName);
 
-    // The pieces of a load and a save, usable from any thread: reading a file named by a
-    // program path, the bytes of the file a target gets (an RGB target takes the image's alpha
-    // away, as the slot loses it), and writing them with the target's folders made.
+    // The pieces of a load and a save: reading a file named by a program path and the bytes of
+    // the file a target gets (an RGB target takes the image's alpha away, as the slot loses it),
+    // usable from any thread; and, on the session's thread, writing them with the target's
+    // folders made, through the current run, which keeps what the file replaces (a run of its
+    // own when none is open).
     // With `blocks`, a DXT1 or DXT5 file's top level is kept there as stored; with `source`, its
     // untouched blocks go into the file as they are where format and size match.
     [[nodiscard]] bool ReadTexture(const std::string& path, RgbaImage& image,
@@ -105,7 +110,17 @@ public:
     EncodeTexture(RgbaImage& image, const SaveTarget& target,
                   const SourceBlocks* source = nullptr) const;
     [[nodiscard]] bool WriteTexture(const SaveTarget& target,
-                                    const std::vector<std::uint8_t>& bytes) const;
+                                    const std::vector<std::uint8_t>& bytes);
+
+    // A run: one head fix, one "Blend Images", one command. Every file its writes replace is
+    // kept, and its journal lists them, so that a restore can undo the run. EndRun records the
+    // end (failed when a write failed); it does nothing when no run is open.
+    void BeginRun(const std::string& what);
+    void EndRun();
+    // The file a blend reads for the installed texture at a program path: the file itself, or,
+    // when it is Quillon's own output, the original it replaced (native; empty when ours
+    // replaced nothing, so there is none here). `note` gets the line that says so.
+    std::string InstalledSourcePath(const std::string& programPath, std::string* note = nullptr);
 
     // Image slots. A load that fails leaves the slot empty; an empty slot is no picture. A load
     // into the source slot of an installed texture (`installed`) keeps its stored blocks in
@@ -154,8 +169,21 @@ public:
     std::uint32_t DefaultMatte = 0xF0F0F0;
     SessionView View;
     TaskPool* Pool = &TaskPool::Shared();
+    // Why the last write failed, after the system's message.
+    std::string LastWriteFailure;
+    // What the last load of an installed source started from, when that was not the file the
+    // game would load (Quillon's own output); also given to View.Reason for the source picture.
+    std::string SourceNote;
+    // False only for the bench's measure of what backups cost; StepDone is told each step of a
+    // write (tests stop the process there).
+    bool KeepBackups = true;
+    std::function<void(const char* step)> BackupStepDone;
 
 private:
+    std::unique_ptr<BackupRun> Run;
+    bool RunWriteFailed = false;
+    OutputHistory History;
+
     void Busy(bool busy) const;
     bool SaveBlend(bool blended, const std::string& destination);
     void SaveToOneDestination(const BlendChoice& choice);

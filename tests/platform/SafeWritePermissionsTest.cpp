@@ -8,6 +8,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 using namespace quillon;
 
 namespace fs = std::filesystem;
@@ -23,4 +25,41 @@ TEST(WriteFileSafely, KeepsThePermissionsOfTheFileItReplaces) {
     }));
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// A temporary folder on another file system (memory) than the target: the rename cannot cross,
+// so the file is written beside the target after all, and nothing stays behind in either place.
+TEST(WriteFileSafely, WritesBesideTheTargetWhenTheTemporaryFolderIsOnAnotherFileSystem) {
+    TempFolder root;
+    std::error_code error;
+    if (!fs::is_directory("/dev/shm", error) || fs::equivalent("/dev/shm", root.Path(), error)) {
+        GTEST_SKIP() << "no memory file system here";
+    }
+    const fs::path memory = fs::path("/dev/shm") / root.Path().filename();
+    fs::create_directories(memory);
+    const std::string target = root / "Head.dds";
+    struct stat rootInfo {
+    }, memoryInfo{};
+    ASSERT_EQ(stat(root.Path().c_str(), &rootInfo), 0);
+    ASSERT_EQ(stat(memory.c_str(), &memoryInfo), 0);
+    if (rootInfo.st_dev == memoryInfo.st_dev) {
+        fs::remove_all(memory);
+        GTEST_SKIP() << "/dev/shm is on the same file system";
+    }
+    std::vector<std::string> temps;
+    EXPECT_TRUE(WriteFileSafely(
+        target,
+        [&](const std::string& temp) {
+            temps.push_back(temp);
+            std::ofstream(temp) << "new";
+            return true;
+        },
+        memory.string()));
+    EXPECT_EQ(ReadTextFile(target), "new");
+    ASSERT_EQ(temps.size(), 2u);
+    EXPECT_EQ(fs::path(temps[0]).parent_path(), memory);
+    EXPECT_EQ(fs::path(temps[1]).parent_path(), root.Path());
+    EXPECT_TRUE(fs::is_empty(memory));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root.Path()), {}), 1);
+    fs::remove_all(memory);
 }

@@ -57,3 +57,30 @@ TEST(WriteFileSafely, ReplacesTheTargetOnlyWhenTheWriteSucceeds) {
     }));
     EXPECT_EQ(FilesIn(root.Path()), 2u);
 }
+
+// Quillon's own folder takes the temporary file, so that a process killed mid-write leaves
+// nothing among the textures; a failure leaves nothing in either folder.
+TEST(WriteFileSafely, PutsTheTemporaryFileInTheFolderItIsGiven) {
+    TempFolder root;
+    fs::create_directories(root.Path() / "textures");
+    fs::create_directories(root.Path() / "ours");
+    const std::string target = root / "textures/Head.dds";
+    WriteTextFile(target, "old texture");
+    for (const bool succeed : {false, true}) {
+        std::string tempSeen;
+        EXPECT_EQ(WriteFileSafely(
+                      target,
+                      [&](const std::string& temp) {
+                          tempSeen = temp;
+                          std::ofstream(temp) << "new texture";
+                          return succeed;
+                      },
+                      (root.Path() / "ours").string()),
+                  succeed);
+        EXPECT_EQ(fs::path(tempSeen).parent_path(), root.Path() / "ours");
+        EXPECT_EQ(fs::path(tempSeen).extension(), ".dds");
+        EXPECT_EQ(ReadTextFile(target), succeed ? "new texture" : "old texture");
+        EXPECT_EQ(FilesIn(root.Path() / "ours"), 0u);
+        EXPECT_EQ(FilesIn(root.Path() / "textures"), 1u);
+    }
+}

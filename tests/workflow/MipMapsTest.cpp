@@ -164,7 +164,8 @@ TEST_F(MipMaps, AutoFollowsTheInstalledTexture) {
     const auto install = [&](const std::string& installed) {
         fs::remove_all(Folder.Path() / "Data");
         if (installed != "nothing installed") {
-            BlendSession installer;
+            BlendSession installer; // a mod's installer, not Quillon: no journal names its files
+            installer.KeepBackups = false;
             installer.Engine = std::make_unique<BlendEngine>();
             installer.Config.Set("MipMaps", installed == "chain" ? "full" : "none");
             auto set = std::make_unique<TextureSet>("Head", "t");

@@ -37,11 +37,16 @@ TEST_F(SaveTexture, OtherExtensionsUseTheLibraryWritersAndAFailedSaveKeepsTheOld
     EXPECT_FALSE(Save("Png", "head")); // no such set
 
     ASSERT_TRUE(Save("Png"));
+    // A mod manager's hard link to the file keeps the old content: the file is replaced, never
+    // written through.
     fs::create_hard_link(Written("Png", "png"), Folder / "old.png");
+    SetFinal(Ramps(11, 5));
     ASSERT_TRUE(Save("Png"));
     EXPECT_FALSE(fs::equivalent(Written("Png", "png"), Folder / "old.png")) << "written over";
     RgbaImage back;
     ASSERT_TRUE(ReadTexture(Written("Png", "png"), back));
+    EXPECT_EQ(back.Pixels, Ramps(11, 5).Pixels);
+    ASSERT_TRUE(ReadTexture(Folder / "old.png", back));
     EXPECT_EQ(back.Pixels, Ramps(9, 7).Pixels);
 
     const std::string target = Written("Xyz", "xyz");

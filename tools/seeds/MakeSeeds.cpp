@@ -2,6 +2,7 @@
 // made by the generators the tests use, so the fuzzers start from the formats' real structure.
 //
 //     quillon-seeds <folder>        (writes <folder>/<fuzz target>/<seed files>)
+#include "backup/Journal.h"
 #include "platform/SafeWrite.h"
 #include "samples/SampleDds.h"
 #include "samples/SampleDocuments.h"
@@ -167,6 +168,30 @@ std::vector<std::pair<std::string, std::string>> WineRegistrySeeds() {
             {"libraryfolders.vdf", SteamLibraryFoldersVdf("/games/Steam \\\"Library\\\"")}};
 }
 
+// Journals as runs write them: one that ran through, one killed mid-write, one undone.
+std::vector<std::pair<std::string, std::string>> JournalSeeds() {
+    Journal journal;
+    journal.Started = "2026-12-07 14:03:22";
+    journal.Program = "Quillon 0.2.0";
+    journal.What = "head fix";
+    journal.Process = 4711;
+    journal.Folders = {"a", "a/new 100%"};
+    const ContentHash first = HashBytes(std::vector<std::uint8_t>{'k', 'e', 'p', 't'});
+    journal.Files = {
+        {EntryState::Written, EntryKind::Replaced, {1, 2}, first, "a/b.dds", ""},
+        {EntryState::Written, EntryKind::New, {5, 6}, {}, "a/new 100%/c.dds", ""},
+        {EntryState::Written, EntryKind::Same, {7, 8}, {7, 8}, "d.dds", ""},
+        {EntryState::Failed, EntryKind::Replaced, {9, 10}, {11, 12}, "e.dds", "disk\nfull"},
+        {EntryState::Pending, EntryKind::Replaced, {13, 14}, first, "a/b.dds", ""},
+    };
+    const std::string killed = FormatJournal(journal);
+    journal.Ended = "2026-12-07 14:03:25";
+    journal.EndedOk = true;
+    const std::string ended = FormatJournal(journal);
+    journal.Undone = "2026-12-08 09:00:00";
+    return {{"killed.txt", killed}, {"ended.txt", ended}, {"undone.txt", FormatJournal(journal)}};
+}
+
 // One row per fuzz target.
 const std::vector<Corpus>& Corpora() {
     static const std::vector<Corpus> corpora = {
@@ -177,6 +202,7 @@ const std::vector<Corpus>& Corpora() {
         {"ConfigurationFuzz", Texts(ConfigurationSeeds())},
         {"XmlFileFuzz", Texts(XmlSeeds())},
         {"WineRegistryFuzz", Texts(WineRegistrySeeds())},
+        {"JournalFuzz", Texts(JournalSeeds())},
     };
     return corpora;
 }
