@@ -184,6 +184,11 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
 
     std::string reason; // the session's word on its last failure, when it has one
     session.View = SessionView();
+    // The view refers to this call's locals: it goes with them.
+    struct ViewReset {
+        BlendSession& Session;
+        ~ViewReset() { Session.View = SessionView(); }
+    } viewReset{session};
     session.View.Reason = [&reason](unsigned, const std::string& text) { reason = text; };
     std::size_t written = 0;
     session.View.Written = [&](const std::string& path) {

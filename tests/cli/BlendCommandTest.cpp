@@ -36,7 +36,8 @@ std::map<std::string, std::string> FilesBelow(const fs::path& folder) {
 }
 
 ProcessResult RunCli(const fs::path& folder, const std::vector<std::string>& arguments) {
-    return RunProcess(QUILLON_CLI, arguments, folder.string(), {{"HOME", folder / "home"}},
+    return RunProcess(QUILLON_CLI, arguments, folder.string(),
+                      {{"HOME", (folder / "home").string()}},
                       {"XDG_DATA_HOME", "DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
 }
 
