@@ -16,14 +16,6 @@
 #include <filesystem>
 #include <iostream>
 
-#ifdef _WIN32
-#include <io.h>
-#define QUILLON_ISATTY _isatty
-#else
-#include <unistd.h>
-#define QUILLON_ISATTY isatty
-#endif
-
 namespace quillon::cli {
 
 namespace {
@@ -124,7 +116,7 @@ std::string Because(const std::string& reason) {
 } // namespace
 
 std::optional<bool> AskOnTerminal(const std::string& question) {
-    if (!QUILLON_ISATTY(0)) {
+    if (!InputIsTerminal()) {
         return std::nullopt;
     }
     std::string text;

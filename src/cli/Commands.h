@@ -39,6 +39,9 @@ using Question = std::function<std::optional<bool>(const std::string& question)>
 // The question on the terminal of standard input and standard error, answered "y" or "yes".
 std::optional<bool> AskOnTerminal(const std::string& question);
 
+// Whether standard input is a terminal someone can answer on (Terminal.cpp).
+bool InputIsTerminal();
+
 CLI::App* AddBlendCommand(CLI::App& app, BlendOptions& options);
 // Prints each texture written (or that would be) on `out`, errors with their reasons on `err`;
 // returns 0 or one of the blend's exit codes (ExitCodes.h).
