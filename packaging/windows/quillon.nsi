@@ -2,7 +2,8 @@
 ; %LOCALAPPDATA%\Programs\Quillon, with Start menu entries and an uninstaller that leaves the
 ; player's workspace (%APPDATA%\Quillon) alone. scripts/package --windows builds it:
 ;   makensis -DVERSION=<version> -DSTAGE=<folder of the files> -DOUTFILE=<setup.exe> [-DWITH_GUI]
-Unicode true
+; The programs are 64-bit, so is the installer: it also runs where no 32-bit layer is installed.
+Target amd64-unicode
 !ifndef VERSION | STAGE | OUTFILE
   !error "VERSION, STAGE and OUTFILE must be defined"
 !endif
