@@ -76,6 +76,8 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   ; Not recursive: a portable workspace the player made here (portable.txt) keeps its files.
   RMDir "$INSTDIR"
+  ; The per-user programs folder, only when this install made it and nothing else is in it.
+  RMDir "$LOCALAPPDATA\Programs"
   Delete "$SMPROGRAMS\Quillon\*.lnk"
   RMDir "$SMPROGRAMS\Quillon"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"

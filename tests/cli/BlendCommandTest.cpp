@@ -102,11 +102,6 @@ TEST_F(BlendOnTheDemo, WritesWhatTheWindowWritesForTheSameChoices) {
           "Color",
           {true, {"female", "male"}, "", "Head\\Color\\KORAv3_HeadNeckBlendColor.psd"}},
          {"female/femalehead.dds", "male/malehead.dds"}},
-        {"installed sources, one sub set, no question",
-         {"blend", "--set", "Head", "--type", "Normal", "--installed", "--mod",
-          "KORAv3_HeadNeckBlend.psd", "--only", "male"},
-         {"Head", "Normal", {true, {"male"}, "", "Head\\Normal\\KORAv3_HeadNeckBlend.psd"}},
-         {"male/malehead_msn.dds"}},
         {"one source file, one blend written to both",
          {"blend", "--set", "Head", "--type", "Color", "--source", "SunKissed.dds", "--mod",
           "KORAv3_HeadNeckBlendColor.psd", "--yes"},
@@ -160,8 +155,8 @@ TEST_F(BlendOnTheDemo, WritesWhatTheWindowWritesForTheSameChoices) {
 TEST_F(BlendOnTheDemo, SeveralDestinationsAreWrittenOnlyWhenConfirmed) {
     const fs::path demo = Root->Path();
     fs::remove_all(demo / "Output");
-    const std::vector<std::string> both = {
-        "blend", "--set", "Head", "--type", "Color", "--mod", "KORAv3_HeadNeckBlendColor.psd"};
+    const std::vector<std::string> both = {"blend",   "--set", "Body",         "--type",
+                                           "Diffuse", "--mod", "Birthmark.psd"};
     // No terminal (the test's standard input is closed) and no --yes: refused, nothing written.
     const ProcessResult refused = RunCli(demo, both);
     EXPECT_EQ(refused.ExitCode, cli::NotConfirmed);
@@ -175,8 +170,8 @@ TEST_F(BlendOnTheDemo, SeveralDestinationsAreWrittenOnlyWhenConfirmed) {
     dry.push_back("--dry-run");
     const ProcessResult dryRun = RunCli(demo, dry);
     EXPECT_EQ(dryRun.ExitCode, 0) << dryRun.StandardError;
-    EXPECT_EQ(dryRun.StandardOutput, NativePath(Character + "female/femalehead.dds") + "\n" +
-                                         NativePath(Character + "male/malehead.dds") + "\n");
+    EXPECT_EQ(dryRun.StandardOutput, NativePath(Character + "female/femalebody_1.dds") + "\n" +
+                                         NativePath(Character + "male/malebody_1.dds") + "\n");
     EXPECT_FALSE(fs::exists(demo / "Output"));
 
     // On a terminal the question is the window's, and the answer decides.
@@ -187,9 +182,9 @@ TEST_F(BlendOnTheDemo, SeveralDestinationsAreWrittenOnlyWhenConfirmed) {
         session.LoadConfiguration({});
         session.StartEngine();
         cli::BlendOptions options;
-        options.Set = "Head";
-        options.Type = "Color";
-        options.Mod = "KORAv3_HeadNeckBlendColor.psd";
+        options.Set = "Body";
+        options.Type = "Diffuse";
+        options.Mod = "Birthmark.psd";
         std::string asked;
         std::ostringstream out, err;
         const int code = cli::RunBlend(session, options, out, err, [&](const std::string& text) {
