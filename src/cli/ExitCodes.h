@@ -15,6 +15,21 @@ inline constexpr int RestoreFailed = 22;
 // --restore: the journal of the most recent run cannot be read, so no run before it can be undone.
 inline constexpr int JournalUnreadable = 23;
 
+// `blend`: the set definitions name no such set, type, or sub set (for --only).
+inline constexpr int UnknownName = 40;
+// `blend`: the modification file is missing or cannot be read as an image.
+inline constexpr int ModificationUnreadable = 41;
+// `blend`: the source (the --source file, or a destination's installed texture) is missing or
+// cannot be read as an image.
+inline constexpr int SourceUnreadable = 42;
+// `blend`: no blend could be made, e.g. the declared Size is outside 0 to 16384.
+inline constexpr int BlendFailed = 43;
+// `blend`: a texture could not be written; those written before it stay.
+inline constexpr int SaveFailed = 44;
+// `blend`: several destinations were not confirmed: no --yes and no terminal to ask on, or the
+// answer was no. Nothing is written.
+inline constexpr int NotConfirmed = 45;
+
 // The command line could not be understood: an unknown argument, a missing value, a bad
 // combination. The reason goes to standard error.
 inline constexpr int UsageError = 64;

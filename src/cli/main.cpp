@@ -1,11 +1,14 @@
 // quillon-cli: Quillon without any toolkit, for scripts and consoles on every platform. Without
 // arguments it runs the head/neck seam fix, whatever Config.xml's AutoHeadFix says: progress lines
 // on standard output, each message one line "Caption: text" on standard error (a Yes/No question
-// answers No), and the job's result as the exit code. Arguments are parsed by CLI11; anything it
-// does not know is an error, never a reason to run the head fix.
+// answers No), and the job's result as the exit code. The commands `list` and `blend` live in
+// their own files (Commands.h). Arguments are parsed by CLI11; anything it does not know is an
+// error, never a reason to run the head fix. Every run works in the workspace (Workspace.h).
+#include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/RestoreCommand.h"
 #include "platform/Registry.h"
+#include "platform/Workspace.h"
 #include "workflow/AutoHeadFix.h"
 
 #include <quillon/Version.h>
@@ -17,33 +20,52 @@
 
 namespace {
 
-int RunHeadFix() {
-    using namespace quillon;
-    BlendSession session;
-    session.LoadConfiguration(ReadGameInstalledPath);
+// The session as every command finds it: the configuration read, the engine started.
+quillon::BlendSession StartedSession() {
+    quillon::BlendSession session;
+    session.LoadConfiguration(quillon::ReadGameInstalledPath);
     session.StartEngine();
-    return RunAutoHeadFix(session);
+    return session;
+}
+
+int RunHeadFix() {
+    quillon::BlendSession session = StartedSession();
+    return quillon::RunAutoHeadFix(session);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    using namespace quillon;
     CLI::App app{"Blends texture modifications into Skyrim's textures. Without a command it runs "
-                 "the head/neck seam fix in the current folder's workspace.",
+                 "the head/neck seam fix in the workspace.",
                  "quillon-cli"};
     app.set_version_flag("--version", std::string("quillon-cli ") + quillon::QuillonVersion);
-    quillon::cli::RestoreOptions restore;
-    quillon::cli::AddRestoreOptions(app, restore);
+    CLI::App* list = cli::AddListCommand(app);
+    cli::BlendOptions blendOptions;
+    CLI::App* blend = cli::AddBlendCommand(app, blendOptions);
+    cli::RestoreOptions restore;
+    cli::AddRestoreOptions(app, restore);
+    app.require_subcommand(0, 1);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& done) { // --help, --version
         return app.exit(done);
     } catch (const CLI::ParseError& error) {
         app.exit(error); // the reason, on standard error
-        return quillon::cli::UsageError;
+        return cli::UsageError;
+    }
+    EnterWorkspaceOfThisProgram("quillon-cli");
+    if (list->parsed()) {
+        BlendSession session = StartedSession();
+        return cli::RunList(session, std::cout, std::cerr);
+    }
+    if (blend->parsed()) {
+        BlendSession session = StartedSession();
+        return cli::RunBlend(session, blendOptions, std::cout, std::cerr, cli::AskOnTerminal);
     }
     if (restore.Restore) {
-        return quillon::cli::RunRestore(restore);
+        return cli::RunRestore(restore);
     }
     return RunHeadFix();
 }

@@ -261,7 +261,13 @@ bool BlendSession::SaveTexture(const std::string& key, const std::string& baseFo
         return false;
     }
     const SourceBlocks* source = key == FinalSlot ? &InstalledBlocks : nullptr;
-    return WriteTexture(*target, EncodeTexture(slot->second, *target, source));
+    if (!WriteTexture(*target, EncodeTexture(slot->second, *target, source))) {
+        return false;
+    }
+    if (View.Written) {
+        View.Written(target->Path);
+    }
+    return true;
 }
 
 BitmapHandle BlendSession::GetBlankBitmap() {

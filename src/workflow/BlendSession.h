@@ -62,6 +62,8 @@ struct SessionView {
     // empty text when a step succeeded. The window keeps it in a second status field until the
     // next action, and as the concerned pictures' tooltip.
     std::function<void(unsigned pictures, const std::string& reason)> Reason;
+    // A save wrote a texture: its "\"-joined path (base folder and relative path).
+    std::function<void(const std::string& path)> Written;
 };
 
 class BlendSession {

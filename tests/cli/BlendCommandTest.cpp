@@ -1,0 +1,357 @@
+// `quillon-cli blend` against the window: on the demo workspace, the program writes byte for byte
+// what the session writes when driven as the window drives it for the same choices. Then its
+// failures, each in a small workspace of its own: exit code, message, and which files exist.
+#include "backup/BackupFolder.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "platform/MessageBox.h"
+#include "samples/DemoWorkspace.h"
+#include "samples/SampleDocuments.h"
+#include "samples/SampleImages.h"
+#include "support/ProcessRunner.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+using namespace quillon;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file below a folder: its "/"-joined path below it, and its bytes.
+std::map<std::string, std::string> FilesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->is_directory() && it->path().filename() == BackupFolderName) {
+            it.disable_recursion_pending(); // the journal and backups, not textures
+        } else if (it->is_regular_file()) {
+            files[fs::relative(it->path(), folder).generic_string()] =
+                ReadTextFile(it->path().string());
+        }
+    }
+    return files;
+}
+
+ProcessResult RunCli(const fs::path& folder, const std::vector<std::string>& arguments) {
+    return RunProcess(QUILLON_CLI, arguments, folder.string(),
+                      {{"HOME", (folder / "home").string()}},
+                      {"XDG_DATA_HOME", "DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+}
+
+// What the window's controls say, and the set and type chosen in its selectors.
+struct WindowChoice {
+    std::string Set;
+    std::string Type;
+    BlendChoice Choice;
+};
+
+// The window's steps for a choice: the set and the type chosen (both images to be read anew),
+// then "Blend Images", its confirmation answered Yes.
+std::map<std::string, std::string> BlendAsTheWindowDoes(const fs::path& workspace,
+                                                        const WindowChoice& window) {
+    fs::remove_all(workspace / "Output");
+    const CurrentDirectoryGuard inside(workspace);
+    BlendSession session;
+    session.LoadConfiguration({});
+    session.StartEngine();
+    session.SetName = window.Set;
+    session.TypeName = window.Type;
+    session.SourceReload = true;
+    session.ModReload = true;
+    SetMessageBoxHandler([](const MessageBoxRequest&) { return msgbox::IDYES; });
+    session.BlendImages(window.Choice, false);
+    SetMessageBoxHandler({});
+    return FilesBelow(workspace / "Output");
+}
+
+class BlendOnTheDemo : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Root = new TempFolder;
+        ASSERT_TRUE(MakeDemoWorkspace(Root->Path(), false));
+    }
+    static void TearDownTestSuite() {
+        delete Root;
+        Root = nullptr;
+    }
+    static TempFolder* Root;
+};
+TempFolder* BlendOnTheDemo::Root = nullptr;
+
+const std::string Character = "Output/textures/actors/character/";
+
+} // namespace
+
+TEST_F(BlendOnTheDemo, WritesWhatTheWindowWritesForTheSameChoices) {
+    const fs::path demo = Root->Path();
+    const std::string absoluteMod = *Root / "Library/Body/Diffuse/Birthmark.psd";
+    struct Case {
+        const char* What;
+        std::vector<std::string> Arguments;
+        WindowChoice Window;
+        std::vector<std::string> Written; // below Output/textures/actors/character, in order
+    };
+    const Case cases[] = {
+        {"installed sources, both sub sets, each its own blend",
+         {"blend", "--set", "Head", "--type", "Color", "--mod", "KORAv3_HeadNeckBlendColor.psd",
+          "--yes"},
+         {"Head",
+          "Color",
+          {true, {"female", "male"}, "", "Head\\Color\\KORAv3_HeadNeckBlendColor.psd"}},
+         {"female/femalehead.dds", "male/malehead.dds"}},
+        {"one source file, one blend written to both",
+         {"blend", "--set", "Head", "--type", "Color", "--source", "SunKissed.dds", "--mod",
+          "KORAv3_HeadNeckBlendColor.psd", "--yes"},
+         {"Head",
+          "Color",
+          {false,
+           {"female", "male"},
+           "Head\\Color\\SunKissed.dds",
+           "Head\\Color\\KORAv3_HeadNeckBlendColor.psd"}},
+         {"female/femalehead.dds", "male/malehead.dds"}},
+        {"a modification in a sub-folder, written with /",
+         {"blend", "--set", "Body", "--type", "Diffuse", "--source", "Pale.dds", "--mod",
+          "Tattoos/Woad.psd", "--only", "female"},
+         {"Body",
+          "Diffuse",
+          {false, {"female"}, "Body\\Diffuse\\Pale.dds", "Body\\Diffuse\\Tattoos\\Woad.psd"}},
+         {"female/femalebody_1.dds"}},
+        {"a modification given by its absolute path",
+         {"blend", "--set", "Body", "--type", "Diffuse", "--mod", absoluteMod, "--yes"},
+         {"Body", "Diffuse", {true, {"female", "male"}, "", "Body\\Diffuse\\Birthmark.psd"}},
+         {"female/femalebody_1.dds", "male/malebody_1.dds"}},
+        {"--only in another order: the destination list's order",
+         {"blend", "--set", "Head", "--type", "Specular", "--mod", "VelloranHeadSpecBlend.psd",
+          "--only", "male,female", "--yes"},
+         {"Head",
+          "Specular",
+          {true, {"female", "male"}, "", "Head\\Specular\\VelloranHeadSpecBlend.psd"}},
+         {"female/femalehead_s.dds", "male/malehead_s.dds"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        fs::remove_all(demo / "Output");
+        const ProcessResult run = RunCli(demo, c.Arguments);
+        EXPECT_EQ(run.ExitCode, 0);
+        EXPECT_EQ(run.StandardError, "");
+        std::string lines;
+        for (const std::string& file : c.Written) {
+            lines += NativePath(Character + file) + "\n";
+        }
+        EXPECT_EQ(run.StandardOutput, lines);
+        const std::map<std::string, std::string> cli = FilesBelow(demo / "Output");
+        const std::map<std::string, std::string> window = BlendAsTheWindowDoes(demo, c.Window);
+        ASSERT_EQ(cli.size(), c.Written.size());
+        EXPECT_TRUE(cli == window) << "the program's textures differ from the window's";
+        // The blend changed the texture: it is no copy of the installed one.
+        const std::string first = "textures/actors/character/" + c.Written.front();
+        EXPECT_NE(cli.at(first), ReadTextFile(*Root / ("Data/" + first)));
+    }
+}
+
+TEST_F(BlendOnTheDemo, SeveralDestinationsAreWrittenOnlyWhenConfirmed) {
+    const fs::path demo = Root->Path();
+    fs::remove_all(demo / "Output");
+    const std::vector<std::string> both = {"blend",   "--set", "Body",         "--type",
+                                           "Diffuse", "--mod", "Birthmark.psd"};
+    // No terminal (the test's standard input is closed) and no --yes: refused, nothing written.
+    const ProcessResult refused = RunCli(demo, both);
+    EXPECT_EQ(refused.ExitCode, cli::NotConfirmed);
+    EXPECT_EQ(refused.StandardOutput, "");
+    EXPECT_EQ(refused.StandardError, "quillon-cli: 2 destinations were not written: there is no "
+                                     "terminal to ask on; pass --yes to write them all\n");
+    EXPECT_FALSE(fs::exists(demo / "Output"));
+
+    // A dry run asks nothing, reads the sources and names what would be written.
+    std::vector<std::string> dry = both;
+    dry.push_back("--dry-run");
+    const ProcessResult dryRun = RunCli(demo, dry);
+    EXPECT_EQ(dryRun.ExitCode, 0) << dryRun.StandardError;
+    EXPECT_EQ(dryRun.StandardOutput, NativePath(Character + "female/femalebody_1.dds") + "\n" +
+                                         NativePath(Character + "male/malebody_1.dds") + "\n");
+    EXPECT_FALSE(fs::exists(demo / "Output"));
+
+    // On a terminal the question is the window's, and the answer decides.
+    const CurrentDirectoryGuard inside(demo);
+    for (const bool answer : {false, true}) {
+        SCOPED_TRACE(answer);
+        BlendSession session;
+        session.LoadConfiguration({});
+        session.StartEngine();
+        cli::BlendOptions options;
+        options.Set = "Body";
+        options.Type = "Diffuse";
+        options.Mod = "Birthmark.psd";
+        std::string asked;
+        std::ostringstream out, err;
+        const int code = cli::RunBlend(session, options, out, err, [&](const std::string& text) {
+            asked = text;
+            return std::optional<bool>(answer);
+        });
+        EXPECT_EQ(asked, "You have selected multiple destination files. This will modify all "
+                         "selected destination files with chosen library modification "
+                         "file.\r\n\r\nAre you sure?");
+        EXPECT_EQ(code, answer ? 0 : cli::NotConfirmed) << err.str();
+        EXPECT_EQ(fs::exists(demo / "Output"), answer);
+        EXPECT_EQ(err.str(), answer ? ""
+                                    : "quillon-cli: 2 destinations were not written: the "
+                                      "answer was no\n");
+    }
+}
+
+namespace {
+
+// A small workspace: the set "Head" with one type, "Color" (DXT1, 32 pixels), for the sub sets
+// female and male; installed textures, a modification and a source file; `male` declares
+// `maleSize`.
+void MakeSmallWorkspace(const TempFolder& root, const std::string& maleSize = "32") {
+    WriteTextFile(root / "Config.xml", ConfigXml("<GameDataPath>Data\\</GameDataPath>"
+                                                 "<TexOutputPath>Out\\</TexOutputPath>"));
+    std::string male = ChannelXml("Color", "malehead", 32);
+    male.replace(male.find("<Size>32"), 8, "<Size>" + maleSize);
+    WriteTextFile(root / "SetDefs/Head.xml",
+                  SetXml("Head", "textures\\actors\\character",
+                         {{"female", ChannelXml("Color", "femalehead", 32)}, {"male", male}}));
+    for (const char* subSet : {"female", "male"}) {
+        const std::string path = root / ("Data/textures/actors/character/" + std::string(subSet) +
+                                         "/" + subSet + "head.dds");
+        fs::create_directories(fs::path(path).parent_path());
+        ASSERT_TRUE(
+            WriteDdsTexture(path, MakeSeamedTexture(SampleKind::Skin, 64, 64, 48, 3), "DXT1"));
+    }
+    fs::create_directories(root.Path() / "Library/Head/Color");
+    ASSERT_TRUE(WritePsd(root / "Library/Head/Color/Seam.psd",
+                         MakeSeamMod(SampleKind::Skin, 32, 32, 24, 4)));
+    fs::create_directories(root.Path() / "Source/Head/Color");
+    ASSERT_TRUE(WriteDdsTexture(root / "Source/Head/Color/Alt.dds",
+                                MakeSeamedTexture(SampleKind::Skin, 32, 32, 24, 5), "DXT1"));
+}
+
+} // namespace
+
+TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
+    const std::string female = "Out/textures/actors/character/female/femalehead.dds";
+    const std::string male = "Out/textures/actors/character/male/malehead.dds";
+    const std::string maleInstalled = "Data/textures/actors/character/male/malehead.dds";
+    const std::vector<std::string> blend = {"blend", "--set", "Head",     "--type",
+                                            "Color", "--mod", "Seam.psd", "--yes"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> arguments = blend;
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return arguments;
+    };
+    struct Case {
+        const char* What;
+        std::vector<std::string> Arguments;
+        int Exit;
+        std::string Error;
+        std::vector<std::string> Written;
+        std::string MaleSize = "32";
+        std::string Remove = "";
+        std::string Folder = ""; // made where a file would be written
+    };
+    const Case cases[] = {
+        {"no such set",
+         {"blend", "--set", "head", "--type", "Color", "--mod", "Seam.psd"},
+         cli::UnknownName,
+         "quillon-cli: no set \"head\" in the set definitions; sets: \"Head\"\n",
+         {}},
+        {"no such type",
+         {"blend", "--set", "Head", "--type", "Normal", "--mod", "Seam.psd"},
+         cli::UnknownName,
+         "quillon-cli: the set \"Head\" has no type \"Normal\"; types: \"Color\"\n",
+         {}},
+        {"no such sub set",
+         with({"--only", "female,Male"}),
+         cli::UnknownName,
+         "quillon-cli: the set \"Head\" has no sub set \"Male\" of type \"Color\"; sub sets: "
+         "\"female\", \"male\"\n",
+         {}},
+        {"no such modification",
+         {"blend", "--set", "Head", "--type", "Color", "--mod", "Missing.psd"},
+         cli::ModificationUnreadable,
+         "quillon-cli: cannot read the modification " +
+             NativePath("Library/Head/Color/Missing.psd") + "\n",
+         {}},
+        {"a source file that is no image",
+         with({"--source", "../../../SetDefs/Head.xml"}),
+         cli::SourceUnreadable,
+         "quillon-cli: cannot read the source " +
+             NativePath("Source/Head/Color/../../../SetDefs/Head.xml") + "\n",
+         {}},
+        {"the second installed texture missing: the first stays written",
+         with({}),
+         cli::SourceUnreadable,
+         "Error: Failed to save file: cannot read the installed texture " +
+             NativePath(maleInstalled) + "\n",
+         {female},
+         "32",
+         maleInstalled},
+        {"the second installed texture missing, seen by a dry run: nothing written",
+         with({"--dry-run"}),
+         cli::SourceUnreadable,
+         "quillon-cli: cannot read the installed texture " + NativePath(maleInstalled) + "\n",
+         {},
+         "32",
+         maleInstalled},
+        {"a declared Size beyond the largest edge",
+         with({}),
+         cli::BlendFailed,
+         "Error: Failed to save file: cannot blend: set \"Head\", sub set \"male\", type "
+         "\"Color\": Size 20000 is outside 0 to 16384\n",
+         {female},
+         "20000"},
+        {"a folder where the second texture goes",
+         with({}),
+         cli::SaveFailed,
+         "Error: Failed to save file: cannot write " + NativePath(male) + "\n",
+         {female},
+         "32",
+         "",
+         male},
+        {"--source and --installed together",
+         with({"--source", "Alt.dds", "--installed"}),
+         cli::UsageError,
+         "--source excludes --installed\nRun with --help for more information.\n",
+         {}},
+        {"a missing --mod",
+         {"blend", "--set", "Head", "--type", "Color"},
+         cli::UsageError,
+         "--mod is required\nRun with --help for more information.\n",
+         {}},
+        {"an unknown argument",
+         with({"--force"}),
+         cli::UsageError,
+         "The following argument was not expected: --force\nRun with --help for more "
+         "information.\n",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const TempFolder root;
+        MakeSmallWorkspace(root, c.MaleSize);
+        if (!c.Remove.empty()) {
+            fs::remove(root / c.Remove);
+        }
+        if (!c.Folder.empty()) {
+            fs::create_directories(root / c.Folder);
+        }
+        const ProcessResult run = RunCli(root.Path(), c.Arguments);
+        EXPECT_EQ(run.ExitCode, c.Exit);
+        EXPECT_EQ(run.StandardError, c.Error);
+        std::string lines;
+        for (const std::string& file : c.Written) {
+            lines += NativePath(file) + "\n";
+            EXPECT_EQ(ReadTextFile(root / file).substr(0, 4), "DDS ") << file;
+        }
+        EXPECT_EQ(run.StandardOutput, lines);
+        EXPECT_EQ(fs::exists(root / female), !c.Written.empty());
+        EXPECT_EQ(fs::is_regular_file(root / male), false);
+    }
+}
