@@ -1,11 +1,13 @@
 // The window on the demo workspace, used as a new user would: choose "Head" and "Color", keep
 // both destinations, pick the library's modification, preview, then blend and save on the
-// installed textures, and again from one source file. After the preview a picture of the window
-// is saved for the README (screenshot.png in the build folder).
+// installed textures, and again from one source file. After the preview pictures of the window
+// are saved for the README (in the build folder): screenshot.png at the default size, and
+// screenshot-enlarged.png with the window enlarged and previewed again.
 #include "app/WindowFixture.h"
 #include "support/ProcessRunner.h"
 
 #include <QPixmap>
+#include <QProgressBar>
 
 using namespace quillon;
 
@@ -25,6 +27,18 @@ TEST_F(DemoWorkspaceTest, BlendsBothWaysAndGivesTheScreenshot) {
     Click(App->PreviewButton);
     EXPECT_FALSE(Blank(App->SourcePreview) || Blank(App->ModPreview) || Blank(App->FinalPreview));
     EXPECT_TRUE(Window->grab().save(QUILLON_SCREENSHOT_DIR "/screenshot.png", "PNG"));
+    EXPECT_EQ(App->FinalCaption->text(), "Destination Preview: female");
+
+    // Enlarged, the pictures grow and show the textures' detail.
+    const int menu = Window->height() - Window->ClientArea()->height();
+    Window->resize(1180, 1020 + menu);
+    Select(App->DestinationList, "male");
+    Click(App->PreviewButton);
+    EXPECT_EQ(App->FinalCaption->text(), "Destination Preview: male");
+    EXPECT_GT(App->FinalPreview->width(), 256);
+    ASSERT_TRUE(App->FinalPreview->Detail());
+    EXPECT_EQ(App->FinalPreview->Detail()->Width, App->FinalPreview->contentsRect().width());
+    EXPECT_TRUE(Window->grab().save(QUILLON_SCREENSHOT_DIR "/screenshot-enlarged.png", "PNG"));
 
     const std::string female = Root / "demo/Output/textures/actors/character/female/femalehead.dds";
     const std::string male = Root / "demo/Output/textures/actors/character/male/malehead.dds";

@@ -337,3 +337,56 @@ TEST_F(MainWindowTest, TheSelectedDestinationStaysReadableLikeTheTreesSelection)
             << "the check mark can be seen in its box";
     }
 }
+
+// File > "Restore Previous Textures...": offered only when wired to the backups and when there
+// is something to put back; it lists the files and asks first, and restores off the GUI thread.
+TEST_F(MainWindowTest, RestorePreviousTexturesListsTheFilesAndAsks) {
+    QAction* restore = Window->RestoreAction;
+    emit Window->FileMenu->aboutToShow();
+    EXPECT_FALSE(restore->isEnabled()) << "nothing wired";
+
+    std::vector<std::string> pending;
+    std::string restored, failure;
+    App->Restore.Pending = [&pending] { return pending; };
+    App->Restore.Restore = [&](std::string& reason) {
+        EXPECT_NE(QThread::currentThread(), qApp->thread());
+        restored += "restored;";
+        reason = failure;
+        return failure.empty();
+    };
+    emit Window->FileMenu->aboutToShow();
+    EXPECT_FALSE(restore->isEnabled()) << "nothing to restore";
+    App->RestorePreviousTextures(); // chosen just as the last run's backups went
+    const unsigned info = msgbox::MB_OK | msgbox::MB_ICONINFORMATION;
+    EXPECT_EQ(Boxes, Box("Restore Previous Textures", info,
+                         "Nothing to restore: no blend has replaced textures that could be put "
+                         "back."));
+
+    pending = {"textures/a.dds", "textures/b.dds"};
+    emit Window->FileMenu->aboutToShow();
+    ASSERT_TRUE(restore->isEnabled());
+    const std::string ask =
+        Box("Restore Previous Textures", msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION,
+            "These files will be put back as they were before the last blend:\r\ntextures/a.dds"
+            "\r\ntextures/b.dds\r\n\r\nRestore them?");
+    const std::tuple<int, std::string, std::string, std::string> answers[] = {
+        {msgbox::IDNO, "", ask, ""},
+        {msgbox::IDYES, "",
+         ask + Box("Restore Previous Textures", info, "Previous textures restored."), "restored;"},
+        {msgbox::IDYES, "the backup of textures/b.dds is missing",
+         ask + Box("Error", msgbox::MB_OK | msgbox::MB_ICONERROR,
+                   "Failed to restore textures\r\n\r\nthe backup of textures/b.dds is missing"),
+         "restored;"},
+    };
+    for (const auto& [answer, fails, boxes, done] : answers) {
+        Answer = answer;
+        failure = fails;
+        Boxes = restored = "";
+        restore->trigger();
+        Settle();
+        EXPECT_EQ(Boxes, boxes);
+        EXPECT_EQ(restored, done);
+    }
+    EXPECT_EQ(App->ReasonLine->text(),
+              "Textures not restored: the backup of textures/b.dds is missing");
+}

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QTest>
 #include <QThread>
 
 #include <atomic>
@@ -18,10 +18,7 @@ namespace {
 
 // Runs the GUI thread's events until `done` or a safety limit (not a time check).
 void RunUntil(const std::function<bool()>& done) {
-    const QDeadlineTimer limit(30000);
-    while (!done() && !limit.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    EXPECT_TRUE(QTest::qWaitFor(done, 30000));
 }
 
 } // namespace

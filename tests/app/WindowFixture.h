@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -156,21 +155,15 @@ protected:
 
     // Lets the work the last action started finish, with the window responding meanwhile.
     void Settle() {
-        const QDeadlineTimer limit(60000); // a safety net against a hang, not a time check
-        while (App->Working() && !limit.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        ASSERT_FALSE(App->Working()) << "the work never ended";
+        // The limit is a safety net against a hang, not a time check.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !App->Working(); }, 60000))
+            << "the work never ended";
         QCoreApplication::processEvents();
     }
     // Work started by something that starts it a moment later (a mnemonic animates its button's
     // click), then its end.
     void Started() {
-        const QDeadlineTimer limit(10000);
-        while (!App->Working() && !limit.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        EXPECT_TRUE(App->Working()) << "nothing started";
+        EXPECT_TRUE(QTest::qWaitFor([this] { return App->Working(); }, 10000)) << "nothing started";
         Settle();
     }
     // A click, then the work it started.
