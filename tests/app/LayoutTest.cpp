@@ -1,6 +1,6 @@
-// The layout's rule on its own: the default places, where a larger window's extra room goes, and
-// what never happens at any size (overlaps, controls outside the window, pictures that are not
-// square or larger than their textures).
+// The layout's rule on its own, at sizes and texture sizes the window tests do not try: what
+// never happens (overlaps, controls outside the window, pictures that are not square or larger
+// than their textures). Where the room goes is seen through the window, in MainWindowTest.
 #include "app/Layout.h"
 
 #include <gtest/gtest.h>
@@ -35,20 +35,6 @@ std::vector<std::pair<std::string, QRect>> Solid(const ControlPlaces& p) {
 
 } // namespace
 
-TEST(Layout, TheDefaultSizeKeepsTheOriginalPlaces) {
-    const ControlPlaces p = PlaceControls({DefaultClientWidth, DefaultClientHeight}, 0);
-    const auto solid = Solid(p), expected = Solid(DefaultPlaces);
-    for (std::size_t i = 0; i < solid.size(); ++i) {
-        EXPECT_EQ(solid[i].second, expected[i].second) << solid[i].first;
-    }
-    EXPECT_EQ(p.SourcePicture, QRect(570, 25, 128, 128));
-    EXPECT_EQ(p.BlendButton, QRect(570, 510, 128, 50));
-    EXPECT_EQ(p.StatusBar, QRect(0, 595, 714, 17));
-    // Large textures change nothing without room to show them.
-    EXPECT_EQ(PlaceControls({DefaultClientWidth, DefaultClientHeight}, 4098).FinalPicture,
-              DefaultPlaces.FinalPicture);
-}
-
 TEST(Layout, AtEverySizeNothingOverlapsOrLeavesTheWindow) {
     const QSize sizes[] = {{714, 612},   {614, 612},  {300, 200}, {1200, 850},
                            {2560, 1400}, {714, 2000}, {3000, 612}};
@@ -75,25 +61,4 @@ TEST(Layout, AtEverySizeNothingOverlapsOrLeavesTheWindow) {
             EXPECT_GE(p.LibraryTree.width(), 200);
         }
     }
-}
-
-TEST(Layout, ExtraHeightGoesToTheTreesAndThePicturesGrowIntoTheRoomLeft) {
-    // 300 pixels taller and 400 wider: each picture may grow by a third of the height.
-    const ControlPlaces p = PlaceControls({1114, 912}, 100000);
-    EXPECT_EQ(p.LibraryTree.height(), 550 + 300);
-    EXPECT_EQ(p.DestinationList.height() + p.SourceTree.height(), 240 + 230 + 300);
-    EXPECT_EQ(p.SourcePicture.width(), 128 + 100);
-    EXPECT_EQ(PictureRoom({1114, 912}), 228);
-    EXPECT_EQ(p.BlendButton.bottom(), 911 - 17 - 35) << "the column keeps its bottom margin";
-    EXPECT_EQ(p.LibraryTree.right() + 21, p.SourcePicture.left());
-    EXPECT_EQ(p.SourcePicture.right(), 1114 - 17);
-    // A texture smaller than the room: the pictures stop at it, the library tree takes the rest.
-    const ControlPlaces small = PlaceControls({1114, 912}, 160);
-    EXPECT_EQ(small.ModPicture.size(), QSize(160, 160));
-    EXPECT_EQ(small.LibraryTree.width(), 300 + 400 - 32);
-    // Narrower than the default: only the library tree gives way.
-    const ControlPlaces narrow = PlaceControls(MinimumClientSize(), 0);
-    EXPECT_EQ(narrow.LibraryTree.width(), 200);
-    EXPECT_EQ(narrow.SourceTree, DefaultPlaces.SourceTree);
-    EXPECT_EQ(MinimumClientSize(), QSize(614, 612));
 }
