@@ -29,9 +29,6 @@ namespace quillon {
 
 namespace {
 
-// The largest detail a picture gets; larger textures are scaled down to it first.
-constexpr int LargestDetail = 1024;
-
 // A program path as the player finds it: native separators, from the file system's root.
 std::string ShownFolder(const std::string& programPath) {
     std::error_code error;

@@ -179,6 +179,9 @@ private:
     SessionWorker Worker; // last: joined before anything the step uses is destroyed
 };
 
+// The largest detail a picture gets; larger textures are scaled down to it first.
+constexpr int LargestDetail = 1024;
+
 // The image slot a picture shows: "Source", "Mod" or "Final".
 const char* SlotOf(unsigned picture);
 

@@ -269,9 +269,10 @@ bool Application::MayClose() {
 bool Application::DetailsStale() const {
     // A picture shown larger than its detail, of a texture that has more to show.
     for (const PictureControl* picture : {SourcePreview, ModPreview, FinalPreview}) {
-        const int inner = picture->contentsRect().width();
+        const int wanted =
+            std::min({picture->contentsRect().width(), picture->TextureEdge(), LargestDetail});
         const int made = picture->Detail() ? picture->Detail()->Width : PreviewEdge;
-        if (inner > made && picture->TextureEdge() > made) {
+        if (wanted > made) {
             return true;
         }
     }
