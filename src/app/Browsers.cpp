@@ -1,14 +1,19 @@
 // The texture browsers: the two selectors filled from the catalogue, the destination list of sub
 // sets, and the source and library trees filled from the folders "Source\<set>\<type>" and
-// "Library\<set>\<type>". Items carry only their text; paths are rebuilt from the texts.
+// "Library\<set>\<type>". Items carry only their text; paths are rebuilt from the texts. The
+// trees follow their folders: a watcher fills them again when files come or go.
 #include "app/Application.h"
 #include "platform/FolderEnum.h"
+#include "platform/Paths.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileSystemWatcher>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace quillon {
 
@@ -34,6 +39,51 @@ QTreeWidgetItem* InsertItem(QTreeWidget* tree, QTreeWidgetItem* parent, const st
         tree->addTopLevelItem(item);
     }
     return item;
+}
+
+// Selects the item whose texts from the top down are `path` ("\"-joined); false when there is
+// none.
+bool SelectPath(QTreeWidget* tree, const std::string& path) {
+    QTreeWidgetItem* item = nullptr;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        const QString text = QString::fromStdString(path.substr(start, end - start));
+        const int count = item != nullptr ? item->childCount() : tree->topLevelItemCount();
+        QTreeWidgetItem* found = nullptr;
+        for (int i = 0; i < count && found == nullptr; ++i) {
+            QTreeWidgetItem* child = item != nullptr ? item->child(i) : tree->topLevelItem(i);
+            found = child->text(0) == text ? child : nullptr;
+        }
+        if (found == nullptr) {
+            return false;
+        }
+        item = found;
+        if (end == path.size()) {
+            tree->setCurrentItem(item);
+            return true;
+        }
+        start = end + 1;
+    }
+}
+
+// Adds the folder, and with `below` its sub-folders up to a bound, to the watcher.
+void WatchFolder(QFileSystemWatcher& watcher, const std::string& programPath, bool below) {
+    constexpr int MostFolders = 256;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path root = ResolvePath(programPath);
+    if (!fs::is_directory(root, error)) {
+        return;
+    }
+    QStringList folders{QString::fromStdString(root.string())};
+    for (fs::recursive_directory_iterator it(root, error), end; below && !error && it != end;
+         it.increment(error)) {
+        if (it->is_directory(error) && folders.size() < MostFolders) {
+            folders.append(QString::fromStdString(it->path().string()));
+        }
+    }
+    watcher.addPaths(folders);
 }
 
 } // namespace
@@ -84,6 +134,7 @@ namespace {
 // The two tree fills differ only in the tree and the folder prefix.
 void FillTree(Application& application, QTreeWidget* tree, const std::string& prefix,
               const std::string& setName, const std::string& typeName) {
+    tree->setRootIsDecorated(true);
     QTreeWidgetItem* root = InsertItem(tree, nullptr, setName);
     root->setExpanded(true);
     QTreeWidgetItem* type = InsertItem(tree, root, typeName);
@@ -95,6 +146,8 @@ void FillTree(Application& application, QTreeWidget* tree, const std::string& pr
     }
     tree->clear();
     tree->insertTopLevelItem(0, new QTreeWidgetItem(QStringList{NoFilesFound}));
+    // Nothing to expand: the note takes the tree's whole width, so it shows whole.
+    tree->setRootIsDecorated(false);
 }
 
 } // namespace
@@ -168,6 +221,51 @@ std::int32_t Application::GetCheckedDestinations(std::vector<std::string>& list)
     return static_cast<std::int32_t>(list.size());
 }
 
+void Application::Reload() {
+    if (!TreesFilled) {
+        return;
+    }
+    // The trees show the folders as they are now; a selection that is still there stays, and
+    // one that is gone counts as a changed choice.
+    const std::pair<QTreeWidget*, void (Application::*)()> trees[] = {
+        {SourceTree, &Application::SourceChoiceChanged},
+        {LibraryTree, &Application::ModChoiceChanged}};
+    for (const auto& [tree, changed] : trees) {
+        std::string selected;
+        const bool hadSelection = GetSelectedTreePath(tree, selected);
+        bool kept = false;
+        {
+            const QSignalBlocker quiet(tree);
+            tree->clear();
+            if (tree == SourceTree) {
+                FillSourceTree(Session.SetName, Session.TypeName);
+            } else {
+                FillLibraryTree(Session.SetName, Session.TypeName);
+            }
+            kept = hadSelection && SelectPath(tree, selected);
+        }
+        if (hadSelection && !kept) {
+            (this->*changed)();
+        }
+    }
+    WatchTreeFolders();
+}
+
+void Application::WatchTreeFolders() {
+    if (!Watcher->directories().isEmpty()) {
+        Watcher->removePaths(Watcher->directories());
+    }
+    if (!TreesFilled) {
+        return;
+    }
+    for (const std::string prefix : {"Library", "Source"}) {
+        // The folders above the type's too: the type's own folder may not be there yet.
+        WatchFolder(*Watcher, prefix, false);
+        WatchFolder(*Watcher, prefix + "\\" + Session.SetName, false);
+        WatchFolder(*Watcher, prefix + "\\" + Session.SetName + "\\" + Session.TypeName, true);
+    }
+}
+
 BlendChoice Application::CurrentChoice() const {
     BlendChoice choice;
     choice.UseInstalled = UseInstalledCheck->isChecked();
@@ -175,6 +273,24 @@ BlendChoice Application::CurrentChoice() const {
     GetSelectedTreePath(SourceTree, choice.SourceTreePath);
     GetSelectedTreePath(LibraryTree, choice.LibraryTreePath);
     return choice;
+}
+
+} // namespace quillon
+
+namespace quillon {
+
+unsigned Application::PreviewIndex(const BlendChoice& choice) const {
+    const QList<QTreeWidgetItem*> selected = DestinationList->selectedItems();
+    if (selected.isEmpty() || selected.front()->checkState(0) == Qt::Unchecked) {
+        return 0;
+    }
+    const std::string name = ItemText(selected.front());
+    // Among the checked rows before it and itself: its place in the choice.
+    unsigned index = 0;
+    for (int row = 0; row < DestinationList->indexOfTopLevelItem(selected.front()); ++row) {
+        index += DestinationList->topLevelItem(row)->checkState(0) != Qt::Unchecked ? 1 : 0;
+    }
+    return index < choice.Destinations.size() && choice.Destinations[index] == name ? index : 0;
 }
 
 } // namespace quillon

@@ -1,14 +1,27 @@
-// The main window's controller: every command and notification of its controls arrives here
-// with the control's id and the notification code. It refills the views, keeps the reload
-// flags, and hands previews and saves to the session with what the controls say.
+// What the player does in the main window. Choosing a set or a type refills the views below it;
+// selections and check marks keep the reload flags; "Preview", "Blend Images", a double click
+// (or Enter) in a tree and a double click on a picture hand their step to the worker thread with
+// what the controls say at that moment. The order of refills, flags, status texts and messages is
+// the original window's; what changed is only where the long steps run.
 #include "app/Application.h"
+#include "app/Layout.h"
 #include "app/MainWindow.h"
+#include "app/PictureControl.h"
 #include "app/PreviewWindow.h"
+#include "imaging/Previews.h"
+#include "platform/MessageBox.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace quillon {
 
@@ -31,88 +44,17 @@ bool ControlKeyDown() {
 
 } // namespace
 
-int Application::OnCommand(int code, int id) {
-    switch (id) {
-    case IDC_SET_SELECTOR:
-        if (code == CBN_SELCHANGE) {
-            OnSetChosen();
-        }
-        break;
-    case IDC_TYPE_SELECTOR:
-        if (code == CBN_SELCHANGE) {
-            OnTypeChosen();
-        }
-        break;
-    case IDC_USE_INSTALLED:
-        if (code == BN_CLICKED) {
-            SourceTree->setEnabled(!UseInstalledCheck->isChecked());
-            Session.SourceReload = true;
-        }
-        break;
-    case IDC_PREVIEW_BUTTON:
-        Session.GenerateBlend(0, CurrentChoice());
-        Session.SourceReload = false;
-        Session.ModReload = false;
-        break;
-    case IDC_BLEND_BUTTON:
-        if (code == BN_CLICKED) {
-            Session.BlendImages(CurrentChoice(), ControlKeyDown());
-        }
-        break;
-    case IDC_SOURCE_PREVIEW:
-    case IDC_MOD_PREVIEW:
-    case IDC_FINAL_PREVIEW:
-        if (code == STN_DBLCLK) {
-            OpenLargePreview(id == IDC_SOURCE_PREVIEW ? SourceSlot
-                             : id == IDC_MOD_PREVIEW  ? ModSlot
-                                                      : FinalSlot);
-        }
-        break;
-    default:
-        break; // the lists and trees speak through notifications; menu ids are the window's
-    }
-    return 1;
+void Application::SourceChoiceChanged() {
+    // While a step runs the flag is the step's; the change counts once it has ended.
+    (Working() ? PendingSourceReload : Session.SourceReload) = true;
 }
 
-int Application::OnNotify(const NotificationHeader* header) {
-    if (header == nullptr) {
-        return 1;
-    }
-    switch (header->IdFrom) {
-    case IDC_DESTINATION_LIST:
-        if (header->Code == LVN_ITEMCHANGED) {
-            // With installed sources the source depends on the checked destinations.
-            const auto* change = reinterpret_cast<const ListViewNotification*>(header);
-            if ((change->Changed & LVIF_STATE) != 0 &&
-                (change->NewState & INDEXTOSTATEIMAGEMASK(3)) != 0 &&
-                UseInstalledCheck->isChecked()) {
-                Session.SourceReload = true;
-            }
-        }
-        break;
-    case IDC_SOURCE_TREE:
-        if (header->Code == TVN_SELCHANGEDA) {
-            Session.SourceReload = true;
-        } else if (header->Code == NM_DBLCLK) {
-            Session.LoadSourceImage(0, CurrentChoice());
-            Session.SourceReload = false;
-        }
-        break;
-    case IDC_LIBRARY_TREE:
-        if (header->Code == TVN_SELCHANGEDA) {
-            Session.ModReload = true;
-        } else if (header->Code == NM_DBLCLK) {
-            Session.LoadModImage(CurrentChoice());
-            Session.ModReload = false;
-        }
-        break;
-    default:
-        break;
-    }
-    return 1;
+void Application::ModChoiceChanged() {
+    (Working() ? PendingModReload : Session.ModReload) = true;
 }
 
-void Application::OnSetChosen() {
+void Application::ChooseSet() {
+    ClearReason();
     Session.SetName = SelectorText(SetSelector);
     FillTypeSelector(Session.SetName);
     TypeSelector->setEnabled(true);
@@ -125,12 +67,18 @@ void Application::OnSetChosen() {
         UseInstalledCheck->setChecked(true);
     }
     ClearLibraryTree();
+    TreesFilled = false;
+    WatchTreeFolders();
+    for (PictureControl* picture : {SourcePreview, ModPreview, FinalPreview}) {
+        picture->SetFailed({});
+    }
     Session.ShowBlankPreviews(AllPreviews);
     Session.ModReload = true;
     Session.SourceReload = true;
 }
 
-void Application::OnTypeChosen() {
+void Application::ChooseType() {
+    ClearReason();
     Session.TypeName = SelectorText(TypeSelector);
     FillDestinationList(Session.SetName, Session.TypeName);
     DestinationList->setEnabled(true);
@@ -141,17 +89,223 @@ void Application::OnTypeChosen() {
     FillSourceTree(Session.SetName, Session.TypeName);
     ClearLibraryTree();
     FillLibraryTree(Session.SetName, Session.TypeName);
+    TreesFilled = true;
+    WatchTreeFolders();
+    for (PictureControl* picture : {SourcePreview, ModPreview, FinalPreview}) {
+        picture->SetFailed({});
+    }
     Session.ShowBlankPreviews(AllPreviews);
     Session.ModReload = true;
     Session.SourceReload = true;
 }
 
-void Application::OpenLargePreview(const std::string& key) {
-    const BitmapHandle bitmap =
-        Session.Engine ? Session.GetPreviewBitmap(key, true, PreviewClientEdge, PreviewClientEdge)
-                       : nullptr;
-    // Also with no bitmap: the pop-up then shows an empty area.
-    Previews.push_back(std::make_unique<PreviewWindow>(MainWindow, bitmap));
+void Application::ToggleInstalledSources() {
+    SourceTree->setEnabled(!UseInstalledCheck->isChecked());
+    SourceChoiceChanged();
+}
+
+void Application::DestinationTicked() {
+    // With installed sources the source depends on the checked destinations.
+    if (UseInstalledCheck->isChecked()) {
+        SourceChoiceChanged();
+    }
+}
+
+void Application::DestinationSelected() {
+    // "Preview" shows the selected destination: with installed sources, its own texture.
+    if (UseInstalledCheck->isChecked()) {
+        SourceChoiceChanged();
+    }
+}
+
+void Application::SourceSelected() {
+    SourceChoiceChanged();
+}
+
+void Application::ModSelected() {
+    ModChoiceChanged();
+}
+
+void Application::LoadSource() {
+    if (Working()) {
+        return; // what started first finishes first
+    }
+    BlendChoice choice = CurrentChoice();
+    ClearReason();
+    StartStep({choice}, [this, choice] {
+        (void)Session.LoadSourceImage(0, choice);
+        Session.SourceReload = false;
+    });
+}
+
+void Application::LoadMod() {
+    if (Working()) {
+        return; // what started first finishes first
+    }
+    BlendChoice choice = CurrentChoice();
+    ClearReason();
+    StartStep({choice}, [this, choice] {
+        (void)Session.LoadModImage(choice);
+        Session.ModReload = false;
+    });
+}
+
+void Application::Preview() {
+    if (Working()) {
+        return; // what started first finishes first
+    }
+    BlendChoice choice = CurrentChoice();
+    const unsigned index = PreviewIndex(choice);
+    ClearReason();
+    StartStep({choice, index}, [this, choice, index] {
+        (void)Session.GenerateBlend(index, choice);
+        Session.SourceReload = false;
+        Session.ModReload = false;
+    });
+}
+
+void Application::Blend() {
+    const bool reloadBoth = ControlKeyDown();
+    BlendChoice choice = CurrentChoice();
+    if (Working()) {
+        return;
+    }
+    if (choice.Destinations.empty()) {
+        Session.BlendImages(choice, reloadBoth); // nothing to blend: only Ctrl's flags
+        return;
+    }
+    ClearReason();
+    const bool eachOnItsOwn = choice.UseInstalled && choice.Destinations.size() > 1;
+    StartStep({choice, 0, eachOnItsOwn, true},
+              [this, choice, reloadBoth] { Session.BlendImages(choice, reloadBoth); });
+}
+
+void Application::OpenPicture(unsigned picture) {
+    if (Working()) {
+        return; // what started first finishes first
+    }
+    const char* key = SlotOf(picture);
+    const char* caption = picture == SourcePreviewFlag ? "Source Preview"
+                          : picture == ModPreviewFlag  ? "Modification Preview"
+                                                       : "Destination Preview";
+    const QString name = Picture(picture)->property("Name").toString();
+    const QString title = name.isEmpty() ? caption : QString(caption) + ": " + name;
+    auto bitmap = std::make_shared<BitmapHandle>();
+    StartStep(
+        {},
+        [this, key, bitmap] {
+            if (Session.Engine) {
+                *bitmap = Session.GetPreviewBitmap(key, true, PreviewClientEdge, PreviewClientEdge);
+            }
+        },
+        [this, title, bitmap] {
+            // Also with no bitmap: the pop-up then shows an empty area.
+            Previews.push_back(std::make_unique<PreviewWindow>(
+                MainWindow, title, *bitmap, [this] { ReleaseClosedPreviews(); }));
+        });
+}
+
+void Application::RestorePreviousTextures() {
+    const char* caption = "Restore Previous Textures";
+    if (!Restore.Pending || !Restore.Restore || Working()) {
+        return;
+    }
+    const std::vector<std::string> files = Restore.Pending();
+    if (files.empty()) {
+        ShowMessageBox(
+            {"Nothing to restore: no blend has replaced textures that could be put back.", caption,
+             msgbox::MB_OK | msgbox::MB_ICONINFORMATION, true});
+        return;
+    }
+    std::string text = "These files will be put back as they were before the last blend:";
+    for (const std::string& file : files) {
+        text += "\r\n" + file;
+    }
+    if (ShowMessageBox({text + "\r\n\r\nRestore them?", caption,
+                        msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION, true}) != msgbox::IDYES) {
+        return;
+    }
+    ClearReason();
+    StepContext restoring;
+    restoring.Save = true;
+    StartStep(restoring, [this, caption] {
+        std::string reason;
+        if (Restore.Restore(reason)) {
+            ShowMessageBox({"Previous textures restored.", caption,
+                            msgbox::MB_OK | msgbox::MB_ICONINFORMATION, true});
+        } else {
+            ShowMessageBox({"Failed to restore textures\r\n\r\n" + reason, "Error",
+                            msgbox::MB_OK | msgbox::MB_ICONERROR, true});
+            if (Session.View.Reason) {
+                Session.View.Reason(0, "Textures not restored: " + reason);
+            }
+        }
+    });
+}
+
+void Application::OpenWorkspaceFolder() {
+    OpenUrl(QUrl::fromLocalFile(QDir::currentPath()));
+}
+
+bool Application::MayClose() {
+    if (!Working()) {
+        return true;
+    }
+    if (Step.Save) {
+        const int answer = ShowMessageBox(
+            {"Quillon is still writing textures. Stop after the file it is writing now, and "
+             "close?\r\n\r\nFiles already written stay written; the one being written is "
+             "finished first.",
+             "Still Saving", msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION, true});
+        if (answer != msgbox::IDYES) {
+            return false;
+        }
+        StopRequested = true;
+    }
+    CloseWhenDone = true; // the step ends, then the window closes
+    return false;
+}
+
+bool Application::DetailsStale() const {
+    // A picture shown larger than its detail, of a texture that has more to show.
+    for (const PictureControl* picture : {SourcePreview, ModPreview, FinalPreview}) {
+        const int wanted =
+            std::min({picture->contentsRect().width(), picture->TextureEdge(), LargestDetail});
+        const int made = picture->Detail() ? picture->Detail()->Width : PreviewEdge;
+        if (wanted > made) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Application::RefreshDetails() {
+    RefreshDetailsWhenDone = false;
+    if (!DetailsStale()) {
+        return;
+    }
+    if (Working()) {
+        RefreshDetailsWhenDone = true;
+        return;
+    }
+    // Each picture that shows a texture gets its detail again, at the size it now has room for,
+    // from what its slot holds now (a blend brings the source and the modification to the
+    // destination's size).
+    std::vector<std::pair<unsigned, BitmapHandle>> shown;
+    for (const unsigned picture : {SourcePreviewFlag, ModPreviewFlag, FinalPreviewFlag}) {
+        if (Picture(picture)->TextureEdge() > 0) {
+            shown.emplace_back(picture, Picture(picture)->Image());
+        }
+    }
+    StartStep({}, [this, shown] {
+        for (const auto& [picture, bitmap] : shown) {
+            int edge = 0;
+            const BitmapHandle detail = MakeDetail(picture, edge);
+            Worker.Post([this, picture, bitmap, detail, edge] {
+                Picture(picture)->SetImage(bitmap, detail, edge);
+            });
+        }
+    });
 }
 
 } // namespace quillon

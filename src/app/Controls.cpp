@@ -1,21 +1,28 @@
-// The main window's controls: one fixed layout in client pixels, made once before the window is
-// first shown, never moved or resized. Every control reports to the window procedure with its
-// id, as the Win32 controls did; none takes the focus by Tab.
+// The main window's controls: made once before the window is first shown, each signal connected
+// to the controller's method for what the player means by it, placed by the layout's table
+// (Layout.h), and reachable with Tab in the order the eye reads them.
 #include "app/Application.h"
+#include "app/Layout.h"
 #include "app/MainWindow.h"
 #include "app/PictureControl.h"
 #include "app/PreviewWindow.h"
-#include "imaging/Previews.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -26,25 +33,33 @@ namespace quillon {
 
 namespace {
 
-constexpr int ComboListExtent = 500;   // a selector's height including its drop-down list
-constexpr int DestinationColumn = 216; // the destination list's one column
+constexpr int DestinationColumn = 216;  // the destination list's one column
+constexpr int SettleMilliseconds = 250; // folder changes and resizing come in bursts
 
-// A tree that reports double clicks anywhere in it, on an item or not (NM_DBLCLK).
+// A tree whose entries open with a double click (anywhere in it) or Enter.
 class TreeControl : public QTreeWidget {
 public:
-    TreeControl(QWidget* parent, std::function<void(QTreeWidget*)> doubleClicked)
-        : QTreeWidget(parent), DoubleClicked(std::move(doubleClicked)) {}
+    TreeControl(QWidget* parent, std::function<void()> opened)
+        : QTreeWidget(parent), Opened(std::move(opened)) {}
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         QTreeWidget::mouseDoubleClickEvent(event);
         if (event->button() == Qt::LeftButton) {
-            DoubleClicked(this);
+            Opened();
         }
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            event->accept();
+            Opened();
+            return;
+        }
+        QTreeWidget::keyPressEvent(event);
     }
 
 private:
-    std::function<void(QTreeWidget*)> DoubleClicked;
+    std::function<void()> Opened;
 };
 
 // Draws the destination list's rows with a grid line below each. The row itself is the style's
@@ -69,34 +84,41 @@ public:
     }
 };
 
-QLabel* MakeLabel(QWidget* parent, const char* text, int x, int y, int width, int height) {
-    auto* label = new QLabel(text, parent);
+// A label whose text, when it does not fit in what the window shows of it, ends in "...".
+class ElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        drawFrame(&painter);
+        QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        if (parentWidget() != nullptr) { // a label may reach past the window's edge
+            area &= parentWidget()->rect().translated(-pos());
+        }
+        painter.drawText(area, static_cast<int>(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
+
+QLabel* MakeLabel(QLabel* label, const char* name) {
+    label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
-    label->setGeometry(x, y, width, height);
     return label;
 }
 
 QComboBox* MakeSelector(QWidget* parent, const char* name) {
     auto* selector = new QComboBox(parent);
     selector->setObjectName(name);
-    selector->setFocusPolicy(Qt::ClickFocus);
     selector->setEditable(false);
     return selector;
 }
 
-// Places a selector at its font's height; the rest of its extent is its drop-down list.
-void PlaceSelector(QComboBox* selector, int x, int y, int width) {
-    const int height = selector->sizeHint().height();
-    selector->setGeometry(x, y, width, height);
-    const int rowHeight = QFontMetrics(selector->font()).height() + 2;
-    selector->setMaxVisibleItems(std::max(1, (ComboListExtent - height) / rowHeight));
-}
-
 void SetUpTree(QTreeWidget* tree, const char* name) {
     tree->setObjectName(name);
-    tree->setFocusPolicy(Qt::ClickFocus);
     tree->setColumnCount(1);
     tree->setHeaderHidden(true);
     tree->setRootIsDecorated(true);
@@ -105,23 +127,26 @@ void SetUpTree(QTreeWidget* tree, const char* name) {
     tree->setSortingEnabled(false);
 }
 
-PictureControl* MakePicture(QWidget* parent, const char* name, int x, int y, bool scaled,
-                            std::function<void(int)> notify) {
-    auto* picture = new PictureControl(parent, std::move(notify));
+PictureControl* MakePicture(QWidget* parent, const char* name, std::function<void()> opened) {
+    auto* picture = new PictureControl(parent);
     picture->setObjectName(name);
-    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    picture->setLineWidth(1);
-    picture->setScaledContents(scaled); // the picture is fitted to the control
-    picture->setGeometry(x, y, PreviewEdge + 2, PreviewEdge + 2);
+    picture->Opened = std::move(opened);
     return picture;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int width, int height) {
+QPushButton* MakeButton(QWidget* parent, const char* text, const char* name) {
     auto* button = new QPushButton(text, parent);
-    button->setFocusPolicy(Qt::ClickFocus);
+    button->setObjectName(name);
     button->setAutoDefault(false);
-    button->setGeometry(x, y, width, height);
     return button;
+}
+
+// A selector takes the toolkit's height; the rest of its place is its drop-down list.
+void PlaceSelector(QComboBox* selector, const QRect& place) {
+    const int height = selector->sizeHint().height();
+    selector->setGeometry(place.x(), place.y(), place.width(), height);
+    const int rowHeight = QFontMetrics(selector->font()).height() + 2;
+    selector->setMaxVisibleItems(std::max(1, (place.height() - height) / rowHeight));
 }
 
 } // namespace
@@ -130,33 +155,24 @@ void Application::CreateControls() {
     QuillonWindow* window = MainWindow;
     QWidget* client = window->ClientArea();
     client->setFont(Font);
-    auto command = [window](int id) {
-        return [window, id](int code) { window->SendCommand(code, id); };
-    };
-
+    client->setMinimumSize(MinimumClientSize());
     // Rows in creation order; a later control lies above an earlier one it overlaps.
-    MakeLabel(client, "Set:", 10, 13, 40, 30);
+    MakeLabel(new QLabel("Set:", client), "SetLabel");
     SetSelector = MakeSelector(client, "SetSelector");
-    PlaceSelector(SetSelector, 50, 10, 180);
-    QObject::connect(SetSelector, &QComboBox::activated, window,
-                     [window] { window->SendCommand(CBN_SELCHANGE, IDC_SET_SELECTOR); });
+    QObject::connect(SetSelector, &QComboBox::activated, window, [this] { ChooseSet(); });
     SetSelector->clear();
     SetSelector->addItem("[1. Select Texture Set]");
     SetSelector->setCurrentIndex(0);
     Session.SetName.clear();
 
-    MakeLabel(client, "Type:", 10, 43, 40, 30);
+    MakeLabel(new QLabel("Type:", client), "TypeLabel");
     TypeSelector = MakeSelector(client, "TypeSelector");
-    PlaceSelector(TypeSelector, 50, 40, 180);
     TypeSelector->setEnabled(false);
-    QObject::connect(TypeSelector, &QComboBox::activated, window,
-                     [window] { window->SendCommand(CBN_SELCHANGE, IDC_TYPE_SELECTOR); });
+    QObject::connect(TypeSelector, &QComboBox::activated, window, [this] { ChooseType(); });
     ResetTypeSelector();
 
     DestinationList = new QTreeWidget(client);
     DestinationList->setObjectName("DestinationList");
-    DestinationList->setFocusPolicy(Qt::ClickFocus);
-    DestinationList->setGeometry(10, 70, 220, 240);
     DestinationList->setEnabled(false);
     DestinationList->setColumnCount(1);
     DestinationList->setHeaderLabels({"3. Choose What to Change"});
@@ -170,76 +186,146 @@ void Application::CreateControls() {
     DestinationList->setSelectionMode(QAbstractItemView::SingleSelection);
     DestinationList->setSelectionBehavior(QAbstractItemView::SelectRows);
     DestinationList->setItemDelegate(new GridLineDelegate(DestinationList));
-    QTreeWidget* list = DestinationList;
-    QObject::connect(list, &QTreeWidget::itemChanged, window,
-                     [window, list](QTreeWidgetItem* item, int) {
-                         // Only check marks change on these rows once they are in the list.
-                         const bool checked = item->checkState(0) == Qt::Checked;
-                         ListViewNotification change;
-                         change.Header = {list, IDC_DESTINATION_LIST, LVN_ITEMCHANGED};
-                         change.Item = list->indexOfTopLevelItem(item);
-                         change.NewState = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-                         change.OldState = INDEXTOSTATEIMAGEMASK(checked ? 1 : 2);
-                         change.Changed = LVIF_STATE;
-                         window->SendNotify(&change.Header);
-                     });
+    // Only check marks change on these rows once they are in the list.
+    QObject::connect(DestinationList, &QTreeWidget::itemChanged, window,
+                     [this] { DestinationTicked(); });
+    QObject::connect(DestinationList, &QTreeWidget::itemSelectionChanged, window,
+                     [this] { DestinationSelected(); });
     DestinationList->clear();
 
     UseInstalledCheck = new QCheckBox("Use Currently installed textures", client);
     UseInstalledCheck->setObjectName("UseInstalledCheck");
-    UseInstalledCheck->setFocusPolicy(Qt::ClickFocus);
-    UseInstalledCheck->setGeometry(15, 555, 220, 30);
     QObject::connect(UseInstalledCheck, &QCheckBox::clicked, window,
-                     [window] { window->SendCommand(BN_CLICKED, IDC_USE_INSTALLED); });
+                     [this] { ToggleInstalledSources(); });
     if (Session.UseInstalledByDefault()) {
         UseInstalledCheck->setChecked(true);
     }
 
-    auto makeTree = [window, client](const char* name, int id) {
-        auto* tree = new TreeControl(client, [window, id](QTreeWidget* self) {
-            const NotificationHeader header{self, id, NM_DBLCLK};
-            window->SendNotify(&header);
-        });
-        SetUpTree(tree, name);
-        QObject::connect(tree, &QTreeWidget::itemSelectionChanged, window, [window, tree, id] {
-            const NotificationHeader header{tree, id, TVN_SELCHANGEDA};
-            window->SendNotify(&header);
-        });
-        return tree;
-    };
-    MakeLabel(client, "4. Choose Source Texture", 10, 315, 220, 30);
-    SourceTree = makeTree("SourceTree", IDC_SOURCE_TREE);
-    SourceTree->setGeometry(10, 330, 220, 230);
+    MakeLabel(new QLabel("4. Choose Source Texture", client), "SourceLabel");
+    SourceTree = new TreeControl(client, [this] { LoadSource(); });
+    SetUpTree(SourceTree, "SourceTree");
+    QObject::connect(SourceTree, &QTreeWidget::itemSelectionChanged, window,
+                     [this] { SourceSelected(); });
     SourceTree->setEnabled(false);
     SourceTree->clear();
 
-    MakeLabel(client, "5. Choose Texture Mod to Apply", 250, 10, 200, 30);
-    LibraryTree = makeTree("LibraryTree", IDC_LIBRARY_TREE);
-    LibraryTree->setGeometry(250, 30, 300, 550);
+    MakeLabel(new QLabel("5. Choose Texture Mod to Apply", client), "LibraryLabel");
+    LibraryTree = new TreeControl(client, [this] { LoadMod(); });
+    SetUpTree(LibraryTree, "LibraryTree");
+    QObject::connect(LibraryTree, &QTreeWidget::itemSelectionChanged, window,
+                     [this] { ModSelected(); });
     LibraryTree->clear();
 
-    MakeLabel(client, "Source Preview", 570, 10, 200, 30);
+    MakeLabel(new QLabel("Source Preview", client), "SourceCaption");
     SourcePreview =
-        MakePicture(client, "SourcePreview", 570, 25, false, command(IDC_SOURCE_PREVIEW));
-    MakeLabel(client, "Modification Preview", 570, 160, 200, 30);
-    ModPreview = MakePicture(client, "ModPreview", 570, 175, true, command(IDC_MOD_PREVIEW));
-    MakeLabel(client, "Destination Preview", 570, 310, 200, 30);
-    FinalPreview = MakePicture(client, "FinalPreview", 570, 325, true, command(IDC_FINAL_PREVIEW));
+        MakePicture(client, "SourcePreview", [this] { OpenPicture(SourcePreviewFlag); });
+    MakeLabel(new QLabel("Modification Preview", client), "ModCaption");
+    ModPreview = MakePicture(client, "ModPreview", [this] { OpenPicture(ModPreviewFlag); });
+    FinalCaption = MakeLabel(new ElidedLabel("Destination Preview", client), "FinalCaption");
+    FinalPreview = MakePicture(client, "FinalPreview", [this] { OpenPicture(FinalPreviewFlag); });
 
-    PreviewButton = MakeButton(client, "Preview", 570, 460, 128, 25);
-    QObject::connect(PreviewButton, &QPushButton::clicked, window,
-                     [window] { window->SendCommand(BN_CLICKED, IDC_PREVIEW_BUTTON); });
-    BlendButton = MakeButton(client, "Blend Images", 570, 510, 128, 50);
-    QObject::connect(BlendButton, &QPushButton::clicked, window,
-                     [window] { window->SendCommand(BN_CLICKED, IDC_BLEND_BUTTON); });
+    // "&" marks the mnemonic: Alt+P and Alt+B press them; the captions read as before.
+    PreviewButton = MakeButton(client, "&Preview", "PreviewButton");
+    QObject::connect(PreviewButton, &QPushButton::clicked, window, [this] { Preview(); });
+    BlendButton = MakeButton(client, "&Blend Images", "BlendButton");
+    QObject::connect(BlendButton, &QPushButton::clicked, window, [this] { Blend(); });
 
-    StatusLine = new QLabel("  Ready", client);
+    // The status bar: the status line, the last failure's reason, a multiple save's progress.
+    auto* statusBar = new QWidget(client);
+    statusBar->setObjectName("StatusBar");
+    auto* row = new QHBoxLayout(statusBar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    StatusLine = new QLabel("  Ready", statusBar);
+    ReasonLine = new ElidedLabel(statusBar);
+    for (QLabel* field : {StatusLine, ReasonLine}) {
+        field->setTextFormat(Qt::PlainText);
+        field->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        field->setLineWidth(1);
+        field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        row->addWidget(field, 1);
+    }
     StatusLine->setObjectName("StatusLine");
-    StatusLine->setTextFormat(Qt::PlainText);
-    StatusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusLine->setLineWidth(1);
-    StatusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    StatusLine->setGeometry(0, 595, 714, 17);
+    ReasonLine->setObjectName("ReasonLine");
+    ReasonLine->hide();
+    Progress = new QProgressBar(statusBar);
+    Progress->setObjectName("Progress");
+    Progress->setFormat("%v of %m");
+    Progress->setFixedWidth(QFontMetrics(Font).horizontalAdvance("000 of 000") * 2);
+    Progress->hide();
+    row->addWidget(Progress);
+
+    // Tab follows the eye: down the left column, then the library, the pictures, the buttons.
+    QWidget* const chain[] = {SetSelector,       TypeSelector,  DestinationList, SourceTree,
+                              UseInstalledCheck, LibraryTree,   SourcePreview,   ModPreview,
+                              FinalPreview,      PreviewButton, BlendButton};
+    for (std::size_t i = 1; i < std::size(chain); ++i) {
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    }
+
+    QObject::connect(window->ReloadAction, &QAction::triggered, window, [this] { Reload(); });
+    QObject::connect(window->RestoreAction, &QAction::triggered, window,
+                     [this] { RestorePreviousTextures(); });
+    QObject::connect(window->FileMenu, &QMenu::aboutToShow, window, [this] {
+        // Offered only when wired, and when the last run left something to put back.
+        MainWindow->RestoreAction->setEnabled(Restore.Pending && Restore.Restore && !Working() &&
+                                              !Restore.Pending().empty());
+    });
+    MainWindow->RestoreAction->setEnabled(Restore.Pending && Restore.Restore);
+    QObject::connect(window->OpenWorkspaceAction, &QAction::triggered, window,
+                     [this] { OpenWorkspaceFolder(); });
+    window->MayClose = [this] { return MayClose(); };
+    window->Resized = [this] { PlaceControls(); };
+
+    Watcher = new QFileSystemWatcher(window);
+    RefreshTimer = new QTimer(window);
+    RefreshTimer->setSingleShot(true);
+    RefreshTimer->setInterval(SettleMilliseconds);
+    QObject::connect(Watcher, &QFileSystemWatcher::directoryChanged, RefreshTimer,
+                     qOverload<>(&QTimer::start));
+    QObject::connect(RefreshTimer, &QTimer::timeout, window, [this] { Reload(); });
+    DetailTimer = new QTimer(window);
+    DetailTimer->setSingleShot(true);
+    DetailTimer->setInterval(SettleMilliseconds);
+    QObject::connect(DetailTimer, &QTimer::timeout, window, [this] { RefreshDetails(); });
+    PlaceControls();
+}
+
+void Application::PlaceControls() {
+    QWidget* client = MainWindow->ClientArea();
+    int largest = 0;
+    for (const PictureControl* picture : {SourcePreview, ModPreview, FinalPreview}) {
+        largest = std::max(largest, picture->TextureEdge());
+    }
+    const int frame = 2 * SourcePreview->frameWidth();
+    const ControlPlaces places = quillon::PlaceControls(client->size(), largest + frame);
+    DetailEdge = PictureRoom(client->size()) - frame;
+    auto place = [client](const char* name, const QRect& rect) {
+        client->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly)->setGeometry(rect);
+    };
+    place("SetLabel", places.SetLabel);
+    PlaceSelector(SetSelector, places.SetSelector);
+    place("TypeLabel", places.TypeLabel);
+    PlaceSelector(TypeSelector, places.TypeSelector);
+    DestinationList->setGeometry(places.DestinationList);
+    UseInstalledCheck->setGeometry(places.UseInstalledCheck);
+    place("SourceLabel", places.SourceLabel);
+    SourceTree->setGeometry(places.SourceTree);
+    place("LibraryLabel", places.LibraryLabel);
+    LibraryTree->setGeometry(places.LibraryTree);
+    place("SourceCaption", places.SourceCaption);
+    SourcePreview->setGeometry(places.SourcePicture);
+    place("ModCaption", places.ModCaption);
+    ModPreview->setGeometry(places.ModPicture);
+    FinalCaption->setGeometry(places.FinalCaption);
+    FinalPreview->setGeometry(places.FinalPicture);
+    PreviewButton->setGeometry(places.PreviewButton);
+    BlendButton->setGeometry(places.BlendButton);
+    place("StatusBar", places.StatusBar);
+    if (DetailsStale()) {
+        DetailTimer->start();
+    }
 }
 
 void Application::ResetTypeSelector() {

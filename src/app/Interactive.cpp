@@ -18,6 +18,9 @@ int RunInteractive(BlendSession session, int argc, char** argv) {
         return 2;
     }
     QApplication qt(argc, argv);
+    // Where QSettings keeps the window's size and place.
+    QCoreApplication::setOrganizationName("Quillon");
+    QCoreApplication::setApplicationName("Quillon");
     auto application = std::make_unique<Application>(std::move(session));
     // Only the main window's closing ends the run; an open preview does not keep it going.
     qt.setQuitOnLastWindowClosed(false);

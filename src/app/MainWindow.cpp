@@ -1,20 +1,27 @@
 #include "app/MainWindow.h"
 
-#include "app/PreviewWindow.h"
+#include "app/Layout.h"
 
+#include <quillon/Version.h>
+
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
+#include <QThread>
 
 #include <utility>
 
@@ -29,62 +36,76 @@ int MulDiv(int a, int b, int c) {
     return static_cast<int>((static_cast<long long>(a) * b + c / 2) / c);
 }
 
+// The client area: reports its resizing, where the controls are placed again.
+class ClientWidget : public QWidget {
+public:
+    explicit ClientWidget(QuillonWindow& window) : QWidget(&window), Window(window) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (Window.Resized) {
+            Window.Resized();
+        }
+    }
+
+private:
+    QuillonWindow& Window;
+};
+
 } // namespace
 
-QuillonWindow::QuillonWindow(WindowController controller) : Controller(std::move(controller)) {
-    setWindowTitle(WindowTitle);
+QuillonWindow::QuillonWindow() {
+    setWindowTitle(QString(WindowTitle) + " - " + QDir::toNativeSeparators(QDir::currentPath()));
     setWindowIcon(QuillonIcon());
 
-    QMenu* file = menuBar()->addMenu("&File");
-    connect(file->addAction("E&xit"), &QAction::triggered, this,
-            [this] { SendCommand(0, IDM_EXIT); });
+    FileMenu = menuBar()->addMenu("&File");
+    ReloadAction = FileMenu->addAction("&Reload");
+    ReloadAction->setShortcut(QKeySequence(Qt::Key_F5));
+    RestoreAction = FileMenu->addAction("Restore &Previous Textures...");
+    FileMenu->addSeparator();
+    ExitAction = FileMenu->addAction("E&xit");
     QMenu* help = menuBar()->addMenu("&Help");
-    connect(help->addAction("&About ..."), &QAction::triggered, this,
-            [this] { SendCommand(0, IDM_ABOUT); });
+    AboutAction = help->addAction("&About ...");
+    OpenWorkspaceAction = help->addAction("Open &Workspace Folder");
+    connect(ExitAction, &QAction::triggered, this, &QWidget::close);
+    connect(AboutAction, &QAction::triggered, this, [this] { ShowAboutBox(this); });
+    // Alt+? and Alt+/ reach the window from whichever control has the focus.
+    qApp->installEventFilter(this);
 
-    Client = new QWidget(this);
+    Client = new ClientWidget(*this);
     Client->setObjectName("ClientArea");
     setCentralWidget(Client);
-    resize(MainWindowClientWidth, MainWindowClientHeight + menuBar()->sizeHint().height());
+    resize(DefaultClientWidth, DefaultClientHeight + menuBar()->sizeHint().height());
+    restoreGeometry(QSettings().value(WindowGeometryKey).toByteArray());
 }
 
-void QuillonWindow::SendCommand(int code, int id) {
-    Controller.Command(code, id);
-    if (id == IDM_ABOUT) {
-        ShowAboutBox(this);
-    } else if (id == IDM_EXIT) {
-        close();
-    }
-}
-
-void QuillonWindow::SendNotify(const NotificationHeader* header) {
-    Controller.Notify(header);
-}
-
-void QuillonWindow::keyPressEvent(QKeyEvent* event) {
-    // Like an accelerator table applied with the keystroke's own target: only a keystroke that
-    // the window itself receives counts, not one a focused control passed on.
-    const QWidget* focus = QApplication::focusWidget();
-    if (IsAboutAccelerator(*event) && (focus == nullptr || focus == this)) {
-        event->accept();
-        SendCommand(ACCELERATOR_COMMAND, IDM_ABOUT);
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
+QuillonWindow::~QuillonWindow() {
+    qApp->removeEventFilter(this);
 }
 
 void QuillonWindow::closeEvent(QCloseEvent* event) {
-    // The window is gone for good: the run ends with exit code 0.
+    if (MayClose && !MayClose()) {
+        event->ignore();
+        return;
+    }
+    QSettings().setValue(WindowGeometryKey, saveGeometry());
     event->accept();
-    QCoreApplication::exit(0);
+    // The window is gone for good: the run's message loop ends with exit code 0. Outside a loop
+    // there is nothing to end (and an exit then would end the next modal box at once).
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
+    }
 }
 
-bool QuillonWindow::event(QEvent* event) {
-    if (event->type() == PreviewClosedEventType()) {
-        Controller.PreviewClosed();
+bool QuillonWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this &&
+        IsAboutAccelerator(*static_cast<QKeyEvent*>(event))) {
+        AboutAction->trigger();
         return true;
     }
-    return QMainWindow::event(event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QFont ControlFont() {
@@ -137,7 +158,7 @@ std::unique_ptr<QDialog> CreateAboutBox(QWidget* owner) {
     const QPoint iconAt = DialogUnitsToPixels(font, 14, 14);
     icon->setGeometry(iconAt.x(), iconAt.y(), 32, 32); // an icon control takes the icon's size
 
-    auto* name = new QLabel("Velloran's Quillon 0.1", box.get());
+    auto* name = new QLabel(QString(WindowTitle) + " " + QuillonVersion, box.get());
     name->setObjectName("AboutName");
     name->setTextFormat(Qt::PlainText);
     place(name, 42, 14, 134, 8);

@@ -1,55 +1,50 @@
-// The main window: "Velloran's Quillon", the menu, the accelerators, the about box, and the
-// window procedure that hands every command and notification of its controls to the controller
-// it is given. Its client area, below the menu, holds the controls at fixed positions.
+// The main window: "Velloran's Quillon" and the workspace folder in its title, the menus, the
+// about box and its accelerators, and the client area below the menu that holds the controls.
+// It remembers its size and place (QSettings of the application's organisation and name) and
+// asks the controller before it closes. The controller connects the menu's actions.
 #pragma once
-
-#include "app/ControlIds.h"
 
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
 
+class QAction;
 class QDialog;
+class QMenu;
 
 namespace quillon {
 
-constexpr int MainWindowOuterWidth = 730;
-constexpr int MainWindowOuterHeight = 670;
-// The client area below the menu that a 730 x 670 window with the standard frame leaves; the
-// controls are laid out in it.
-constexpr int MainWindowClientWidth = 714;
-constexpr int MainWindowClientHeight = 612;
-
-// Where the window hands what happens in it: the controller's OnCommand and OnNotify, and the
-// release of closed pop-ups (WM_APP_PREVIEW_CLOSED).
-struct WindowController {
-    std::function<void(int code, int id)> Command;
-    std::function<void(const NotificationHeader* header)> Notify;
-    std::function<void()> PreviewClosed;
-};
-
 class QuillonWindow : public QMainWindow {
 public:
-    explicit QuillonWindow(WindowController controller);
+    QuillonWindow();
+    ~QuillonWindow() override;
 
-    // The parent of every control; positions are client pixels.
+    // The parent of every control.
     QWidget* ClientArea() const { return Client; }
 
-    // WM_COMMAND: the controller first, then the menu commands IDM_ABOUT and IDM_EXIT.
-    void SendCommand(int code, int id);
-    // WM_NOTIFY: the controller.
-    void SendNotify(const NotificationHeader* header);
+    QMenu* FileMenu = nullptr;
+    QAction* ReloadAction = nullptr;  // File > Reload, F5
+    QAction* RestoreAction = nullptr; // File > Restore Previous Textures...
+    QAction* ExitAction = nullptr;
+    QAction* AboutAction = nullptr; // also Alt+? and Alt+/
+    QAction* OpenWorkspaceAction = nullptr;
+
+    // Asked before the window closes: false keeps it open.
+    std::function<bool()> MayClose;
+    // The client area changed its size.
+    std::function<void()> Resized;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    WindowController Controller;
     QWidget* Client = nullptr;
 };
+
+// The key under which the window's geometry is remembered.
+constexpr const char* WindowGeometryKey = "MainWindow/Geometry";
 
 // Tahoma 8 pt, or the system's font at 8 pt where there is no Tahoma.
 QFont ControlFont();
@@ -58,7 +53,8 @@ QFont ControlFont();
 // '/'.
 bool IsAboutAccelerator(const QKeyEvent& event);
 
-// The about box, made for `owner`, at its dialog-unit layout; ShowAboutBox runs it modally.
+// The about box, made for `owner`, at its dialog-unit layout, with the version; ShowAboutBox
+// runs it modally.
 std::unique_ptr<QDialog> CreateAboutBox(QWidget* owner);
 void ShowAboutBox(QWidget* owner);
 

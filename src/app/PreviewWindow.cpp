@@ -1,10 +1,10 @@
 #include "app/PreviewWindow.h"
 
-#include "app/ControlIds.h"
 #include "app/PictureControl.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include <utility>
@@ -13,7 +13,7 @@ namespace quillon {
 
 namespace {
 
-// The pop-up's window: the one event it needs is its closing.
+// The pop-up's window: it closes on a key or a click, and reports its closing.
 class PreviewFrame : public QWidget {
 public:
     explicit PreviewFrame(PreviewWindow& object)
@@ -27,36 +27,57 @@ protected:
         event->accept();
         if (!Object.Closed) {
             Object.Closed = true;
-            if (Object.Owner != nullptr) {
-                QCoreApplication::postEvent(Object.Owner, new QEvent(PreviewClosedEventType()));
+            if (Object.Owner != nullptr && Object.WhenClosed) {
+                // Later: the owner deletes this window, which is still in its own event here.
+                QTimer::singleShot(0, Object.Owner, Object.WhenClosed);
             }
         }
     }
+    void keyPressEvent(QKeyEvent* event) override {
+        const int key = event->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+    void mousePressEvent(QMouseEvent*) override { close(); }
 
 private:
     PreviewWindow& Object; // outlives this window: the object deletes it
 };
 
+// The picture inside lets clicks through to the frame.
+class PreviewPicture : public PictureControl {
+public:
+    using PictureControl::PictureControl;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override { event->ignore(); }
+};
+
 } // namespace
 
-QEvent::Type PreviewClosedEventType() {
-    return static_cast<QEvent::Type>(QEvent::User + WM_APP_PREVIEW_CLOSED);
-}
-
-PreviewWindow::PreviewWindow(QWidget* owner, BitmapHandle bitmap) : Owner(owner) {
+PreviewWindow::PreviewWindow(QObject* owner, const QString& title, BitmapHandle bitmap,
+                             std::function<void()> closed)
+    : Owner(owner), WhenClosed(std::move(closed)) {
     auto* frame = new PreviewFrame(*this);
-    frame->setWindowTitle("Preview");
+    frame->setWindowTitle(title);
     frame->setFixedSize(PreviewClientEdge, PreviewClientEdge);
-    auto* picture = new PictureControl(frame, {});
+    auto* picture = new PreviewPicture(frame);
+    picture->setFrameStyle(QFrame::NoFrame);
+    picture->setFocusPolicy(Qt::NoFocus);
     picture->setGeometry(0, 0, PreviewClientEdge, PreviewClientEdge);
     picture->SetImage(std::move(bitmap));
     Window = frame;
     frame->show();
+    frame->activateWindow();
 }
 
 PreviewWindow::~PreviewWindow() {
     // Deleted while still open (the application is ending): the window goes with the object,
-    // and nothing is posted, since there is nothing left to release.
+    // and nothing is reported, since there is nothing left to release.
+    WhenClosed = nullptr;
     delete Window;
 }
 

@@ -49,7 +49,8 @@ public:
         SetMessageBoxHandler([this, yes, &ask](const MessageBoxRequest& request) {
             if ((request.Style & msgbox::MB_TYPEMASK) != msgbox::MB_YESNO) {
                 if (request.Caption == "Error") {
-                    Errors.push_back(request.Text);
+                    // The box's first line; the command says the reason its own way.
+                    Errors.push_back(request.Text.substr(0, request.Text.find("\r\n")));
                 }
                 return msgbox::IDOK; // a success box: the written files' lines say it
             }
@@ -181,7 +182,13 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
         BlendSession& Session;
         ~ViewReset() { Session.View = SessionView(); }
     } viewReset{session};
-    session.View.Reason = [&reason](unsigned, const std::string& text) { reason = text; };
+    // A picture's reason says why its load or blend failed; the run's summary (no picture) is
+    // what this command says itself.
+    session.View.Reason = [&reason](unsigned pictures, const std::string& text) {
+        if (pictures != 0) {
+            reason = text;
+        }
+    };
     std::size_t written = 0;
     session.View.Written = [&](const std::string& path) {
         out << ResolvePath(path) << std::endl;
@@ -298,7 +305,8 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
             << std::endl;
         return BlendFailed;
     }
-    err << ": cannot write " << DisplayPath(outputPath(written)) << Because(reason) << std::endl;
+    err << ": cannot write " << DisplayPath(outputPath(written))
+        << Because(reason.empty() ? session.LastWriteFailure : reason) << std::endl;
     return SaveFailed;
 }
 

@@ -14,6 +14,16 @@ MessageBoxHandler& InstalledHandler() {
     return handler;
 }
 
+MessageBoxRunner& InstalledRunner() {
+    static MessageBoxRunner runner;
+    return runner;
+}
+
+int ShowWithHandler(const MessageBoxRequest& request) {
+    const MessageBoxHandler& handler = InstalledHandler();
+    return handler ? handler(request) : WriteMessageBoxToStandardError(request);
+}
+
 } // namespace
 
 int WriteMessageBoxToStandardError(const MessageBoxRequest& request) {
@@ -28,16 +38,24 @@ int WriteMessageBoxToStandardError(const MessageBoxRequest& request) {
         }
     }
     std::cerr << request.Caption << ": " << text << std::endl;
+    return DismissedAnswer(request);
+}
+
+int DismissedAnswer(const MessageBoxRequest& request) {
     return (request.Style & msgbox::MB_TYPEMASK) == msgbox::MB_YESNO ? msgbox::IDNO : msgbox::IDOK;
 }
 
 int ShowMessageBox(const MessageBoxRequest& request) {
-    const MessageBoxHandler& handler = InstalledHandler();
-    return handler ? handler(request) : WriteMessageBoxToStandardError(request);
+    const MessageBoxRunner& runner = InstalledRunner();
+    return runner ? runner(request, ShowWithHandler) : ShowWithHandler(request);
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) {
     InstalledHandler() = std::move(handler);
+}
+
+void SetMessageBoxRunner(MessageBoxRunner runner) {
+    InstalledRunner() = std::move(runner);
 }
 
 bool DisplayAvailable() {

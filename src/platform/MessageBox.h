@@ -2,7 +2,8 @@
 // modal boxes when a display is available; without one, the default handler writes one line
 // "Caption: text" to standard error and answers as if the box had been dismissed (a Yes/No box
 // answers No), so a headless run never waits for a click nobody can make. Tests install a
-// recorder.
+// recorder. A runner, when installed, decides on which thread boxes are shown: the window carries
+// the boxes its worker thread asks for to the GUI thread.
 #pragma once
 
 #include <functional>
@@ -32,11 +33,24 @@ struct MessageBoxRequest {
 
 using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 
-// Shows the box through the installed handler and returns the button that closed it.
+// Gets the request and the handler that shows it, and returns the answer: it may show the box
+// elsewhere (on another thread), or answer DismissedAnswer without showing it.
+using MessageBoxRunner =
+    std::function<int(const MessageBoxRequest&, const MessageBoxHandler& show)>;
+
+// Shows the box through the installed handler (by way of the runner, when one is installed) and
+// returns the button that closed it.
 int ShowMessageBox(const MessageBoxRequest& request);
 
 // Installs a handler; an empty one restores the default, standard-error handler.
 void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Installs a runner; an empty one shows boxes on the thread that asks for them. Install both
+// before other threads ask for boxes.
+void SetMessageBoxRunner(MessageBoxRunner runner);
+
+// What a box answers when it is dismissed unseen: IDNO for a Yes/No box, else IDOK.
+int DismissedAnswer(const MessageBoxRequest& request);
 
 // The default handler: one line on standard error; IDNO for a Yes/No box, else IDOK.
 int WriteMessageBoxToStandardError(const MessageBoxRequest& request);

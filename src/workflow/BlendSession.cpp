@@ -9,6 +9,7 @@
 #include "platform/SafeWrite.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace quillon {
 
@@ -22,22 +23,36 @@ constexpr const char* ConfirmOneSource =
     "ALL selected destination files with the SAME generated output file.\r\n\r\nAre you sure?";
 
 // A format of the form "...%d...%d..." filled with a position and a count.
-std::string Progress(const char* format, int position, int count) {
+std::string Formatted(const char* format, int position, int count) {
     char text[256];
     std::snprintf(text, sizeof text, format, position, count);
     return text;
 }
 
-int Ask(const char* text, unsigned style) {
+int Ask(const std::string& text, unsigned style) {
     return ShowMessageBox({text, "Overwrite Multiple Files?", style, true});
 }
 
-void Tell(const char* text, const char* caption, unsigned style) {
+void Tell(const std::string& text, const char* caption, unsigned style) {
     ShowMessageBox({text, caption, style, true});
 }
 
-void TellSaveFailed() {
-    Tell("Failed to save file", "Error", msgbox::MB_OK | msgbox::MB_ICONERROR);
+// The system's text first, then what went wrong and where.
+void TellSaveFailed(const std::string& details) {
+    Tell("Failed to save file\r\n\r\n" + details, "Error", msgbox::MB_OK | msgbox::MB_ICONERROR);
+}
+
+// A program path as the player finds it: native separators, from the file system's root.
+std::string ShownPath(const std::string& programPath) {
+    std::error_code error;
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(ResolvePath(programPath), error);
+    if (error) {
+        return DisplayPath(programPath);
+    }
+    const std::filesystem::path normal = absolute.lexically_normal();
+    // A folder setting ends in a separator; the player reads the folder's name without it.
+    return (normal.has_filename() ? normal : normal.parent_path()).string();
 }
 
 } // namespace
@@ -392,6 +407,47 @@ bool BlendSession::GenerateBlend(unsigned index, const BlendChoice& choice) {
     return composited && sourceLoaded && modLoaded;
 }
 
+void BlendSession::Progress(int position, int count) const {
+    if (View.Progress) {
+        View.Progress(position, count);
+    }
+}
+
+bool BlendSession::Stopped() const {
+    return View.Stopped && View.Stopped();
+}
+
+std::string BlendSession::OutputFileShown(const std::string& destination) {
+    const std::string relative =
+        Engine ? Engine->GetTexturePath(SetName, TypeName, destination) : "";
+    return ShownPath(OutputPath() + relative);
+}
+
+std::string BlendSession::SaveFailure(bool blended) const {
+    if (!LastReason.empty()) {
+        return LastReason;
+    }
+    if (blended && !LastWriteFailure.empty()) {
+        return LastWriteFailure;
+    }
+    return blended ? "The file could not be written."
+                   : "No blended texture was made from the chosen images.";
+}
+
+void BlendSession::ReportUnfinished(const BlendChoice& choice, std::size_t written,
+                                    const std::string& why) {
+    if (!View.Reason) {
+        return;
+    }
+    std::string skipped;
+    for (std::size_t i = written; i < choice.Destinations.size(); ++i) {
+        skipped += (i == written ? "" : ", ") + choice.Destinations[i];
+    }
+    View.Reason(0, why + " " + std::to_string(written) + " of " +
+                       std::to_string(choice.Destinations.size()) +
+                       " files written; not written: " + skipped + ".");
+}
+
 void BlendSession::BlendImages(const BlendChoice& choice, bool reloadBoth) {
     if (reloadBoth) {
         SourceReload = true;
@@ -401,6 +457,17 @@ void BlendSession::BlendImages(const BlendChoice& choice, bool reloadBoth) {
         return;
     }
     BeginRun("Blend Images");
+    // The reasons the steps give are kept for the messages that close the run.
+    const std::function<void(unsigned, const std::string&)> shown = View.Reason;
+    LastReason.clear();
+    View.Reason = [this, shown](unsigned pictures, const std::string& reason) {
+        if (!reason.empty()) {
+            LastReason = reason;
+        }
+        if (shown) {
+            shown(pictures, reason);
+        }
+    };
     if (choice.Destinations.size() == 1) {
         SaveToOneDestination(choice);
     } else if (choice.UseInstalled) {
@@ -408,6 +475,7 @@ void BlendSession::BlendImages(const BlendChoice& choice, bool reloadBoth) {
     } else {
         SaveOneBlendToAll(choice);
     }
+    View.Reason = shown;
     EndRun();
 }
 
@@ -417,70 +485,119 @@ bool BlendSession::SaveBlend(bool blended, const std::string& destination) {
     return blended && SaveTexture(FinalSlot, OutputPath(), SetName, TypeName, destination);
 }
 
+int BlendSession::AskToOverwrite(const char* question, unsigned style, const BlendChoice& choice) {
+    // The files it writes, below the output folder; at most a screenful of them.
+    constexpr std::size_t Listed = 12;
+    std::string text =
+        std::string(question) + "\r\n\r\nFiles written in " + ShownPath(OutputPath()) + ":";
+    for (std::size_t i = 0; i < choice.Destinations.size() && i < Listed; ++i) {
+        const std::string relative =
+            Engine->GetTexturePath(SetName, TypeName, choice.Destinations[i]);
+        const bool exists = std::filesystem::exists(ResolvePath(OutputPath() + relative));
+        text += "\r\n" + DisplayPath(relative) + (exists ? " (replaces the file there)" : " (new)");
+    }
+    if (choice.Destinations.size() > Listed) {
+        text += "\r\n... and " + std::to_string(choice.Destinations.size() - Listed) + " more";
+    }
+    return Ask(text, style);
+}
+
 void BlendSession::SaveToOneDestination(const BlendChoice& choice) {
     const bool blended = GenerateBlend(0, choice);
     SourceReload = false;
     ModReload = false;
     SetStatus("Saving Blended Texture...");
+    const std::string file = OutputFileShown(choice.Destinations.front());
     if (SaveBlend(blended, choice.Destinations.front())) {
-        Tell("File saved successfully!", "Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION);
+        Tell("File saved successfully!\r\n\r\nWritten to " + file, "Success",
+             msgbox::MB_OK | msgbox::MB_ICONINFORMATION);
     } else {
-        TellSaveFailed();
+        const std::string why = SaveFailure(blended);
+        TellSaveFailed(why + "\r\nNot written: " + file);
+        ReportUnfinished(choice, 0, why);
     }
     SetStatus("Ready");
 }
 
 void BlendSession::SaveWithInstalledSources(const BlendChoice& choice) {
-    if (Ask(ConfirmInstalledSources, msgbox::MB_YESNO | msgbox::MB_ICONINFORMATION) ==
-        msgbox::IDNO) {
+    if (AskToOverwrite(ConfirmInstalledSources, msgbox::MB_YESNO | msgbox::MB_ICONINFORMATION,
+                       choice) == msgbox::IDNO) {
         return;
     }
     const int count = static_cast<int>(choice.Destinations.size());
+    int written = 0;
     bool failed = false;
-    for (int i = 0; i < count; ++i) {
-        StatusSuffix = Progress("(%d of %d)", i + 1, count);
+    for (int i = 0; i < count && !failed; ++i) {
+        if (i > 0 && Stopped()) {
+            break;
+        }
+        Progress(i + 1, count);
+        StatusSuffix = Formatted("(%d of %d)", i + 1, count);
         SourceReload = true; // each destination's own installed texture is the base
         const bool blended = GenerateBlend(static_cast<unsigned>(i), choice);
         SourceReload = false;
         ModReload = false;
         SetStatus("Saving Blended Texture...");
-        if (!SaveBlend(blended, choice.Destinations[static_cast<std::size_t>(i)])) {
-            TellSaveFailed();
+        const std::string& destination = choice.Destinations[static_cast<std::size_t>(i)];
+        if (!SaveBlend(blended, destination)) {
+            const std::string why = SaveFailure(blended);
+            TellSaveFailed(why + "\r\nNot written: " + OutputFileShown(destination));
             SetStatus("Failed while saving blended texture "); // still with the progress
+            ReportUnfinished(choice, static_cast<std::size_t>(i), why);
             failed = true;
-            break;
+        } else {
+            ++written;
         }
     }
+    Progress(0, 0);
     StatusSuffix.clear();
-    if (failed) {
-        return; // the status line keeps the failure
-    }
-    Tell("Files saved successfully!", "Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION);
-    SetStatus("Ready");
+    FinishMultipleSave(choice, written, failed);
 }
 
 void BlendSession::SaveOneBlendToAll(const BlendChoice& choice) {
-    if (Ask(ConfirmOneSource, msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION) == msgbox::IDNO) {
+    if (AskToOverwrite(ConfirmOneSource, msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION, choice) ==
+        msgbox::IDNO) {
         return;
     }
     const bool blended = GenerateBlend(0, choice);
     SourceReload = false;
     ModReload = false;
     const int count = static_cast<int>(choice.Destinations.size());
+    int written = 0;
     bool failed = false;
-    for (int i = 0; i < count; ++i) {
-        SetStatus(Progress("Saving Blended Texture (%d of %d)...", i + 1, count));
-        if (!SaveBlend(blended, choice.Destinations[static_cast<std::size_t>(i)])) {
-            TellSaveFailed();
-            failed = true;
+    for (int i = 0; i < count && !failed; ++i) {
+        if (i > 0 && Stopped()) {
             break;
         }
+        Progress(i + 1, count);
+        SetStatus(Formatted("Saving Blended Texture (%d of %d)...", i + 1, count));
+        const std::string& destination = choice.Destinations[static_cast<std::size_t>(i)];
+        if (!SaveBlend(blended, destination)) {
+            const std::string why = SaveFailure(blended);
+            TellSaveFailed(why + "\r\nNot written: " + OutputFileShown(destination));
+            ReportUnfinished(choice, static_cast<std::size_t>(i), why);
+            failed = true; // the status line keeps the last progress text
+        } else {
+            ++written;
+        }
     }
+    Progress(0, 0);
     StatusSuffix.clear();
+    FinishMultipleSave(choice, written, failed);
+}
+
+void BlendSession::FinishMultipleSave(const BlendChoice& choice, int written, bool failed) {
     if (failed) {
-        return; // the status line keeps the last progress text
+        return; // the status line keeps what the failure left there
     }
-    Tell("Files saved successfully!", "Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION);
+    if (static_cast<std::size_t>(written) < choice.Destinations.size()) {
+        ReportUnfinished(choice, static_cast<std::size_t>(written), "Stopped.");
+        SetStatus("Ready");
+        return;
+    }
+    Tell("Files saved successfully!\r\n\r\n" + std::to_string(written) + " files written in " +
+             ShownPath(OutputPath()),
+         "Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION);
     SetStatus("Ready");
 }
 

@@ -64,6 +64,11 @@ struct SessionView {
     std::function<void(unsigned pictures, const std::string& reason)> Reason;
     // A save wrote a texture: its "\"-joined path (base folder and relative path).
     std::function<void(const std::string& path)> Written;
+    // A multiple save's progress: the destination now blended or saved, 1-based, of `count`;
+    // (0, 0) when the run ends.
+    std::function<void(int position, int count)> Progress;
+    // Asked before each further destination of a multiple save: true stops the run there.
+    std::function<bool()> Stopped;
 };
 
 class BlendSession {
@@ -150,7 +155,9 @@ public:
     bool LoadModImage(const BlendChoice& choice);
     bool GenerateBlend(unsigned index, const BlendChoice& choice);
     // "Blend Images": blends and saves to the checked destinations, asking first when there are
-    // several. `reloadBoth`: Ctrl was held, both images are read from disk again.
+    // several. `reloadBoth`: Ctrl was held, both images are read from disk again. The messages
+    // say, after the system's own texts, where the files go and why one was not written; after a
+    // failed or stopped run the reason (View.Reason) says which were written and which skipped.
     void BlendImages(const BlendChoice& choice, bool reloadBoth);
 
     std::unique_ptr<BlendEngine> Engine; // the catalogue; null until StartEngine
@@ -187,10 +194,24 @@ private:
     OutputHistory History;
 
     void Busy(bool busy) const;
+    void Progress(int position, int count) const;
+    bool Stopped() const;
+    // The file a destination's blend is written to, as the player's system writes it.
+    std::string OutputFileShown(const std::string& destination);
+    // Why a save did not happen: the last reason a step gave, else what the save knows.
+    std::string SaveFailure(bool blended) const;
+    // Tells which destinations were written and which not, after a run that did not finish.
+    void ReportUnfinished(const BlendChoice& choice, std::size_t written, const std::string& why);
     bool SaveBlend(bool blended, const std::string& destination);
     void SaveToOneDestination(const BlendChoice& choice);
     void SaveWithInstalledSources(const BlendChoice& choice);
     void SaveOneBlendToAll(const BlendChoice& choice);
+    // The confirmation of a multiple save: the system's question, then the files it will write.
+    int AskToOverwrite(const char* question, unsigned style, const BlendChoice& choice);
+    // The end of a multiple save: the success message, or what a stopped run left undone.
+    void FinishMultipleSave(const BlendChoice& choice, int written, bool failed);
+
+    std::string LastReason; // the last failure reason a step gave during "Blend Images"
 };
 
 // The pixel format a compression word of the catalogue asks for: "DXT1", "DXT5", "BC7", "RGB" or

@@ -1,6 +1,11 @@
 // The blending workflow driven as a user drives it: choosing set and type, the trees, "Preview"
-// and "Blend Images" with their confirmations, status texts, message boxes and the files written.
+// and "Blend Images" with their confirmations, status texts, message boxes, the reasons shown and
+// the files written; the window staying responsive while the work runs.
+#include "app/PictureControl.h"
 #include "app/WindowFixture.h"
+#include "backup/BackupFolder.h"
+
+#include <QProgressBar>
 
 #include <functional>
 
@@ -25,6 +30,30 @@ std::string LoadAndBlend(const std::string& suffix = "", bool save = false) {
         texts += "  " + text + " " + suffix + "\n";
     }
     return save ? texts : texts.substr(0, texts.rfind("  Saving"));
+}
+
+// Where the output folder is, as the messages name it.
+std::string OutFolder() {
+    return (std::filesystem::current_path() / "Out").lexically_normal().string();
+}
+std::string OutFile(char destination) {
+    return (std::filesystem::current_path() / "Out/textures/head" / std::string(1, destination) /
+            "head_d.dds")
+        .lexically_normal()
+        .string();
+}
+// What a multiple save's confirmation adds: the files it writes, and whether each is there.
+std::string Listing(const std::string& letters, const std::string& existing = "") {
+    std::string text = "\r\n\r\nFiles written in " + OutFolder() + ":";
+    for (const char letter : letters) {
+        text +=
+            "\r\n" +
+            std::filesystem::path("textures/head/" + std::string(1, letter) + "/head_d.dds")
+                .make_preferred()
+                .string() +
+            (existing.find(letter) != std::string::npos ? " (replaces the file there)" : " (new)");
+    }
+    return text;
 }
 
 class BlendWorkflowTest : public WindowTest {
@@ -80,7 +109,7 @@ TEST_F(BlendWorkflowTest, SetTypeAndTheOptionDecideWhatIsFilledAndEnabled) {
         App->UseInstalledCheck->click();
         EXPECT_EQ(App->SourceTree->isEnabled(), one);
         Select(App->LibraryTree, "mod.psd");
-        App->PreviewButton->click();
+        Click(App->PreviewButton);
         // The placeholder is a set name like any other: what hangs below the set is emptied.
         Choose(App->SetSelector, "[1. Select Texture Set]");
         EXPECT_EQ(App->Session.SetName, "[1. Select Texture Set]");
@@ -102,10 +131,23 @@ TEST_F(BlendWorkflowTest, SetTypeAndTheOptionDecideWhatIsFilledAndEnabled) {
 TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
     Open();
     ChooseHeadColor();
-    const std::string failed =
-        Box("Error", msgbox::MB_OK | msgbox::MB_ICONERROR, "Failed to save file");
-    const std::string saved =
-        Box("Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION, "File saved successfully!");
+    const unsigned error = msgbox::MB_OK | msgbox::MB_ICONERROR;
+    const unsigned info = msgbox::MB_OK | msgbox::MB_ICONINFORMATION;
+    const std::string notBlended = "No blended texture was made from the chosen images.";
+    const std::string notWritten =
+        "writing the file failed (the disk may be full, or the folder read-only)";
+    auto failed = [&](const std::string& why, char destination) {
+        return Box("Error", error, "Failed to save file",
+                   "\r\n\r\n" + why + "\r\nNot written: " + OutFile(destination));
+    };
+    auto saved = [&](char destination) {
+        return Box("Success", info, "File saved successfully!",
+                   "\r\n\r\nWritten to " + OutFile(destination));
+    };
+    const std::string savedThree = Box("Success", info, "Files saved successfully!",
+                                       "\r\n\r\n3 files written in " + OutFolder());
+    const std::string askInstalled = AskInstalled.substr(0, AskInstalled.size() - 1);
+    const std::string askOneSource = AskOneSource.substr(0, AskOneSource.size() - 1);
     const std::string one = LoadAndBlend("", true) + "  Ready \n";
     const std::string saving = "  Saving Blended Texture (";
     auto blockB = [&] {
@@ -121,46 +163,54 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
         const char* Ticked;
         const char* Source;
         std::string Boxes, Status, Files;
+        std::string Reason = ""; // the second status field afterwards
         int Answer = msgbox::IDYES;
         std::function<void()> Before = [] {};
         Qt::KeyboardModifiers Modifiers = Qt::NoModifier;
         QPushButton* Application::*Button = &Application::BlendButton;
     };
     const Run runs[] = {
-        {"installed, No", true, "ABC", "pale.dds", AskInstalled, "", "", msgbox::IDNO},
-        {"one source, No", false, "ABC", "pale.dds", AskOneSource, "", "", msgbox::IDNO},
+        {"installed, No", true, "ABC", "pale.dds", askInstalled + Listing("ABC") + "\n", "", "", "",
+         msgbox::IDNO},
+        {"one source, No", false, "ABC", "pale.dds", askOneSource + Listing("ABC") + "\n", "", "",
+         "", msgbox::IDNO},
         {"nothing ticked: nothing at all", false, "", "pale.dds", "", "", ""},
         {"Preview, nothing ticked", true, "", "pale.dds", "",
          "  Loading Modification Image... \n  Ready \n  No Sub Set selected, composite not "
          "generated. \n",
-         "", msgbox::IDYES, [] {}, Qt::NoModifier, &Application::PreviewButton},
+         "", "", msgbox::IDYES, [] {}, Qt::NoModifier, &Application::PreviewButton},
         {"each destination on its own installed texture, at its size and in its format", true,
-         "ABC", "pale.dds", AskInstalled + SavedAll,
+         "ABC", "pale.dds", askInstalled + Listing("ABC") + "\n" + savedThree,
          LoadAndBlend("(1 of 3)", true) + LoadAndBlend("(2 of 3)", true) +
              LoadAndBlend("(3 of 3)", true) + "  Ready \n",
          "A 16x16 DXT1 red|blue\nB 32x32 DXT5 red|green\nC 8x8 RGB red|white\n"},
         {"the second save fails: the run stops there", true, "ABC", "pale.dds",
-         AskInstalled + failed,
+         askInstalled + Listing("ABC", "B") + "\n" + failed(notWritten, 'B'),
          LoadAndBlend("(1 of 3)", true) + LoadAndBlend("(2 of 3)", true) +
              "  Failed while saving blended texture  (2 of 3)\n",
-         "A 16x16 DXT1 red|blue\n", msgbox::IDYES, blockB},
+         "A 16x16 DXT1 red|blue\n", notWritten + " 1 of 3 files written; not written: B, C.",
+         msgbox::IDYES, blockB},
         {"one blend, at the first destination's size, in each destination's format", false, "ABC",
-         "pale.dds", AskOneSource + SavedAll,
+         "pale.dds", askOneSource + Listing("ABC") + "\n" + savedThree,
          LoadAndBlend() + saving + "1 of 3)... \n" + saving + "2 of 3)... \n" + saving +
              "3 of 3)... \n  Ready \n",
          "A 16x16 DXT1 red|yellow\nB 16x16 DXT5 red|yellow\nC 16x16 RGB red|yellow\n"},
-        {"one destination: no question", false, "B", "pale.dds", saved, one,
+        {"one destination: no question", false, "B", "pale.dds", saved('B'), one,
          "B 32x32 DXT5 red|yellow\n"},
         // The files change on disk; the images held stand until Ctrl asks for a new read.
-        {"unchanged choices are not read again", false, "A", "pale.dds", saved, one,
-         "A 16x16 DXT1 red|yellow\n", msgbox::IDYES, repaint},
-        {"Ctrl reads both again", false, "A", "pale.dds", saved, one, "A 16x16 DXT1 green|cyan\n",
-         msgbox::IDYES, [] {}, Qt::ControlModifier},
+        {"unchanged choices are not read again", false, "A", "pale.dds", saved('A'), one,
+         "A 16x16 DXT1 red|yellow\n", "", msgbox::IDYES, repaint},
+        {"Ctrl reads both again", false, "A", "pale.dds", saved('A'), one,
+         "A 16x16 DXT1 green|cyan\n", "", msgbox::IDYES, [] {}, Qt::ControlModifier},
         // A folder as the source: its load fails, and "Final" still holds an earlier blend.
-        {"failed load", false, "A", "Color", failed, one, ""},
-        {"failed load, not read again", false, "A", "Color", failed, one, ""},
-        {"failed load, two destinations", false, "AB", "Color", AskOneSource + failed,
-         LoadAndBlend() + saving + "1 of 2)... \n", ""},
+        {"failed load", false, "A", "Color", failed(notBlended, 'A'), one, "",
+         notBlended + " 0 of 1 files written; not written: A."},
+        {"failed load, not read again", false, "A", "Color", failed(notBlended, 'A'), one, "",
+         notBlended + " 0 of 1 files written; not written: A."},
+        {"failed load, two destinations", false, "AB", "Color",
+         askOneSource + Listing("AB") + "\n" + failed(notBlended, 'A'),
+         LoadAndBlend() + saving + "1 of 2)... \n", "",
+         notBlended + " 0 of 2 files written; not written: A, B."},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.What);
@@ -172,10 +222,12 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
         run.Before();
         Answer = run.Answer;
         Boxes = Status = "";
-        QTest::mouseClick((*App).*run.Button, Qt::LeftButton, run.Modifiers);
+        Click((*App).*run.Button, run.Modifiers);
         EXPECT_EQ(Boxes, run.Boxes);
         EXPECT_EQ(Status, run.Status);
         EXPECT_EQ(Written(), run.Files);
+        EXPECT_EQ(App->ReasonLine->isVisible() ? App->ReasonLine->text().toStdString() : "",
+                  run.Reason);
         std::filesystem::remove_all(Root.Path() / "Out");
     }
 }
@@ -183,28 +235,41 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
 TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
     Open();
     ChooseHeadColor();
-    auto doubleClick = [this](int id) {
-        const NotificationHeader header{nullptr, id, NM_DBLCLK};
-        App->OnNotify(&header);
+    // A double click on the selected entry, or Enter on it, as the user opens it.
+    auto doubleClick = [this](QTreeWidget* tree) {
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {},
+                           tree->visualItemRect(tree->currentItem()).center());
+        Settle();
     };
-    App->PreviewButton->click();
+    auto enter = [this](QTreeWidget* tree) {
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Return);
+        Settle();
+    };
+    Click(App->PreviewButton);
     const std::tuple<const char*, std::function<void()>, bool, bool> steps[] = {
         {"source selection", [&] { Select(App->SourceTree, "Color"); }, 1, 0},
-        {"source double click", [&] { doubleClick(IDC_SOURCE_TREE); }, 0, 0},
+        {"source double click", [&] { doubleClick(App->SourceTree); }, 0, 0},
+        {"source selection again", [&] { Select(App->SourceTree, "pale.dds"); }, 1, 0},
+        {"Enter in the source tree", [&] { enter(App->SourceTree); }, 0, 0},
         {"library selection", [&] { Select(App->LibraryTree, "Folder"); }, 0, 1},
-        {"library double click", [&] { doubleClick(IDC_LIBRARY_TREE); }, 0, 0},
+        {"library double click", [&] { doubleClick(App->LibraryTree); }, 0, 0},
+        {"library selection again", [&] { Select(App->LibraryTree, "mod.psd"); }, 0, 1},
+        {"Enter in the library tree", [&] { enter(App->LibraryTree); }, 0, 0},
         {"tick, option off", [&] { Tick("BC"); }, 0, 0},
+        {"destination selected, option off", [&] { Select(App->DestinationList, "B"); }, 0, 0},
         {"option clicked", [&] { App->UseInstalledCheck->click(); }, 1, 0},
-        {"Preview", [&] { App->PreviewButton->click(); }, 0, 0},
+        {"Preview", [&] { Click(App->PreviewButton); }, 0, 0},
         {"tick, option on", [&] { Tick("ABC"); }, 1, 0},
-        {"Preview", [&] { App->PreviewButton->click(); }, 0, 0},
+        {"Preview", [&] { Click(App->PreviewButton); }, 0, 0},
+        {"destination selected, option on", [&] { Select(App->DestinationList, "C"); }, 1, 0},
     };
     for (const auto& [event, act, source, modification] : steps) {
         act();
         EXPECT_EQ(App->Session.SourceReload, source) << event;
         EXPECT_EQ(App->Session.ModReload, modification) << event;
     }
-    EXPECT_TRUE(Blank(App->ModPreview)) << "a folder in the library loaded nothing";
+    EXPECT_FALSE(Blank(App->ModPreview)) << "the library's file, opened with Enter";
     Choose(App->TypeSelector, "Color");
     EXPECT_TRUE(App->Session.SourceReload && App->Session.ModReload) << "type chosen";
 }
@@ -216,7 +281,7 @@ TEST_F(BlendWorkflowTest, PicturesWithoutAPictureShowThePlaceholder) {
     ChooseHeadColor();
     App->UseInstalledCheck->setChecked(false);
     Tick("A");
-    App->PreviewButton->click();
+    Click(App->PreviewButton);
     ASSERT_FALSE(Blank(App->SourcePreview) || Blank(App->ModPreview) || Blank(App->FinalPreview));
     const auto shows = [this](const PictureControl* picture) {
         return Blank(picture) ? "placeholder" : "picture";
@@ -243,7 +308,7 @@ TEST_F(BlendWorkflowTest, PicturesWithoutAPictureShowThePlaceholder) {
     for (const auto& [what, act, source, modification, destination] : steps) {
         act();
         App->Session.ModReload = true; // as a changed selection does
-        App->PreviewButton->click();
+        Click(App->PreviewButton);
         EXPECT_EQ(std::make_tuple(std::string(shows(App->SourcePreview)),
                                   std::string(shows(App->ModPreview)),
                                   std::string(shows(App->FinalPreview))),
@@ -251,4 +316,163 @@ TEST_F(BlendWorkflowTest, PicturesWithoutAPictureShowThePlaceholder) {
                                   std::string(destination)))
             << what;
     }
+}
+
+namespace {
+
+// The colour a user sees at a point of a picture, by name.
+std::string SeenAt(QWidget* picture, double x, double y) {
+    const QImage image = picture->grab().toImage();
+    return ColourName(
+        image.pixel(static_cast<int>(x * image.width()), static_cast<int>(y * image.height())) &
+        0xFFFFFF);
+}
+
+} // namespace
+
+// While a blend runs the window repaints and takes clicks: what would start other work waits,
+// the choices stay open and count once the work is done; the confirmation is asked on the GUI
+// thread; a progress bar counts the destinations, and the destination's caption follows them.
+TEST_F(BlendWorkflowTest, TheWindowWorksOnWhileItBlendsAndSaves) {
+    Open("1");
+    ChooseHeadColor();
+    std::vector<std::string> progress;
+    QObject::connect(App->Progress, &QProgressBar::valueChanged, App->Progress,
+                     [&] { progress.push_back(App->Progress->text().toStdString()); });
+    bool checked = false;
+    WhileShown = [&](const MessageBoxRequest& request) {
+        if (request.Caption != "Overwrite Multiple Files?") {
+            return;
+        }
+        checked = true;
+        EXPECT_TRUE(App->Working());
+        EXPECT_FALSE(App->BlendButton->isEnabled() || App->PreviewButton->isEnabled() ||
+                     App->SetSelector->isEnabled() || App->TypeSelector->isEnabled());
+        EXPECT_TRUE(App->LibraryTree->isEnabled() && App->DestinationList->isEnabled());
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor)
+            << "a question is asked with the normal cursor";
+        Select(App->LibraryTree, "Folder"); // the user looks around meanwhile
+    };
+    QTest::mouseClick(App->BlendButton, Qt::LeftButton);
+    ASSERT_TRUE(App->Working()) << "the click returns while the work goes on";
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Settle();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(App->BlendButton->isEnabled() && App->SetSelector->isEnabled() &&
+                App->TypeSelector->isEnabled());
+    EXPECT_EQ(progress, (Names{"1 of 3", "2 of 3", "3 of 3"}));
+    EXPECT_FALSE(App->Progress->isVisible());
+    EXPECT_EQ(Written(), "A 16x16 DXT1 red|blue\nB 32x32 DXT5 red|green\nC 8x8 RGB red|white\n")
+        << "the blend used the modification chosen before the click";
+    EXPECT_TRUE(App->Session.ModReload) << "the selection made meanwhile counts now";
+    EXPECT_EQ(App->FinalCaption->text(), "Destination Preview: C");
+    EXPECT_EQ(SeenAt(App->FinalPreview, 0.8, 0.5), "white") << "C's own installed texture";
+}
+
+// "Preview" shows the selected destination when it is checked, else the first checked one, and
+// says which.
+TEST_F(BlendWorkflowTest, PreviewFollowsTheSelectedDestination) {
+    Open("1");
+    ChooseHeadColor();
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        {"ABC", "B", "Destination Preview: B", "green"},
+        {"ABC", "C", "Destination Preview: C", "white"},
+        {"AC", "B", "Destination Preview: A", "blue"}, // B is not checked
+        {"BC", "A", "Destination Preview: B", "green"},
+    };
+    for (const auto& [ticked, selected, caption, installed] : cases) {
+        SCOPED_TRACE(selected);
+        Tick(ticked);
+        Select(App->DestinationList, selected);
+        Click(App->PreviewButton);
+        EXPECT_EQ(App->FinalCaption->text().toStdString(), caption);
+        EXPECT_EQ(SeenAt(App->SourcePreview, 0.5, 0.5), installed);
+        EXPECT_EQ(SeenAt(App->FinalPreview, 0.2, 0.5) + "|" + SeenAt(App->FinalPreview, 0.8, 0.5),
+                  std::string("red|") + installed);
+    }
+}
+
+// A failure's reason (as the session gives it) shows in the second status field until the next
+// action, and on the picture it concerns: crossed out in red, the reason as its tooltip. A
+// picture that was never chosen shows the plain placeholder.
+TEST_F(BlendWorkflowTest, AFailureIsShownOnItsPictureAndInTheStatusBar) {
+    Open();
+    ChooseHeadColor();
+    auto redPixels = [](QWidget* picture) {
+        const QImage image = picture->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                red += qRed(c) > 180 && qGreen(c) < 60 && qBlue(c) < 60 ? 1 : 0;
+            }
+        }
+        return red;
+    };
+    ASSERT_TRUE(Blank(App->ModPreview));
+    const int plain = redPixels(App->ModPreview);
+    EXPECT_FALSE(App->ReasonLine->isVisible());
+    const std::string reason = "Library\\Head\\Color\\mod.psd: the file ends inside its layers";
+    App->Session.View.Reason(ModPreviewFlag, reason);
+    EXPECT_TRUE(App->ModPreview->Failed());
+    EXPECT_GT(redPixels(App->ModPreview), plain + 100) << "crossed out in red";
+    EXPECT_EQ(App->ModPreview->toolTip().toStdString(), reason);
+    EXPECT_FALSE(App->SourcePreview->Failed());
+    EXPECT_TRUE(App->ReasonLine->isVisible());
+    EXPECT_EQ(App->ReasonLine->text().toStdString(), reason);
+    // A later step that succeeds for that picture lifts the mark; the line keeps the reason.
+    App->Session.View.Reason(ModPreviewFlag, "");
+    EXPECT_FALSE(App->ModPreview->Failed());
+    EXPECT_EQ(App->ModPreview->toolTip(), "");
+    EXPECT_EQ(App->ReasonLine->text().toStdString(), reason);
+    // A picture that comes lifts it too; the next action clears the line.
+    App->Session.View.Reason(ModPreviewFlag, reason);
+    Tick("A");
+    Click(App->PreviewButton);
+    EXPECT_FALSE(App->ModPreview->Failed() || Blank(App->ModPreview));
+    EXPECT_FALSE(App->ReasonLine->isVisible());
+}
+
+// Closing the window during work: a load or preview is waited for; a save asks, and stops after
+// the file it is writing. Nothing is left half written.
+TEST_F(BlendWorkflowTest, ClosingDuringWorkWaitsOrAsks) {
+    Open("1");
+    ChooseHeadColor();
+    Tick("A");
+    QTest::mouseClick(App->PreviewButton, Qt::LeftButton);
+    Window->close();
+    EXPECT_TRUE(Window->isVisible()) << "the preview is waited for";
+    Settle();
+    EXPECT_FALSE(Window->isVisible());
+    EXPECT_EQ(Boxes, "");
+    EXPECT_FALSE(Blank(App->FinalPreview));
+    Close();
+
+    Open("1");
+    ChooseHeadColor();
+    WhileShown = [&](const MessageBoxRequest& request) {
+        if (request.Caption == "Overwrite Multiple Files?") {
+            Window->close(); // as the run starts
+        }
+    };
+    Click(App->BlendButton);
+    EXPECT_NE(Boxes.find("Still Saving [" +
+                         std::to_string(msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION) +
+                         "] Quillon is still writing textures."),
+              std::string::npos)
+        << Boxes;
+    EXPECT_EQ(Boxes.find("Success"), std::string::npos);
+    EXPECT_EQ(Written(), "A 16x16 DXT1 red|blue\n");
+    EXPECT_EQ(App->ReasonLine->text(), "Stopped. 1 of 3 files written; not written: B, C.");
+    EXPECT_FALSE(Window->isVisible());
+    int files = 0; // A's texture, and no temporary file beside it
+    for (auto entry = std::filesystem::recursive_directory_iterator(Root.Path() / "Out");
+         entry != std::filesystem::recursive_directory_iterator(); ++entry) {
+        if (entry->path().filename() == BackupFolderName) {
+            entry.disable_recursion_pending(); // the run's journal
+        }
+        files += entry->is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(files, 1);
 }

@@ -1,6 +1,10 @@
 // The texture browsers on folders made by the test: the two trees, the paths read back from
-// them, and the destination list with its check marks.
+// them, the destination list with its check marks, and the trees following their folders.
 #include "app/WindowFixture.h"
+
+#include <QFileSystemWatcher>
+
+#include <functional>
 
 using namespace quillon;
 
@@ -74,4 +78,71 @@ TEST_F(BrowsersTest, TheDestinationListGivesTheTickedSubSetsInItsOrder) {
     names = {"stale"};
     EXPECT_EQ(App->GetCheckedDestinations(names), 0);
     EXPECT_EQ(names, Names{"stale"}) << "a type the set lacks: no rows, the list as it was";
+}
+
+namespace {
+
+// Runs events until `done` or a safety limit (not a time check).
+bool Eventually(const std::function<bool()>& done) {
+    return QTest::qWaitFor(done, 20000);
+}
+
+std::string LibraryShape(const Application& app) {
+    return app.LibraryTree->topLevelItemCount() == 0 ? ""
+                                                     : ShapeOf(app.LibraryTree->topLevelItem(0));
+}
+
+} // namespace
+
+// Files that come and go in the library and source folders show without choosing the type
+// again: the folders are watched, and File > Reload (F5) reads them at once. A selection that is
+// still there stays, and no image is read again for it; one that is gone counts as a change.
+TEST_F(BrowsersTest, TheTreesFollowTheirFolders) {
+    Choose(App->SetSelector, "Head");
+    Choose(App->TypeSelector, "Color");
+    Select(App->LibraryTree, "mod.psd");
+    Select(App->SourceTree, "pale.dds");
+    App->Session.ModReload = App->Session.SourceReload = false; // as after a preview
+    ASSERT_EQ(LibraryShape(*App), "Head+[Color+[Folder+[x.dds], mod.psd]]");
+
+    WriteTexture("Library/Head/Color/Folder/y.dds", 4, Red, Red); // in a sub-folder
+    EXPECT_TRUE(Eventually([&] {
+        return LibraryShape(*App) == "Head+[Color+[Folder+[x.dds, y.dds], mod.psd]]";
+    })) << LibraryShape(*App);
+    EXPECT_EQ(App->LibraryTree->currentItem()->text(0), "mod.psd");
+    EXPECT_FALSE(App->Session.ModReload || App->Session.SourceReload) << "the same choices";
+
+    std::filesystem::remove(Root / "Source/Head/Color/pale.dds");
+    EXPECT_TRUE(Eventually([&] {
+        return App->SourceTree->topLevelItem(0)->text(0) == "No Files Found for This Set and Type";
+    }));
+    EXPECT_TRUE(App->Session.SourceReload) << "the chosen source is gone";
+    EXPECT_FALSE(App->Session.ModReload);
+
+    // A type folder made after the type was chosen is seen too.
+    Choose(App->SetSelector, "Body");
+    Choose(App->TypeSelector, "Diffuse");
+    WriteTexture("Library/Body/Diffuse/new.dds", 4, Red, Red);
+    EXPECT_TRUE(Eventually([&] { return LibraryShape(*App) == "Body+[Diffuse+[new.dds]]"; }))
+        << LibraryShape(*App);
+
+    // F5 reads the folders at once.
+    App->Watcher->removePaths(App->Watcher->directories()); // as if no watcher had seen it
+    WriteTexture("Library/Body/Diffuse/other.dds", 4, Red, Red);
+    QTest::keyClick(Window.get(), Qt::Key_F5);
+    EXPECT_EQ(LibraryShape(*App), "Body+[Diffuse+[new.dds, other.dds]]");
+}
+
+// Started where there are no set definitions, the window says what it looked for and where.
+TEST_F(WindowTest, WithoutAWorkspaceTheWindowSaysWhatItLookedFor) {
+    std::filesystem::remove_all(Root.Path() / "SetDefs");
+    Open();
+    const std::string where = (std::filesystem::current_path() / "SetDefs").string();
+    const std::string said = "No texture sets: no set definitions (*.xml) were found in " + where +
+                             ". Start Quillon in its workspace folder.";
+    EXPECT_EQ(App->SetSelector->count(), 1);
+    EXPECT_TRUE(App->ReasonLine->isVisible());
+    EXPECT_EQ(App->ReasonLine->text().toStdString(), said);
+    ASSERT_EQ(App->LibraryTree->topLevelItemCount(), 1);
+    EXPECT_EQ(App->LibraryTree->topLevelItem(0)->text(0).toStdString(), said);
 }

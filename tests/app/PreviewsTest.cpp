@@ -1,5 +1,5 @@
-// Previews: the placeholder, slot previews and their matte, and the large pop-ups with their
-// release.
+// Previews: the placeholder, slot previews and their matte, and the large pop-ups: their titles,
+// how they close, and their release.
 #include "app/PreviewWindow.h"
 #include "app/WindowFixture.h"
 
@@ -30,9 +30,13 @@ std::uint32_t CentrePixel(const BitmapHandle& bitmap) {
 TEST_F(PreviewsTest, PicturesShowTheSharedPlaceholderOrTheirSlotAtTheAskedSize) {
     const BitmapHandle blank = App->Session.Bitmaps.at("Blank");
     EXPECT_EQ(QSize(blank->Width, blank->Height), QSize(126, 126));
-    for (const PictureControl* picture : {App->SourcePreview, App->ModPreview, App->FinalPreview}) {
+    const QImage shownBlank = ToQImage(blank);
+    for (PictureControl* picture : {App->SourcePreview, App->ModPreview, App->FinalPreview}) {
         EXPECT_EQ(picture->Image(), blank);
-        EXPECT_EQ(picture->pixmap().size(), QSize(126, 126));
+        // Inside its sunken edge the picture shows the bitmap pixel for pixel.
+        EXPECT_EQ(
+            picture->grab(picture->contentsRect()).toImage().convertToFormat(QImage::Format_RGB32),
+            shownBlank);
     }
 
     Put("Source", 2048, 1024, 0xFF204080); // R 0x80, G 0x40, B 0x20
@@ -62,42 +66,71 @@ TEST_F(PreviewsTest, TransparencyIsLaidOverBlackOrOverTheWindowColour) {
     EXPECT_EQ(CentrePixel(App->Session.GetPreviewBitmap("Source", true, 4, 4)), 0xFF808080u);
 }
 
-TEST_F(PreviewsTest, PopUpsOpenOnADoubleClickAndAreReleasedWhenClosedOrWithTheApplication) {
-    Put("Mod", 256, 256, 0xFF0000FF);
-    App->Session.UpdatePreviews(ModPreviewFlag, "Mod", true);
-    QTest::mouseDClick(App->ModPreview, Qt::LeftButton);
+TEST_F(PreviewsTest, PopUpsOpenOnADoubleClickAreNamedCloseAsAskedAndAreReleased) {
+    Choose(App->SetSelector, "Head");
+    Choose(App->TypeSelector, "Color");
+    Select(App->LibraryTree, "mod.psd");
+    Select(App->SourceTree, "pale.dds");
+    App->DestinationList->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    Click(App->PreviewButton);
+    auto open = [this](PictureControl* picture) {
+        QTest::mouseDClick(picture, Qt::LeftButton);
+        Settle();
+        return App->Previews.empty() ? nullptr : App->Previews.back()->Window;
+    };
+    const QWidget* popUp = open(App->FinalPreview);
     ASSERT_EQ(App->Previews.size(), 1u);
-    const QWidget* popUp = App->Previews[0]->Window;
-    EXPECT_EQ(popUp->windowTitle(), "Preview");
+    EXPECT_EQ(popUp->windowTitle(), "Destination Preview: B");
     EXPECT_TRUE(popUp->isVisible());
     EXPECT_EQ(popUp->size(), QSize(768, 768));
     EXPECT_EQ(popUp->windowFlags() & (Qt::WindowType_Mask | Qt::WindowStaysOnTopHint),
               Qt::Tool | Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(App->Previews[0]->Owner, Window.get());
-    EXPECT_EQ(popUp->findChild<PictureControl*>()->Image(), App->Session.Bitmaps.at("Mod"));
-    EXPECT_EQ(App->Session.Bitmaps.at("Mod")->Width, 768);
-    EXPECT_EQ(App->ModPreview->Image()->Width, 126) << "the small picture keeps its own bitmap";
-    App->OnCommand(STN_DBLCLK, IDC_FINAL_PREVIEW); // nothing in the slot: an empty pop-up
-    ASSERT_EQ(App->Previews.size(), 2u);
-    EXPECT_EQ(App->Previews[1]->Window->findChild<PictureControl*>()->Image(), nullptr);
-    App->OnCommand(STN_CLICKED, IDC_SOURCE_PREVIEW);
-    EXPECT_EQ(App->Previews.size(), 2u) << "a single click opens nothing";
+    EXPECT_EQ(popUp->findChild<PictureControl*>()->Image(), App->Session.Bitmaps.at("Final"));
+    EXPECT_EQ(App->Session.Bitmaps.at("Final")->Width, 768);
+    EXPECT_EQ(App->FinalPreview->Image()->Width, 126) << "the small picture keeps its own bitmap";
+    EXPECT_EQ(open(App->ModPreview)->windowTitle(), "Modification Preview: mod.psd");
+    EXPECT_EQ(open(App->SourcePreview)->windowTitle(), "Source Preview: pale.dds");
+    App->SourcePreview->setFocus();
+    QTest::keyClick(App->SourcePreview, Qt::Key_Return); // the keyboard opens one too
+    Settle();
+    ASSERT_EQ(App->Previews.size(), 4u);
+    QTest::mouseClick(App->SourcePreview, Qt::LeftButton);
+    EXPECT_EQ(App->Previews.size(), 4u) << "a single click opens nothing";
 
-    // Closing one releases it once the window hears of it, whichever it is; the rest stay.
-    App->OnCommand(STN_DBLCLK, IDC_MOD_PREVIEW);
+    // Escape, Enter or a click closes one; it is released once the window hears of it, whichever
+    // it is; the rest stay.
     const PreviewWindow* first = App->Previews[0].get();
-    const PreviewWindow* last = App->Previews[2].get();
-    App->Previews[1]->Window->close();
-    EXPECT_EQ(App->Previews.size(), 3u);
-    QCoreApplication::sendPostedEvents();
-    ASSERT_EQ(App->Previews.size(), 2u);
-    ASSERT_TRUE(App->Previews[0].get() == first && App->Previews[1].get() == last);
-    EXPECT_TRUE(first->Window->isVisible() && last->Window->isVisible());
-    // One closed whose message is not yet delivered, one open: both go with the application,
+    const std::function<void(QWidget*)> closings[] = {
+        [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); },
+        [](QWidget* w) { QTest::keyClick(w, Qt::Key_Enter); },
+        [](QWidget* w) { QTest::mouseClick(w->findChild<PictureControl*>(), Qt::LeftButton); },
+    };
+    for (const auto& closing : closings) {
+        const std::size_t before = App->Previews.size();
+        QWidget* last = App->Previews.back()->Window;
+        closing(last);
+        EXPECT_FALSE(last->isVisible());
+        EXPECT_EQ(App->Previews.size(), before) << "released later, not inside its own event";
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(App->Previews.size(), before - 1);
+        EXPECT_EQ(App->Previews[0].get(), first);
+    }
+    // One open, one closed whose message is not yet delivered: both go with the application,
     // and the late message reaches nobody.
-    const QPointer<QWidget> closed = first->Window, open = last->Window;
+    open(App->ModPreview);
+    const QPointer<QWidget> closed = first->Window, stillOpen = App->Previews.back()->Window;
     closed->close();
     Close();
-    EXPECT_TRUE(open.isNull() && closed.isNull());
-    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(stillOpen.isNull() && closed.isNull());
+    QCoreApplication::processEvents();
+}
+
+// An empty slot opens an empty pop-up, titled by the picture alone.
+TEST_F(PreviewsTest, AnEmptyPictureOpensAnEmptyPopUp) {
+    QTest::mouseDClick(App->FinalPreview, Qt::LeftButton);
+    Settle();
+    ASSERT_EQ(App->Previews.size(), 1u);
+    EXPECT_EQ(App->Previews[0]->Window->windowTitle(), "Destination Preview");
+    EXPECT_EQ(App->Previews[0]->Window->findChild<PictureControl*>()->Image(), nullptr);
 }

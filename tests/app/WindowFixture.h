@@ -1,6 +1,7 @@
 // The window as a user meets it, for widget tests: a workspace made by the test (as the current
-// directory, with no game registry), the application and its main window opened the way the
-// program opens them, message boxes answered by a recorder, and the status line recorded.
+// directory, with no game registry, with settings of its own), the application and its main
+// window opened the way the program opens them, message boxes answered by a recorder on the GUI
+// thread, and the status line recorded. A user's action returns once the work it started is done.
 #pragma once
 
 #include "app/Application.h"
@@ -17,10 +18,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <cstring>
+#include <functional>
 
 namespace quillon {
 
@@ -45,19 +49,28 @@ inline const std::string SavedAll =
 constexpr std::uint32_t Red = 0xFF0000FF, Green = 0xFF00FF00, Blue = 0xFFFF0000, White = 0xFFFFFFFF,
                         Yellow = 0xFF00FFFF, Cyan = 0xFFFFFF00;
 
+// The same box with the lines the program adds after the system's own text.
+inline std::string Box(const std::string& caption, unsigned style, const std::string& text,
+                       const std::string& more) {
+    return Box(caption, style, text + more);
+}
+
 // Adds every text a status line shows to `Texts`, a line each: the line is painted at once each
-// time it changes.
+// time it changes (and again whenever the window repaints, which adds nothing new).
 struct StatusRecorder : QObject {
     StatusRecorder(QLabel* status, std::string& texts) : QObject(status), Texts(texts) {
         status->installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
-        Texts += event->type() == QEvent::Paint
-                     ? static_cast<QLabel*>(watched)->text().toStdString() + "\n"
-                     : "";
+        const std::string text = static_cast<QLabel*>(watched)->text().toStdString();
+        if (event->type() == QEvent::Paint && text != Last) {
+            Texts += text + "\n";
+            Last = text;
+        }
         return false;
     }
     std::string& Texts;
+    std::string Last = "  Ready";
 };
 
 class WindowTest : public ::testing::Test {
@@ -68,7 +81,9 @@ protected:
     EnvironmentGuard Wine{"WINEPREFIX", nullptr};
     std::string Boxes;          // the boxes shown, as Box() writes them
     int Answer = msgbox::IDYES; // what a Yes/No box answers
-    std::string Status;         // the status texts shown
+    // Runs as a box is shown, before it is answered (the user doing something meanwhile).
+    std::function<void(const MessageBoxRequest&)> WhileShown = [](const MessageBoxRequest&) {};
+    std::string Status; // the status texts shown
     std::unique_ptr<Application> App;
     std::unique_ptr<QuillonWindow> Window;
 
@@ -77,9 +92,16 @@ protected:
     // holds a modification, opaque red on its left half and transparent on its right, and a
     // folder; the source folder one file.
     void SetUp() override {
+        // The window's size and place are kept in the test's own folder.
+        QCoreApplication::setOrganizationName("QuillonTests");
+        QCoreApplication::setApplicationName("WindowTest");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(Root / "settings"));
         SetMessageBoxHandler([this](const MessageBoxRequest& request) {
             Boxes += Box(request.Caption, request.Style, request.Text);
             EXPECT_TRUE(request.Owned) << request.Text;
+            EXPECT_EQ(QThread::currentThread(), qApp->thread()) << "boxes on the GUI thread";
+            WhileShown(request);
             return (request.Style & msgbox::MB_TYPEMASK) == msgbox::MB_YESNO ? Answer
                                                                              : msgbox::IDOK;
         });
@@ -129,6 +151,25 @@ protected:
     void Close() {
         App.reset();
         Window.reset();
+    }
+
+    // Lets the work the last action started finish, with the window responding meanwhile.
+    void Settle() {
+        // The limit is a safety net against a hang, not a time check.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !App->Working(); }, 60000))
+            << "the work never ended";
+        QCoreApplication::processEvents();
+    }
+    // Work started by something that starts it a moment later (a mnemonic animates its button's
+    // click), then its end.
+    void Started() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return App->Working(); }, 10000)) << "nothing started";
+        Settle();
+    }
+    // A click, then the work it started.
+    void Click(QWidget* widget, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mouseClick(widget, Qt::LeftButton, modifiers);
+        Settle();
     }
 
     // The user's choices: an entry of a selector, an item of a tree.

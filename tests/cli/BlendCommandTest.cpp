@@ -194,9 +194,13 @@ TEST_F(BlendOnTheDemo, SeveralDestinationsAreWrittenOnlyWhenConfirmed) {
             asked = text;
             return std::optional<bool>(answer);
         });
-        EXPECT_EQ(asked, "You have selected multiple destination files. This will modify all "
-                         "selected destination files with chosen library modification "
-                         "file.\r\n\r\nAre you sure?");
+        // The window's question, then the files it would write.
+        EXPECT_EQ(asked.rfind("You have selected multiple destination files. This will modify "
+                              "all selected destination files with chosen library modification "
+                              "file.\r\n\r\nAre you sure?\r\n\r\nFiles written in ",
+                              0),
+                  0u)
+            << asked;
         EXPECT_EQ(code, answer ? 0 : cli::NotConfirmed) << err.str();
         EXPECT_EQ(fs::exists(demo / "Output"), answer);
         EXPECT_EQ(err.str(), answer ? ""
@@ -310,7 +314,8 @@ TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
         {"a folder where the second texture goes",
          with({}),
          cli::SaveFailed,
-         "Error: Failed to save file: cannot write " + NativePath(male) + "\n",
+         "Error: Failed to save file: cannot write " + NativePath(male) +
+             ": writing the file failed (the disk may be full, or the folder read-only)\n",
          {female},
          "32",
          "",
