@@ -122,6 +122,49 @@ FloatImage Halve(const Source& source, int width, int height, MipKind kind, Task
     return target;
 }
 
+// Marks of the texels a filtered level draws on the overlay for, one byte a texel: the next
+// level marks each texel whose footprint holds a marked one.
+struct Marks {
+    int Width = 0, Height = 0;
+    std::vector<std::uint8_t> Marked;
+};
+
+template <typename Source> Marks HalveMarks(const Source& marked, int width, int height) {
+    Marks target;
+    target.Width = std::max(1, width / 2);
+    target.Height = std::max(1, height / 2);
+    target.Marked.resize(static_cast<std::size_t>(target.Width) * target.Height);
+    const std::vector<Footprint> across = Footprints(width, target.Width);
+    const std::vector<Footprint> down = Footprints(height, target.Height);
+    for (int y = 0; y < target.Height; ++y) {
+        const Footprint& fy = down[static_cast<std::size_t>(y)];
+        for (int x = 0; x < target.Width; ++x) {
+            const Footprint& fx = across[static_cast<std::size_t>(x)];
+            bool any = false;
+            for (std::size_t j = 0; j < fy.Weights.size() && !any; ++j) {
+                for (std::size_t i = 0; i < fx.Weights.size() && !any; ++i) {
+                    any = marked(fx.First + static_cast<int>(i), fy.First + static_cast<int>(j));
+                }
+            }
+            target.Marked[static_cast<std::size_t>(y) * target.Width + x] = any;
+        }
+    }
+    return target;
+}
+
+std::vector<bool> UnmarkedBlocks(const Marks& level) {
+    const int wide = (level.Width + 3) / 4, high = (level.Height + 3) / 4;
+    std::vector<bool> unmarked(static_cast<std::size_t>(wide) * high, true);
+    for (int y = 0; y < level.Height; ++y) {
+        for (int x = 0; x < level.Width; ++x) {
+            if (level.Marked[static_cast<std::size_t>(y) * level.Width + x]) {
+                unmarked[static_cast<std::size_t>(y / 4) * wide + x / 4] = false;
+            }
+        }
+    }
+    return unmarked;
+}
+
 RgbaImage ToRgba(const FloatImage& level, MipKind kind, bool hasAlpha) {
     RgbaImage image(level.Width, level.Height, hasAlpha);
     const std::vector<std::uint8_t>& encode = EncodeTable();
@@ -171,6 +214,31 @@ std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind, TaskPoo
                 std::copy(above.At(x, y), above.At(x, y) + 4, texel);
             };
             level = Halve(fromAbove, above.Width, above.Height, kind, pool);
+        }
+    }
+    return levels;
+}
+
+std::vector<std::vector<bool>> UntouchedMipBlocks(const RgbaImage& overlay, int width, int height) {
+    std::vector<std::vector<bool>> levels;
+    if (width < 1 || height < 1) {
+        return levels;
+    }
+    // BlendOver changes the texels of the rows and columns both images have, where the overlay's
+    // alpha is not 0.
+    const int columns = std::min(width, overlay.Width), rows = std::min(height, overlay.Height);
+    const auto touched = [&](int x, int y) {
+        return x < columns && y < rows && overlay.At(x, y)[3];
+    };
+    Marks level = HalveMarks(touched, width, height);
+    for (int count = FullMipCount(width, height) - 1; count > 0; --count) {
+        levels.push_back(UnmarkedBlocks(level));
+        if (count > 1) {
+            const Marks& above = level;
+            const auto marked = [&above](int x, int y) {
+                return above.Marked[static_cast<std::size_t>(y) * above.Width + x] != 0;
+            };
+            level = HalveMarks(marked, above.Width, above.Height);
         }
     }
     return levels;
