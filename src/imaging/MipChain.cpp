@@ -80,25 +80,47 @@ std::vector<Footprint> Footprints(int source, int target) {
     return result;
 }
 
-// The next level of any image that gives texels as four floats.
-template <typename Source>
-FloatImage Halve(const Source& source, int width, int height, MipKind kind, TaskPool& pool) {
+// A footprint along one axis in a fixed-size form for the filter's inner loop: a target texel
+// never gathers more than four source texels when halving.
+struct FlatFootprint {
+    int First = 0, Count = 0;
+    float Weights[4] = {};
+};
+
+std::vector<FlatFootprint> FlatFootprints(int source, int target) {
+    std::vector<FlatFootprint> flat;
+    for (const Footprint& fp : Footprints(source, target)) {
+        FlatFootprint& f = flat.emplace_back();
+        f.First = fp.First;
+        f.Count = static_cast<int>(std::min<std::size_t>(fp.Weights.size(), 4));
+        std::copy(fp.Weights.begin(), fp.Weights.begin() + f.Count, f.Weights);
+    }
+    return flat;
+}
+
+// The next level of any image that gives its rows as four floats a texel: `row(y, scratch)`
+// returns row y, written into `scratch` (width * 4 floats) when it is not at hand already.
+template <typename Rows>
+FloatImage Halve(const Rows& row, int width, int height, MipKind kind, TaskPool& pool) {
     FloatImage target;
     target.Width = std::max(1, width / 2);
     target.Height = std::max(1, height / 2);
     target.Texels.resize(static_cast<std::size_t>(target.Width) * target.Height * 4);
-    const std::vector<Footprint> across = Footprints(width, target.Width);
-    const std::vector<Footprint> down = Footprints(height, target.Height);
-    pool.ParallelFor(static_cast<std::size_t>(target.Height), [&](std::size_t row) {
-        const int y = static_cast<int>(row);
-        const Footprint& fy = down[row];
+    const std::vector<FlatFootprint> across = FlatFootprints(width, target.Width);
+    const std::vector<FlatFootprint> down = FlatFootprints(height, target.Height);
+    pool.ParallelFor(static_cast<std::size_t>(target.Height), [&](std::size_t y) {
+        const FlatFootprint& fy = down[y];
+        std::vector<float> scratch(static_cast<std::size_t>(width) * 4 * 4);
+        const float* rows[4];
+        for (int j = 0; j < fy.Count; ++j) {
+            rows[j] = row(fy.First + j, &scratch[static_cast<std::size_t>(j) * width * 4]);
+        }
         for (int x = 0; x < target.Width; ++x) {
-            const Footprint& fx = across[static_cast<std::size_t>(x)];
+            const FlatFootprint& fx = across[static_cast<std::size_t>(x)];
             float sum[4] = {0, 0, 0, 0};
-            for (std::size_t j = 0; j < fy.Weights.size(); ++j) {
-                for (std::size_t i = 0; i < fx.Weights.size(); ++i) {
-                    float texel[4];
-                    source(fx.First + static_cast<int>(i), fy.First + static_cast<int>(j), texel);
+            for (int j = 0; j < fy.Count; ++j) {
+                const float* texel = rows[j] + static_cast<std::size_t>(fx.First) * 4;
+                for (int i = 0; i < fx.Count; ++i, texel += 4) {
                     const float w = fx.Weights[i] * fy.Weights[j];
                     for (int c = 0; c < 4; ++c) {
                         sum[c] += w * texel[c];
@@ -116,7 +138,7 @@ FloatImage Halve(const Source& source, int width, int height, MipKind kind, Task
                     sum[2] = 1;
                 }
             }
-            std::copy(sum, sum + 4, target.At(x, y));
+            std::copy(sum, sum + 4, target.At(x, static_cast<int>(y)));
         }
     });
     return target;
@@ -198,20 +220,24 @@ std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind, TaskPoo
     }
     const std::array<float, 256>& decode = DecodeTable();
     // The first level is read from the bytes themselves; later ones from the level above.
-    const auto fromTop = [&](int x, int y, float* texel) {
-        const std::uint8_t* p = top.At(x, y);
-        for (int c = 0; c < 3; ++c) {
-            texel[c] = kind == MipKind::NormalMap ? p[c] * (2.0f / 255.0f) - 1.0f : decode[p[c]];
+    const auto fromTop = [&](int y, float* texels) -> const float* {
+        const std::uint8_t* p = top.At(0, y);
+        float* out = texels;
+        for (int x = 0; x < top.Width; ++x, p += 4, out += 4) {
+            for (int c = 0; c < 3; ++c) {
+                out[c] = kind == MipKind::NormalMap ? p[c] * (2.0f / 255.0f) - 1.0f : decode[p[c]];
+            }
+            out[3] = p[3];
         }
-        texel[3] = p[3];
+        return texels;
     };
     FloatImage level = Halve(fromTop, top.Width, top.Height, kind, pool);
     for (int count = FullMipCount(top.Width, top.Height) - 1; count > 0; --count) {
         levels.push_back(ToRgba(level, kind, top.HasAlpha));
         if (count > 1) {
             const FloatImage& above = level;
-            const auto fromAbove = [&above](int x, int y, float* texel) {
-                std::copy(above.At(x, y), above.At(x, y) + 4, texel);
+            const auto fromAbove = [&above](int y, float*) -> const float* {
+                return above.At(0, y);
             };
             level = Halve(fromAbove, above.Width, above.Height, kind, pool);
         }
