@@ -531,10 +531,10 @@ int Places(int split, int reach, bool withEnd, int end, int last, int* out) {
 // nearest a third, which lies above it, gives (2a + b) / 3 for every sum up to 765.
 template <bool Three>
 int OrderingErrorLanes(const SortedBlock& b, const Ordering& o, int i, int j, int k) {
-    static const __m128 Scale = _mm_setr_ps(GridScale[0], GridScale[1], GridScale[2], 0.0f);
-    static const __m128 Top = _mm_setr_ps(31.0f, 63.0f, 31.0f, 0.0f);
-    static const __m128 Widen = _mm_setr_ps(8.0f, 4.0f, 8.0f, 0.0f);
-    static const __m128 Low = _mm_setr_ps(0.25f, 0.0625f, 0.25f, 0.0f);
+    const __m128 Scale = _mm_setr_ps(GridScale[0], GridScale[1], GridScale[2], 0.0f);
+    const __m128 Top = _mm_setr_ps(31.0f, 63.0f, 31.0f, 0.0f);
+    const __m128 Widen = _mm_setr_ps(8.0f, 4.0f, 8.0f, 0.0f);
+    const __m128 Low = _mm_setr_ps(0.25f, 0.0625f, 0.25f, 0.0f);
     const __m128 zero = _mm_setzero_ps();
     __m128 sum = _mm_add_ps(_mm_load_ps(b.PrefixLanes[i]), _mm_load_ps(b.PrefixLanes[j]));
     sum = _mm_add_ps(sum, Three ? zero : _mm_load_ps(b.PrefixLanes[k]));
@@ -568,9 +568,10 @@ int OrderingErrorLanes(const SortedBlock& b, const Ordering& o, int i, int j, in
     error = _mm_add_ps(error, term(v1, j - i, _mm_sub_ps(sj, si)));
     error = _mm_add_ps(error, term(v2, k - j, _mm_sub_ps(sk, sj)));
     error = _mm_add_ps(error, term(vb, 16 - k, _mm_sub_ps(all, sk)));
-    alignas(16) std::int32_t lanes[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm_cvttps_epi32(error));
-    return lanes[0] + lanes[1] + lanes[2];
+    // Lanes 0 + 2 and 1 + 3 (which is 0), then those two: exact integers still.
+    error = _mm_add_ps(error, _mm_movehl_ps(error, error));
+    error = _mm_add_ss(error, _mm_shuffle_ps(error, error, 1));
+    return _mm_cvttss_si32(error);
 }
 #endif
 
