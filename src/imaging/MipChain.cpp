@@ -53,8 +53,18 @@ const std::vector<std::uint8_t>& EncodeTable() {
     return table;
 }
 
+// std::lround for the values a level holds, without the library call: halves round up, and
+// anything below zero gives at most 0.
+long RoundToNearest(float value) {
+    if (!(value > 0.0f)) {
+        return value > -0.5f ? 0 : -1;
+    }
+    const long whole = static_cast<long>(value);
+    return value - static_cast<float>(whole) >= 0.5f ? whole + 1 : whole;
+}
+
 std::uint8_t ToByte(float value) {
-    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+    return static_cast<std::uint8_t>(std::clamp(RoundToNearest(value), 0L, 255L));
 }
 
 // Which source texels one target texel covers along an axis, and how much of each: the box
@@ -110,10 +120,15 @@ FloatImage Halve(const Rows& row, int width, int height, MipKind kind, TaskPool&
     const std::vector<FlatFootprint> down = FlatFootprints(height, target.Height);
     pool.ParallelFor(static_cast<std::size_t>(target.Height), [&](std::size_t y) {
         const FlatFootprint& fy = down[y];
-        std::vector<float> scratch(static_cast<std::size_t>(width) * 4 * 4);
+        // Rows converted from bytes go here; one buffer a thread, kept from row to row.
+        thread_local std::vector<float> scratch;
+        const std::size_t rowFloats = static_cast<std::size_t>(width) * 4;
+        if (scratch.size() < rowFloats * 4) {
+            scratch.resize(rowFloats * 4);
+        }
         const float* rows[4];
         for (int j = 0; j < fy.Count; ++j) {
-            rows[j] = row(fy.First + j, &scratch[static_cast<std::size_t>(j) * width * 4]);
+            rows[j] = row(fy.First + j, scratch.data() + static_cast<std::size_t>(j) * rowFloats);
         }
         for (int x = 0; x < target.Width; ++x) {
             const FlatFootprint& fx = across[static_cast<std::size_t>(x)];
@@ -195,7 +210,7 @@ RgbaImage ToRgba(const FloatImage& level, MipKind kind, bool hasAlpha) {
         std::uint8_t* out = &image.Pixels[i];
         for (int c = 0; c < 3; ++c) {
             out[c] = kind == MipKind::NormalMap ? ToByte((in[c] + 1.0f) * 127.5f)
-                                                : encode[static_cast<std::size_t>(std::lround(
+                                                : encode[static_cast<std::size_t>(RoundToNearest(
                                                       std::clamp(in[c], 0.0f, 1.0f) * 65535.0f))];
         }
         out[3] = ToByte(in[3]);
