@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quillon {
 
 namespace {
@@ -133,6 +137,19 @@ FloatImage Halve(const Rows& row, int width, int height, MipKind kind, TaskPool&
         for (int x = 0; x < target.Width; ++x) {
             const FlatFootprint& fx = across[static_cast<std::size_t>(x)];
             float sum[4] = {0, 0, 0, 0};
+#if defined(__SSE2__)
+            // A texel's four floats in one register: the same products and sums, in the same
+            // order, as the loop below.
+            __m128 lanes = _mm_setzero_ps();
+            for (int j = 0; j < fy.Count; ++j) {
+                const float* texel = rows[j] + static_cast<std::size_t>(fx.First) * 4;
+                for (int i = 0; i < fx.Count; ++i, texel += 4) {
+                    const __m128 w = _mm_set1_ps(fx.Weights[i] * fy.Weights[j]);
+                    lanes = _mm_add_ps(lanes, _mm_mul_ps(w, _mm_loadu_ps(texel)));
+                }
+            }
+            _mm_storeu_ps(sum, lanes);
+#else
             for (int j = 0; j < fy.Count; ++j) {
                 const float* texel = rows[j] + static_cast<std::size_t>(fx.First) * 4;
                 for (int i = 0; i < fx.Count; ++i, texel += 4) {
@@ -142,6 +159,7 @@ FloatImage Halve(const Rows& row, int width, int height, MipKind kind, TaskPool&
                     }
                 }
             }
+#endif
             if (kind == MipKind::NormalMap) {
                 const float length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
                 if (length > 1e-6f) {
