@@ -198,14 +198,13 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
         {"cut.dds", dxt1.substr(0, dxt1.size() - 1)},
         {"header.dds", dxt1.substr(0, 100)},
         {"tga.dds", BottomUpTga(RgbaImage(8, 8))},
-        {"cube.bin", {partialCube.begin(), partialCube.end()}}, // by content, and refused
-        {"x.psd", Patched(roomy, 0, 1, 'X')},                   // not a Photoshop file
-        {"size.dds", Patched(dxt1, 4, 100)},                    // header size
-        {"zero.dds", Patched(dxt1, 16, 0)},                     // width
-        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},            // height
-        {"wide.dds",
-         Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)},        // data present, edge too long
-        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')}, // 8 x 8 has 4 levels
+        {"cube.bin", {partialCube.begin(), partialCube.end()}},      // by content, and refused
+        {"x.psd", Patched(roomy, 0, 1, 'X')},                        // not a Photoshop file
+        {"size.dds", Patched(dxt1, 4, 100)},                         // header size
+        {"zero.dds", Patched(dxt1, 16, 0)},                          // width
+        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},                 // height
+        {"wide.dds", Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)}, // data present, edge too long
+        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')},  // 8 x 8 has 4 levels
         {"bits.dds", Patched(Encoded(RgbaImage(8, 8), TextureFormat::RGB), 88, 12)},
         {"format.dds", Patched(rgba, 80, 0)},    // no pixel format flags
         {"cube.dds", Patched(dxt1, 112, 0x200)}, // a cube map without faces
