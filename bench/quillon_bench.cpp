@@ -5,7 +5,8 @@
 //             rescale of an overlay
 //   headfix   the head fix on the demo workspace at twice its size (two sub sets of Color DXT1
 //             2048, Normal DXT5 2048, Specular RGB 1024): wall and CPU time, and peak memory;
-//             with full mip chains against the top levels alone
+//             with full mip chains against the top levels alone; then the same with
+//             photographs (with their chains) installed as the colour and normal maps
 //   backups   the head fix with the output folder the data folder and elsewhere, with and without
 //             backups and journal (BackupBench.cpp)
 //   decode    the DDS reader on a 2048 x 2048 top level of each layout, on one thread
@@ -27,6 +28,7 @@
 
 #include <squish.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -236,14 +238,8 @@ bool SetMipMaps(const fs::path& workspace, const std::string& mode) {
     return static_cast<bool>(out);
 }
 
-// Runs with full mip chains (as the installed textures have) and with the top level alone
-// alternate, so that the load of the machine falls on both alike.
-void HeadFix(int runs) {
-    const fs::path workspace = BenchFolder("headfix");
-    if (!MakeDemoWorkspace(workspace, true, 2)) {
-        std::printf("headfix: could not make the workspace\n");
-        return;
-    }
+// The head fix in `workspace`, with full chains and with top levels alone, alternating.
+void HeadFixOn(const fs::path& workspace, int runs) {
     std::vector<double> wall, cpu, peak, topWall, topCpu, topPeak, ratios, cpuRatios;
     int exit = 0;
     for (int run = 0; run < runs; ++run) {
@@ -277,6 +273,78 @@ void HeadFix(int runs) {
                 Median(topWall), Median(topCpu), Median(topPeak), Median(topPeak) / texture,
                 Median(ratios), Median(cpuRatios));
     fs::remove_all(workspace);
+}
+
+// A 2048 x 2048 centre crop of a photograph through /usr/bin/python3 with Pillow, RGBA8 rows
+// top-down; empty when it cannot be had.
+RgbaImage PhotographCrop(const fs::path& photo, const fs::path& scratch) {
+    const fs::path raw = scratch / "crop.rgba";
+    const std::string command =
+        "/usr/bin/python3 -c \"import sys; from PIL import Image; "
+        "i = Image.open(sys.argv[1]).convert('RGBA'); w, h = i.size; e = 2048; "
+        "i = i.crop((w // 2 - e // 2, h // 2 - e // 2, w // 2 + e // 2, h // 2 + e // 2)); "
+        "open(sys.argv[2], 'wb').write(i.tobytes())\" '" +
+        photo.string() + "' '" + raw.string() + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0) {
+        return {};
+    }
+    std::ifstream in(raw, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    if (bytes.size() != std::size_t(2048) * 2048 * 4) {
+        return {};
+    }
+    RgbaImage image(2048, 2048, false);
+    image.Pixels = std::move(bytes);
+    return image;
+}
+
+// The workspace's installed colour and normal maps (2048 x 2048, DXT1 and DXT5) become
+// photographs with their full chains: Debian's wallpapers where /usr/share/backgrounds has
+// them (lomiri-wallpapers-20.04), else generated ones. Says which.
+std::string InstallPhotographs(const fs::path& workspace) {
+    std::vector<fs::path> photos;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/usr/share/backgrounds", error)) {
+        if (entry.path().extension() == ".jpg") {
+            photos.push_back(entry.path());
+        }
+    }
+    std::sort(photos.begin(), photos.end());
+    const fs::path character = workspace / "Data/textures/actors/character";
+    const char* const files[] = {"female/femalehead.dds", "male/malehead.dds",
+                                 "female/femalehead_msn.dds", "male/malehead_msn.dds"};
+    bool real = !photos.empty();
+    for (std::size_t n = 0; n < std::size(files); ++n) {
+        RgbaImage image;
+        if (!photos.empty()) {
+            image = PhotographCrop(photos[n % photos.size()], workspace);
+        }
+        if (image.Empty()) {
+            real = false;
+            image = Photographic(2048, static_cast<unsigned>(10 + n), false);
+        }
+        Require(
+            WriteDdsTexture((character / files[n]).string(), image, n < 2 ? "DXT1" : "DXT5", true));
+    }
+    return real ? "Debian's wallpaper photographs" : "generated photograph-like images";
+}
+
+// Runs with full mip chains (as the installed textures have) and with the top level alone
+// alternate, so that the load of the machine falls on both alike. Twice: the demo workspace at
+// twice its size, then the same with photographs installed as its colour and normal maps.
+void HeadFix(int runs) {
+    for (const bool photographs : {false, true}) {
+        const fs::path workspace = BenchFolder("headfix");
+        if (!MakeDemoWorkspace(workspace, true, 2)) {
+            std::printf("headfix: could not make the workspace\n");
+            return;
+        }
+        if (photographs) {
+            std::printf("installed colour and normal maps: %s\n",
+                        InstallPhotographs(workspace).c_str());
+        }
+        HeadFixOn(workspace, runs);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Random pixel blocks to each block encoder. A decoded block is never worse, in squared error,
-// than the solid block of the input's mean colour encoded the same way; DXT1 stays opaque; and a
-// small image made of the input encodes to the same bytes on one thread and on two.
+// than the solid block of the input's mean colour encoded the same way; DXT1 stays opaque; BC7
+// keeps a block of one alpha exactly; and a small image made of the input encodes to the same
+// bytes on one thread and on two.
 //
 // Input: 64 bytes of one block (RGBA8, 16 pixels row by row); bytes after that, if any, make the
 // image: its width and height from the next two, its pixels the whole input repeated.
@@ -101,6 +102,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         encoder.Decode(block, decoded);
         if (error > Error(pixels, decoded, encoder.First, encoder.Last)) {
             std::abort(); // worse than the block of the mean colour
+        }
+    }
+
+    // BC7 keeps a block of one alpha exactly: the input's colours under its first alpha.
+    std::uint8_t flat[64];
+    std::memcpy(flat, pixels, 64);
+    for (int i = 3; i < 64; i += 4) {
+        flat[i] = pixels[3];
+    }
+    EncodeBc7Block(flat, block);
+    Bc7Decode(block, decoded);
+    for (int i = 3; i < 64; i += 4) {
+        if (decoded[i] != pixels[3]) {
+            std::abort(); // one alpha in, another out
         }
     }
 

@@ -6,6 +6,10 @@
 #include <iterator>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quillon {
 
 namespace {
@@ -59,10 +63,53 @@ int Interpolate(int a, int b, int selector, bool three) {
 // The block's colours channel by channel, so the loops over its 16 pixels vectorize.
 struct BlockPixels {
     int C[3][16];
+#if defined(__SSE2__)
+    alignas(16) float F[3][16]; // the same as floats, for the lanes
+#endif
 };
 
 // Gives every pixel its nearest palette entry (index 3 of the three-colour mode is never used)
 // and returns the squared error.
+#if defined(__SSE2__)
+// Four pixels at a time: the same entries in the same order, ties to the lower, and errors that
+// are integers below 2^24 in floats, so the portable loop's selectors and error.
+int PickSelectors(const BlockPixels& px, Candidate& c) {
+    int palette[4][3];
+    for (int ch = 0; ch < 3; ++ch) {
+        const int a = Expand(ch, c.Q[0][ch]), b = Expand(ch, c.Q[1][ch]);
+        for (int s = 0; s < 4; ++s) {
+            palette[s][ch] = Interpolate(a, b, s, c.Three);
+        }
+    }
+    const int entries = c.Three ? 3 : 4;
+    int total = 0;
+    for (int group = 0; group < 16; group += 4) {
+        const __m128 r = _mm_load_ps(px.F[0] + group), g = _mm_load_ps(px.F[1] + group);
+        const __m128 b = _mm_load_ps(px.F[2] + group);
+        __m128 best = _mm_set1_ps(1e30f), chosen = _mm_setzero_ps();
+        for (int s = 0; s < entries; ++s) {
+            const __m128 dr = _mm_sub_ps(r, _mm_set1_ps(static_cast<float>(palette[s][0])));
+            const __m128 dg = _mm_sub_ps(g, _mm_set1_ps(static_cast<float>(palette[s][1])));
+            const __m128 db = _mm_sub_ps(b, _mm_set1_ps(static_cast<float>(palette[s][2])));
+            const __m128 e =
+                _mm_add_ps(_mm_add_ps(_mm_mul_ps(dr, dr), _mm_mul_ps(dg, dg)), _mm_mul_ps(db, db));
+            const __m128 better = _mm_cmplt_ps(e, best);
+            best = _mm_or_ps(_mm_and_ps(better, e), _mm_andnot_ps(better, best));
+            chosen = _mm_or_ps(_mm_and_ps(better, _mm_set1_ps(static_cast<float>(s))),
+                               _mm_andnot_ps(better, chosen));
+        }
+        alignas(16) std::int32_t errors[4], indices[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(errors), _mm_cvttps_epi32(best));
+        _mm_store_si128(reinterpret_cast<__m128i*>(indices), _mm_cvttps_epi32(chosen));
+        for (int n = 0; n < 4; ++n) {
+            total += errors[n];
+            c.Selectors[group + n] = static_cast<std::uint8_t>(indices[n]);
+        }
+    }
+    c.Error = total;
+    return total;
+}
+#else
 int PickSelectors(const BlockPixels& px, Candidate& c) {
     int palette[4][3];
     for (int ch = 0; ch < 3; ++ch) {
@@ -91,6 +138,7 @@ int PickSelectors(const BlockPixels& px, Candidate& c) {
     c.Error = total;
     return total;
 }
+#endif
 
 // What the error of fixed selectors needs: per index the pixel count and channel sums, and the
 // channel sums of squares.
@@ -149,8 +197,82 @@ int QuantizeEndpoints(const Moments& m, const float a[3], const float b[3], Cand
     return total;
 }
 
+#if defined(__SSE2__)
+// QuantizeEndpoints on the three channels at once, the nine pairs in the same order and ties to
+// the first, as the scalar loops. Every value is an integer of magnitude below 2^24 in a float,
+// so the errors and the choice are the scalar ones.
+template <bool Three>
+int QuantizeEndpointsLanes(const Moments& m, const float a[3], const float b[3], Candidate& c) {
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 top = _mm_setr_ps(31.0f, 63.0f, 31.0f, 0.0f);
+    const __m128 widen = _mm_setr_ps(8.0f, 4.0f, 8.0f, 0.0f);
+    const __m128 low = _mm_setr_ps(0.25f, 0.0625f, 0.25f, 0.0f);
+    const __m128 third = _mm_set1_ps(1.0f / 3.0f);
+    const auto truncate = [](__m128 v) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(v)); };
+    const auto grid = [&](const float* e) {
+        const __m128 v =
+            _mm_min_ps(_mm_max_ps(_mm_setr_ps(e[0], e[1], e[2], 0.0f), zero), _mm_set1_ps(255.0f));
+        return truncate(
+            _mm_add_ps(_mm_div_ps(_mm_mul_ps(v, top), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+    };
+    const __m128 qa = grid(a), qb = grid(b);
+    __m128 count[4], twiceSum[4];
+    for (int s = 0; s < 4; ++s) {
+        count[s] = _mm_set1_ps(static_cast<float>(m.Count[s]));
+        twiceSum[s] = _mm_setr_ps(2.0f * static_cast<float>(m.Sum[s][0]),
+                                  2.0f * static_cast<float>(m.Sum[s][1]),
+                                  2.0f * static_cast<float>(m.Sum[s][2]), 0.0f);
+    }
+    // v (n v - 2 s): one index's share of the error, less the pixels' squares.
+    const auto share = [&](__m128 v, int s) {
+        return _mm_mul_ps(v, _mm_sub_ps(_mm_mul_ps(count[s], v), twiceSum[s]));
+    };
+    __m128 best = _mm_set1_ps(1e30f), bestA = qa, bestB = qb;
+    for (int da = -1; da <= 1; ++da) {
+        const __m128 ea = _mm_add_ps(qa, _mm_set1_ps(static_cast<float>(da)));
+        const __m128 validA = _mm_and_ps(_mm_cmpge_ps(ea, zero), _mm_cmple_ps(ea, top));
+        const __m128 va = _mm_add_ps(_mm_mul_ps(ea, widen), truncate(_mm_mul_ps(ea, low)));
+        for (int db = -1; db <= 1; ++db) {
+            const __m128 eb = _mm_add_ps(qb, _mm_set1_ps(static_cast<float>(db)));
+            const __m128 valid =
+                _mm_and_ps(validA, _mm_and_ps(_mm_cmpge_ps(eb, zero), _mm_cmple_ps(eb, top)));
+            const __m128 vb = _mm_add_ps(_mm_mul_ps(eb, widen), truncate(_mm_mul_ps(eb, low)));
+            __m128 error = _mm_add_ps(share(va, 0), share(vb, 1));
+            if (Three) {
+                error = _mm_add_ps(
+                    error, share(truncate(_mm_mul_ps(_mm_add_ps(va, vb), _mm_set1_ps(0.5f))), 2));
+            } else {
+                const __m128 v2 = truncate(_mm_mul_ps(_mm_add_ps(_mm_add_ps(va, va), vb), third));
+                const __m128 v3 = truncate(_mm_mul_ps(_mm_add_ps(va, _mm_add_ps(vb, vb)), third));
+                error = _mm_add_ps(error, _mm_add_ps(share(v2, 2), share(v3, 3)));
+            }
+            const __m128 better = _mm_and_ps(valid, _mm_cmplt_ps(error, best));
+            best = _mm_or_ps(_mm_and_ps(better, error), _mm_andnot_ps(better, best));
+            bestA = _mm_or_ps(_mm_and_ps(better, ea), _mm_andnot_ps(better, bestA));
+            bestB = _mm_or_ps(_mm_and_ps(better, eb), _mm_andnot_ps(better, bestB));
+        }
+    }
+    alignas(16) float errors[4], ends[2][4];
+    _mm_store_ps(errors, best);
+    _mm_store_ps(ends[0], bestA);
+    _mm_store_ps(ends[1], bestB);
+    int total = 0;
+    for (int ch = 0; ch < 3; ++ch) {
+        c.Q[0][ch] = static_cast<int>(ends[0][ch]);
+        c.Q[1][ch] = static_cast<int>(ends[1][ch]);
+        total += static_cast<int>(errors[ch]) + m.Squares[ch];
+    }
+    return total;
+}
+#endif
+
 int QuantizeEndpoints(const Moments& m, const float a[3], const float b[3], Candidate& c) {
+#if defined(__SSE2__)
+    return c.Three ? QuantizeEndpointsLanes<true>(m, a, b, c)
+                   : QuantizeEndpointsLanes<false>(m, a, b, c);
+#else
     return c.Three ? QuantizeEndpoints<true>(m, a, b, c) : QuantizeEndpoints<false>(m, a, b, c);
+#endif
 }
 
 // Least-squares endpoints for selectors with the moments `m`. False when the selectors do not
@@ -346,16 +468,101 @@ constexpr int OuterReach = 1, InnerReach = 3, ThreeReach = 1;
 constexpr int MaxReach = FewPlaces; // the widest reach any search uses
 static_assert(OuterReach <= MaxReach && InnerReach <= MaxReach && ThreeReach <= MaxReach);
 
-// What a cluster fit needs of a block sorted along its axis: prefix sums of the centred colours
-// and of the colours, the colours' sums of squares, and the mean in grid units plus a half.
+constexpr float GridScale[3] = {31.0f / 255.0f, 63.0f / 255.0f, 31.0f / 255.0f};
+
+// A block's pixels in order along its principal axis, with what every ordering's fit needs:
+// prefix sums of the centred colours and of the colours, the colours' sums of squares, and the
+// places where the sorted colours change (an ordering never splits equal colours).
 struct SortedBlock {
+    float Average[3];
+    float GridAverage[3]; // the mean in grid units plus a half, so truncation rounds
+    float Spread;         // the centred colours' sum of squares: the mean colour's error
+    int Order[16];        // pixel indices, lowest projection first
     float Prefix[17][3];
     int Sums[17][3];
     int Squares[3];
-    float GridAverage[3];
+    int Bounds[17];
+    int Last; // the index of the last bound (the bound at 16)
+    float Projection[16];
+#if defined(__SSE2__)
+    // The same sums as float lanes R, G, B, 0 for the vector error; all are integers or the
+    // scalar path's floats, so both paths give the same errors.
+    alignas(16) float PrefixLanes[17][4];
+    alignas(16) float SumLanes[17][4];
+    alignas(16) float SquareLanes[4];
+    alignas(16) float GridAverageLanes[4];
+#endif
 };
 
-constexpr float GridScale[3] = {31.0f / 255.0f, 63.0f / 255.0f, 31.0f / 255.0f};
+// Sorts the block along its principal axis; false when its colours do not spread along one.
+bool SortAlongAxis(const BlockPixels& px, const int squares[3], SortedBlock& s) {
+    float centred[16][3];
+    s.Spread = 0;
+    for (int ch = 0; ch < 3; ++ch) {
+        float sum = 0;
+        for (int i = 0; i < 16; ++i) {
+            sum += static_cast<float>(px.C[ch][i]);
+        }
+        s.Average[ch] = sum / 16;
+        s.GridAverage[ch] = s.Average[ch] * GridScale[ch] + 0.5f;
+        for (int i = 0; i < 16; ++i) {
+            centred[i][ch] = static_cast<float>(px.C[ch][i]) - s.Average[ch];
+            s.Spread += centred[i][ch] * centred[i][ch];
+        }
+        s.Squares[ch] = squares[ch];
+    }
+    float axis[3];
+    if (!PrincipalAxis(centred, axis)) {
+        return false;
+    }
+    // A stable insertion sort: equal projections keep pixel order.
+    for (int i = 0; i < 16; ++i) {
+        s.Projection[i] =
+            centred[i][0] * axis[0] + centred[i][1] * axis[1] + centred[i][2] * axis[2];
+        s.Order[i] = i;
+    }
+    for (int i = 1; i < 16; ++i) {
+        const int moving = s.Order[i];
+        int at = i;
+        while (at > 0 && s.Projection[s.Order[at - 1]] > s.Projection[moving]) {
+            s.Order[at] = s.Order[at - 1];
+            --at;
+        }
+        s.Order[at] = moving;
+    }
+    for (int ch = 0; ch < 3; ++ch) {
+        s.Prefix[0][ch] = 0;
+        s.Sums[0][ch] = 0;
+    }
+    for (int n = 0; n < 16; ++n) {
+        for (int ch = 0; ch < 3; ++ch) {
+            s.Prefix[n + 1][ch] = s.Prefix[n][ch] + centred[s.Order[n]][ch];
+            s.Sums[n + 1][ch] = s.Sums[n][ch] + px.C[ch][s.Order[n]];
+        }
+    }
+    int count = 0;
+    for (int n = 0; n <= 16; ++n) {
+        if (n == 0 || n == 16 || s.Projection[s.Order[n]] != s.Projection[s.Order[n - 1]]) {
+            s.Bounds[count++] = n;
+        }
+    }
+    s.Last = count - 1;
+#if defined(__SSE2__)
+    for (int n = 0; n <= 16; ++n) {
+        for (int ch = 0; ch < 3; ++ch) {
+            s.PrefixLanes[n][ch] = s.Prefix[n][ch];
+            s.SumLanes[n][ch] = static_cast<float>(s.Sums[n][ch]);
+        }
+        s.PrefixLanes[n][3] = s.SumLanes[n][3] = 0;
+    }
+    for (int ch = 0; ch < 3; ++ch) {
+        s.SquareLanes[ch] = static_cast<float>(s.Squares[ch]);
+        s.GridAverageLanes[ch] = s.GridAverage[ch];
+    }
+    s.SquareLanes[3] = s.GridAverageLanes[3] = 0;
+#endif
+    return true;
+}
 
 // The error of one ordering with its least-squares endpoints rounded to the grid: entries a,
 // inner, inner, b over the clusters [0, i), [i, j), [j, k), [k, 16) (three colours: k = j, the
@@ -380,6 +587,202 @@ int OrderingError(const SortedBlock& b, const Ordering& o, int i, int j, int k, 
                  v2 * ((k - j) * v2 - 2 * s2) + vb * ((16 - k) * vb - 2 * s3);
     }
     return error;
+}
+
+// The orderings kept for polishing, best first.
+struct KeptOrdering {
+    int Error, I, J, K;
+    bool Three;
+};
+struct KeptOrderings {
+    KeptOrdering Items[Polished];
+    int Count = 0;
+
+    int Worst() const { return Count < Polished ? 1 << 30 : Items[Polished - 1].Error; }
+    void Offer(const KeptOrdering& o) {
+        int at = Count < Polished ? Count++ : Polished - 1;
+        while (at > 0 && Items[at - 1].Error > o.Error) {
+            Items[at] = Items[at - 1];
+            --at;
+        }
+        Items[at] = o;
+    }
+};
+
+// Where the sorted pixels split between palette entries, as places among the bounds, with the
+// endpoints at the ends of the axis: fractions of the span for four colours or three.
+void AxisSplits(const SortedBlock& s, bool three, int splits[3]) {
+    static constexpr float Fractions[2][3] = {{1.0f / 6, 0.5f, 5.0f / 6}, {0.25f, 0.75f, 0.75f}};
+    const float low = s.Projection[s.Order[0]], high = s.Projection[s.Order[15]];
+    for (int n = 0; n < 3; ++n) {
+        const float at = low + (high - low) * Fractions[three][n];
+        int place = 0;
+        while (s.Bounds[place] < 16 && s.Projection[s.Order[s.Bounds[place]]] < at) {
+            ++place;
+        }
+        splits[n] = place;
+    }
+}
+
+// A boundary's places: those within `reach` of its split, and with `withEnd` also the place
+// `end` (an empty end cluster: endpoints beyond the pixels, which fit the grid best where the
+// pixels spread little). Returns how many were written to `out`.
+int Places(int split, int reach, bool withEnd, int end, int last, int* out) {
+    int n = 0;
+    const int from = std::max(split - reach, 0), to = std::min(split + reach, last);
+    if (withEnd && end < from) {
+        out[n++] = end;
+    }
+    for (int p = from; p <= to; ++p) {
+        out[n++] = p;
+    }
+    if (withEnd && end > to) {
+        out[n++] = end;
+    }
+    return n;
+}
+
+#if defined(__SSE2__)
+// OrderingError on the three channels at once. Every value is an integer below 2^24 (or the
+// scalar path's float, computed in the same order), so the float lanes give the scalar error
+// exactly: the bytes do not depend on which path runs. Truncating (2a + b) times the float
+// nearest a third, which lies above it, gives (2a + b) / 3 for every sum up to 765.
+template <bool Three>
+int OrderingErrorLanes(const SortedBlock& b, const Ordering& o, int i, int j, int k) {
+    const __m128 Scale = _mm_setr_ps(GridScale[0], GridScale[1], GridScale[2], 0.0f);
+    const __m128 Top = _mm_setr_ps(31.0f, 63.0f, 31.0f, 0.0f);
+    const __m128 Widen = _mm_setr_ps(8.0f, 4.0f, 8.0f, 0.0f);
+    const __m128 Low = _mm_setr_ps(0.25f, 0.0625f, 0.25f, 0.0f);
+    const __m128 zero = _mm_setzero_ps();
+    __m128 sum = _mm_add_ps(_mm_load_ps(b.PrefixLanes[i]), _mm_load_ps(b.PrefixLanes[j]));
+    sum = _mm_add_ps(sum, Three ? zero : _mm_load_ps(b.PrefixLanes[k]));
+    const __m128 q = _mm_mul_ps(_mm_mul_ps(sum, Scale), _mm_set1_ps(Three ? 0.5f : 1.0f / 3.0f));
+    const __m128 average = _mm_load_ps(b.GridAverageLanes);
+    const auto grid = [&](__m128 value) { // truncated, then held to 0..top, as an integer float
+        const __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(value));
+        return _mm_min_ps(_mm_max_ps(whole, zero), Top);
+    };
+    const __m128 qa = grid(_mm_add_ps(average, _mm_mul_ps(_mm_set1_ps(o.U), q)));
+    const __m128 qb = grid(_mm_sub_ps(average, _mm_mul_ps(_mm_set1_ps(o.Z), q)));
+    const auto expand = [&](__m128 v) { // (v << 3) | (v >> 2), or (v << 2) | (v >> 4) for green
+        return _mm_add_ps(_mm_mul_ps(v, Widen),
+                          _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(v, Low))));
+    };
+    const __m128 va = expand(qa), vb = expand(qb);
+    const __m128 third = _mm_set1_ps(1.0f / 3.0f);
+    const auto truncate = [](__m128 v) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(v)); };
+    const __m128 v1 = Three ? truncate(_mm_mul_ps(_mm_add_ps(va, vb), _mm_set1_ps(0.5f)))
+                            : truncate(_mm_mul_ps(_mm_add_ps(_mm_add_ps(va, va), vb), third));
+    const __m128 v2 = Three ? vb : truncate(_mm_mul_ps(_mm_add_ps(va, _mm_add_ps(vb, vb)), third));
+    const __m128 si = _mm_load_ps(b.SumLanes[i]), sj = _mm_load_ps(b.SumLanes[j]);
+    const __m128 sk = _mm_load_ps(b.SumLanes[k]), all = _mm_load_ps(b.SumLanes[16]);
+    // v * (n v - 2 s) for each cluster: n pixels whose values sum to s.
+    const auto term = [](__m128 v, int n, __m128 sums) {
+        return _mm_mul_ps(v, _mm_sub_ps(_mm_mul_ps(_mm_set1_ps(static_cast<float>(n)), v),
+                                        _mm_add_ps(sums, sums)));
+    };
+    __m128 error = _mm_load_ps(b.SquareLanes);
+    error = _mm_add_ps(error, term(va, i, si));
+    error = _mm_add_ps(error, term(v1, j - i, _mm_sub_ps(sj, si)));
+    error = _mm_add_ps(error, term(v2, k - j, _mm_sub_ps(sk, sj)));
+    error = _mm_add_ps(error, term(vb, 16 - k, _mm_sub_ps(all, sk)));
+    // Lanes 0 + 2 and 1 + 3 (which is 0), then those two: exact integers still.
+    error = _mm_add_ps(error, _mm_movehl_ps(error, error));
+    error = _mm_add_ss(error, _mm_shuffle_ps(error, error, 1));
+    return _mm_cvttss_si32(error);
+}
+#endif
+
+// One ordering as a cluster fit sees it: kept when its rounded error beats the kept ones.
+template <bool Three>
+void TryOrdering(const SortedBlock& s, const Ordering& o, int i, int j, int k,
+                 KeptOrderings& kept) {
+    const int limit = kept.Worst();
+    if (!o.Valid) {
+        return;
+    }
+#if defined(__SSE2__)
+    const int error = OrderingErrorLanes<Three>(s, o, i, j, k);
+#else
+    const int error = OrderingError<Three>(s, o, i, j, k, limit);
+#endif
+    if (error < limit) {
+        kept.Offer({error, i, j, k, Three});
+    }
+}
+
+// Every ordering within reach of the axis's splits, four colours and, where allowed, three.
+KeptOrderings SearchOrderings(const SortedBlock& s, bool allowThree, bool few) {
+    const OrderingTables& tables = Orderings();
+    const int last = s.Last;
+    const int outerReach = few ? last : OuterReach, innerReach = few ? last : InnerReach;
+    const int threeReach = few ? last : ThreeReach;
+    KeptOrderings kept;
+    int splits[3];
+    int placesI[2 * MaxReach + 2], placesJ[2 * MaxReach + 2], placesK[2 * MaxReach + 2];
+    AxisSplits(s, false, splits);
+    const int countI = Places(splits[0], outerReach, true, 0, last, placesI);
+    const int countJ = Places(splits[1], innerReach, false, 0, last, placesJ);
+    const int countK = Places(splits[2], outerReach, true, last, last, placesK);
+    for (int ni = 0; ni < countI; ++ni) {
+        for (int nj = 0; nj < countJ; ++nj) {
+            for (int nk = 0; nk < countK; ++nk) {
+                if (placesI[ni] > placesJ[nj] || placesJ[nj] > placesK[nk]) {
+                    continue;
+                }
+                const int i = s.Bounds[placesI[ni]], j = s.Bounds[placesJ[nj]];
+                const int k = s.Bounds[placesK[nk]];
+                TryOrdering<false>(s, tables.Four[i][j][k], i, j, k, kept);
+            }
+        }
+    }
+    if (allowThree) {
+        AxisSplits(s, true, splits);
+        const int countA = Places(splits[0], threeReach, true, 0, last, placesI);
+        const int countB = Places(splits[1], threeReach, true, last, last, placesK);
+        for (int na = 0; na < countA; ++na) {
+            for (int nb = 0; nb < countB; ++nb) {
+                if (placesI[na] <= placesK[nb]) {
+                    const int i = s.Bounds[placesI[na]], j = s.Bounds[placesK[nb]];
+                    TryOrdering<true>(s, tables.Three[i][j], i, j, j, kept);
+                }
+            }
+        }
+    }
+    return kept;
+}
+
+// A kept ordering as a block: its selectors, and its least-squares endpoints with their rounding
+// searched.
+Candidate FromOrdering(const SortedBlock& s, const KeptOrdering& o) {
+    const OrderingTables& tables = Orderings();
+    const Ordering& ordering = o.Three ? tables.Three[o.I][o.J] : tables.Four[o.I][o.J][o.K];
+    Candidate c;
+    c.Three = o.Three;
+    Moments m;
+    const int bounds[5] = {0, o.I, o.J, o.K, 16};
+    const int entry[4] = {0, 2, o.Three ? 1 : 3, 1};
+    for (int cluster = 0; cluster < 4; ++cluster) {
+        const int e = entry[cluster], from = bounds[cluster], to = bounds[cluster + 1];
+        m.Count[e] += to - from;
+        for (int ch = 0; ch < 3; ++ch) {
+            m.Sum[e][ch] += s.Sums[to][ch] - s.Sums[from][ch];
+        }
+        for (int at = from; at < to; ++at) {
+            c.Selectors[s.Order[at]] = static_cast<std::uint8_t>(e);
+        }
+    }
+    std::copy(std::begin(s.Squares), std::end(s.Squares), std::begin(m.Squares));
+    float a[3], b[3];
+    for (int ch = 0; ch < 3; ++ch) {
+        const float q =
+            (s.Prefix[o.I][ch] + s.Prefix[o.J][ch] + (o.Three ? 0.0f : s.Prefix[o.K][ch])) *
+            (o.Three ? 0.5f : 1.0f / 3.0f);
+        a[ch] = s.Average[ch] + ordering.U * q;
+        b[ch] = s.Average[ch] - ordering.Z * q;
+    }
+    c.Error = QuantizeEndpoints(m, a, b, c);
+    return c;
 }
 
 // How many times a polished candidate is refitted.
@@ -435,6 +838,28 @@ void WriteBlock(Candidate c, std::uint8_t* block) {
     }
 }
 
+// The block's colours channel by channel, their sums and sums of squares; true when every pixel
+// has the first pixel's colour.
+bool LoadBlock(const std::uint8_t* rgba, BlockPixels& px, int sums[3], int squares[3]) {
+    bool uniform = true;
+    for (int ch = 0; ch < 3; ++ch) {
+        sums[ch] = squares[ch] = 0;
+    }
+    for (int i = 0; i < 16; ++i) {
+        for (int ch = 0; ch < 3; ++ch) {
+            const int v = rgba[i * 4 + ch];
+            px.C[ch][i] = v;
+#if defined(__SSE2__)
+            px.F[ch][i] = static_cast<float>(v);
+#endif
+            uniform = uniform && v == rgba[ch];
+            sums[ch] += v;
+            squares[ch] += v * v;
+        }
+    }
+    return uniform;
+}
+
 } // namespace
 
 void BlockMeanColour(const std::uint8_t* rgba, std::uint8_t* mean) {
@@ -450,20 +875,11 @@ void BlockMeanColour(const std::uint8_t* rgba, std::uint8_t* mean) {
 void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours colours) {
     const bool allowThree = colours == Bc1Colours::OpaqueDxt1;
     BlockPixels px;
-    bool uniform = true;
-    int channelSums[3] = {}, squares[3] = {};
-    for (int i = 0; i < 16; ++i) {
-        for (int ch = 0; ch < 3; ++ch) {
-            const int v = rgba[i * 4 + ch];
-            px.C[ch][i] = v;
-            uniform = uniform && v == rgba[ch];
-            channelSums[ch] += v;
-            squares[ch] += v * v;
-        }
-    }
+    int sums[3], squares[3];
+    const bool uniform = LoadBlock(rgba, px, sums, squares);
     std::uint8_t mean[3];
     for (int ch = 0; ch < 3; ++ch) {
-        mean[ch] = static_cast<std::uint8_t>((channelSums[ch] + 8) / 16);
+        mean[ch] = static_cast<std::uint8_t>((sums[ch] + 8) / 16);
     }
     // The block of the mean colour: no result may be worse.
     Candidate best = SolidCandidate(mean, allowThree);
@@ -471,212 +887,18 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
         WriteBlock(best, block);
         return;
     }
-    best.Error = SolidError(best, channelSums, squares);
-
-    float average[3] = {};
-    for (int i = 0; i < 16; ++i) {
-        for (int ch = 0; ch < 3; ++ch) {
-            average[ch] += static_cast<float>(px.C[ch][i]);
-        }
-    }
-    float centred[16][3];
-    for (int ch = 0; ch < 3; ++ch) {
-        average[ch] /= 16;
-        for (int i = 0; i < 16; ++i) {
-            centred[i][ch] = static_cast<float>(px.C[ch][i]) - average[ch];
-        }
-    }
-    float axis[3];
-    if (!PrincipalAxis(centred, axis)) {
+    best.Error = SolidError(best, sums, squares);
+    SortedBlock sorted;
+    if (!SortAlongAxis(px, squares, sorted)) {
         WriteBlock(best, block);
         return;
     }
-
-    // The pixels in order along the axis (a stable sort, so equal projections keep pixel order).
-    float projection[16];
-    int order[16];
-    for (int i = 0; i < 16; ++i) {
-        projection[i] = centred[i][0] * axis[0] + centred[i][1] * axis[1] + centred[i][2] * axis[2];
-        order[i] = i;
-    }
-    for (int i = 1; i < 16; ++i) {
-        const int moving = order[i];
-        int at = i;
-        while (at > 0 && projection[order[at - 1]] > projection[moving]) {
-            order[at] = order[at - 1];
-            --at;
-        }
-        order[at] = moving;
-    }
-    float prefix[17][3] = {};
-    for (int s = 0; s < 16; ++s) {
-        for (int ch = 0; ch < 3; ++ch) {
-            prefix[s + 1][ch] = prefix[s][ch] + centred[order[s]][ch];
-        }
-    }
-
-    // Integer prefix sums of the sorted pixels: with the squares, the moments of any ordering.
-    int sums[17][3] = {};
-    for (int s = 0; s < 16; ++s) {
-        for (int ch = 0; ch < 3; ++ch) {
-            sums[s + 1][ch] = sums[s][ch] + px.C[ch][order[s]];
-        }
-    }
-
-    // The places where the sorted colours change: an ordering never splits equal colours, so
-    // its boundaries lie among these. Blocks of few colours have few orderings.
-    int bounds[17], boundCount = 0;
-    for (int s = 0; s <= 16; ++s) {
-        if (s == 0 || s == 16 || projection[order[s]] != projection[order[s - 1]]) {
-            bounds[boundCount++] = s;
-        }
-    }
-    // Where the sorted pixels split between palette entries, as places among the bounds, for
-    // endpoints at `low` and `high` along the axis.
-    auto split = [&](float low, float high, float fraction) {
-        const float at = low + (high - low) * fraction;
-        int n = 0;
-        while (bounds[n] < 16 && projection[order[bounds[n]]] < at) {
-            ++n;
-        }
-        return n;
-    };
-    // With the endpoints at the ends of the axis, where the sorted pixels would split between
-    // the palette's entries (fractions of the span), as places among the bounds: the orderings
-    // searched lie within reach of those.
-    auto centre = [&](bool three, int splits[3]) {
-        const float fractions[2][3] = {{1.0f / 6, 0.5f, 5.0f / 6}, {0.25f, 0.75f, 0.75f}};
-        for (int n = 0; n < 3; ++n) {
-            splits[n] = split(projection[order[0]], projection[order[15]], fractions[three][n]);
-        }
-    };
-    const int last = boundCount - 1;
-    const bool few = last <= FewPlaces;
-    const int outerReach = few ? last : OuterReach, innerReach = few ? last : InnerReach;
-    const int threeReach = few ? last : ThreeReach;
-    // Every ordering in reach, as a cluster fit does: least-squares endpoints rounded to the
-    // grid, and the error of the ordering's own selectors with them. The best few go on.
-    const OrderingTables& tables = Orderings();
-    struct Kept {
-        int Error, I, J, K;
-        bool Three;
-    };
-    Kept kept[Polished];
-    int keptCount = 0;
-    auto keep = [&](int error, int i, int j, int k, bool three) {
-        int at = keptCount < Polished ? keptCount++ : Polished - 1;
-        while (at > 0 && kept[at - 1].Error > error) {
-            kept[at] = kept[at - 1];
-            --at;
-        }
-        kept[at] = {error, i, j, k, three};
-    };
-    auto worstKept = [&] { return keptCount < Polished ? 1 << 30 : kept[Polished - 1].Error; };
-    // In grid units (0..31 or 0..63) the endpoints are average + U * q and average - Z * q.
-    float gridAverage[3];
-    for (int ch = 0; ch < 3; ++ch) {
-        gridAverage[ch] = average[ch] * GridScale[ch] + 0.5f; // + 0.5: rounds when truncated
-    }
-    // The error of one ordering: entries a, inner, inner, b over the clusters [0, i), [i, j),
-    // [j, k), [k, 16) (three colours: k = j, and the inner is the midpoint).
-    SortedBlock sorted;
-    std::copy(&prefix[0][0], &prefix[0][0] + 17 * 3, &sorted.Prefix[0][0]);
-    std::copy(&sums[0][0], &sums[0][0] + 17 * 3, &sorted.Sums[0][0]);
-    std::copy(std::begin(squares), std::end(squares), std::begin(sorted.Squares));
-    std::copy(std::begin(gridAverage), std::end(gridAverage), std::begin(sorted.GridAverage));
-    int splits[3];
-    centre(false, splits);
-    // Each boundary's places: those within Reach of its split, and for the outer two also the
-    // very ends (an empty end cluster: endpoints beyond the pixels, which fit the grid best
-    // where the pixels spread little).
-    auto places = [&](int centrePlace, int reach, bool withEnd, int end, int* out) {
-        int n = 0;
-        const int from = std::max(centrePlace - reach, 0), to = std::min(centrePlace + reach, last);
-        if (withEnd && end < from) {
-            out[n++] = end;
-        }
-        for (int p = from; p <= to; ++p) {
-            out[n++] = p;
-        }
-        if (withEnd && end > to) {
-            out[n++] = end;
-        }
-        return n;
-    };
-    int placesI[2 * MaxReach + 2], placesJ[2 * MaxReach + 2], placesK[2 * MaxReach + 2];
-    const int countI = places(splits[0], outerReach, true, 0, placesI);
-    const int countJ = places(splits[1], innerReach, false, 0, placesJ);
-    const int countK = places(splits[2], outerReach, true, last, placesK);
-    for (int ni = 0; ni < countI; ++ni) {
-        for (int nj = 0; nj < countJ; ++nj) {
-            for (int nk = 0; nk < countK; ++nk) {
-                if (placesI[ni] > placesJ[nj] || placesJ[nj] > placesK[nk]) {
-                    continue;
-                }
-                const int i = bounds[placesI[ni]], j = bounds[placesJ[nj]], k = bounds[placesK[nk]];
-                const Ordering& o = tables.Four[i][j][k];
-                if (o.Valid) {
-                    const int limit = worstKept();
-                    const int error = OrderingError<false>(sorted, o, i, j, k, limit);
-                    if (error < limit) {
-                        keep(error, i, j, k, false);
-                    }
-                }
-            }
-        }
-    }
-    if (allowThree) {
-        centre(true, splits);
-        const int countA = places(splits[0], threeReach, true, 0, placesI);
-        const int countB = places(splits[1], threeReach, true, last, placesK);
-        for (int na = 0; na < countA; ++na) {
-            for (int nb = 0; nb < countB; ++nb) {
-                if (placesI[na] > placesK[nb]) {
-                    continue;
-                }
-                const int i = bounds[placesI[na]], j = bounds[placesK[nb]];
-                const Ordering& o = tables.Three[i][j];
-                if (o.Valid) {
-                    const int limit = worstKept();
-                    const int error = OrderingError<true>(sorted, o, i, j, j, limit);
-                    if (error < limit) {
-                        keep(error, i, j, j, true);
-                    }
-                }
-            }
-        }
-    }
-
+    const bool few = sorted.Last <= FewPlaces;
+    const KeptOrderings kept = SearchOrderings(sorted, allowThree, few);
     // The kept orderings with their endpoints' rounding searched, then selectors picked afresh
-    // and refined.
-    for (int n = 0; n < (few ? std::min(keptCount, 1) : keptCount) && best.Error > 0; ++n) {
-        const Kept& o = kept[n];
-        const Ordering& ordering = o.Three ? tables.Three[o.I][o.J] : tables.Four[o.I][o.J][o.K];
-        Candidate c;
-        c.Three = o.Three;
-        Moments m;
-        const int bounds[5] = {0, o.I, o.J, o.K, 16};
-        const int entry[4] = {0, 2, o.Three ? 1 : 3, 1};
-        for (int cluster = 0; cluster < 4; ++cluster) {
-            const int s = entry[cluster], from = bounds[cluster], to = bounds[cluster + 1];
-            m.Count[s] += to - from;
-            for (int ch = 0; ch < 3; ++ch) {
-                m.Sum[s][ch] += sums[to][ch] - sums[from][ch];
-            }
-            for (int at = from; at < to; ++at) {
-                c.Selectors[order[at]] = static_cast<std::uint8_t>(s);
-            }
-        }
-        std::copy(std::begin(squares), std::end(squares), std::begin(m.Squares));
-        float a[3], b[3];
-        for (int ch = 0; ch < 3; ++ch) {
-            const float q =
-                (prefix[o.I][ch] + prefix[o.J][ch] + (o.Three ? 0.0f : prefix[o.K][ch])) *
-                (o.Three ? 0.5f : 1.0f / 3.0f);
-            a[ch] = average[ch] + ordering.U * q;
-            b[ch] = average[ch] - ordering.Z * q;
-        }
-        c.Error = QuantizeEndpoints(m, a, b, c);
+    // and refined; a block of few places keeps its best ordering's selectors.
+    for (int n = 0; n < (few ? std::min(kept.Count, 1) : kept.Count) && best.Error > 0; ++n) {
+        Candidate c = FromOrdering(sorted, kept.Items[n]);
         if (!few) {
             PickSelectors(px, c);
             Refine(px, c);

@@ -82,13 +82,15 @@ struct SubsetFit {
 };
 
 // What a subset fit covers: channels First to Last - 1 of its pixels, with Format's storage and
-// IndexBits-bit indices. Channel 3 without stored alpha reads as 255.
+// IndexBits-bit indices. Channel 3 without stored alpha reads as 255. FixedP 0 or 1 gives every
+// endpoint that p-bit (a block of one alpha needs the p-bit its alpha has); -1 lets the fit choose.
 struct SubsetJob {
     const Pixel* Pixels;
     int Count;
     int First, Last;
     EndpointFormat Format;
     int IndexBits;
+    int FixedP = -1;
 };
 
 int ChannelBits(const EndpointFormat& f, int channel) {
@@ -180,7 +182,7 @@ void QuantizeAndPick(const SubsetJob& job, const float e0[4], const float e1[4],
     const float* ends[2] = {e0, e1};
     // How closely each endpoint is stored with p-bit 0 and with 1.
     int error[2][2] = {};
-    if (mode != PBits::None) {
+    if (mode != PBits::None && job.FixedP < 0) {
         for (int e = 0; e < 2; ++e) {
             for (int p = 0; p < 2; ++p) {
                 float sum = 0;
@@ -200,7 +202,9 @@ void QuantizeAndPick(const SubsetJob& job, const float e0[4], const float e1[4],
     }
     {
         SubsetFit fit;
-        if (mode == PBits::Shared) {
+        if (mode != PBits::None && job.FixedP >= 0) {
+            fit.P[0] = fit.P[1] = job.FixedP;
+        } else if (mode == PBits::Shared) {
             fit.P[0] = fit.P[1] = error[0][1] + error[1][1] < error[0][0] + error[1][0] ? 1 : 0;
         } else if (mode == PBits::Unique) {
             fit.P[0] = error[0][1] < error[0][0] ? 1 : 0;
@@ -470,15 +474,39 @@ void Keep(Bc7Block& best, const Bc7Block& candidate) {
     }
 }
 
-// A one-subset mode with colour and alpha fitted together (mode 6).
-Bc7Block EncodeJoint(const Pixel* px, int mode) {
-    const ModeLayout& layout = Layouts[mode];
-    const SubsetFit fit = FitSubset({px, 16, 0, 4, layout.Format, layout.IndexBits});
+// The stored alpha and p-bit with which both endpoints of a subset read as `alpha` exactly, so
+// that every index does too; false when the format has no such value. Only for formats that
+// store alpha with a p-bit (modes 6 and 7).
+bool ExactAlphaEndpoint(const EndpointFormat& format, int alpha, int& value, int& pBit) {
+    for (int p = 0; p < 2; ++p) {
+        const int v = QuantizeChannel(static_cast<float>(alpha), format.AlphaBits, p);
+        if (Unquantize(v, format.AlphaBits, p) == alpha) {
+            value = v;
+            pBit = p;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Mode 6: colour and alpha fitted together. A block of one alpha (`flatAlpha` >= 0) keeps it
+// exactly: the p-bits are the ones its alpha needs and the colour is fitted under them, rather
+// than p-bits chosen for the colour that would turn 255 into 254.
+Bc7Block EncodeJoint(const Pixel* px, int flatAlpha) {
+    const ModeLayout& layout = Layouts[6];
+    int alphaValue = 0, pBit = -1;
+    const bool exact =
+        flatAlpha >= 0 && ExactAlphaEndpoint(layout.Format, flatAlpha, alphaValue, pBit);
+    const SubsetFit fit =
+        FitSubset({px, 16, 0, exact ? 3 : 4, layout.Format, layout.IndexBits, pBit});
     Bc7Block b;
-    b.Mode = mode;
+    b.Mode = 6;
     for (int e = 0; e < 2; ++e) {
         std::copy(std::begin(fit.E[e]), std::end(fit.E[e]), b.E[e]);
         b.P[e] = fit.P[e];
+        if (exact) {
+            b.E[e][3] = alphaValue;
+        }
     }
     std::copy(std::begin(fit.Index), std::end(fit.Index), b.Index);
     b.Error = fit.Error;
@@ -542,10 +570,15 @@ void EncodeRotation(const Pixel* source, int rotation, bool mode4, Bc7Block& bes
     }
 }
 
-// A two-subset mode (1, 3 or 7) for one partition.
 // Two-subset modes for one partition, sharing each subset's starting endpoints: modes 1 and 3
-// for opaque blocks (alpha left out: they read it as 255), mode 7 otherwise.
-void EncodePartitioned(const Pixel* px, bool opaque, int partition, Bc7Block& best) {
+// for opaque blocks (alpha left out: they read it as 255), mode 7 otherwise. A block of one alpha
+// (`flatAlpha` >= 0) tries mode 7 only where its endpoints store that alpha exactly.
+void EncodePartitioned(const Pixel* px, bool opaque, int flatAlpha, int partition, Bc7Block& best) {
+    int alphaValue = 0, pBit = -1;
+    const bool exact = !opaque && flatAlpha >= 0;
+    if (exact && !ExactAlphaEndpoint(Layouts[7].Format, flatAlpha, alphaValue, pBit)) {
+        return;
+    }
     const std::uint16_t mask = Partitions2[partition];
     Pixel members[2][16];
     int count[2] = {}, where[16];
@@ -554,7 +587,7 @@ void EncodePartitioned(const Pixel* px, bool opaque, int partition, Bc7Block& be
         where[i] = count[s];
         members[s][count[s]++] = px[i];
     }
-    const int channels = opaque ? 3 : 4;
+    const int channels = opaque || exact ? 3 : 4;
     float start[2][2][4] = {};
     for (int s = 0; s < 2; ++s) {
         InitialEndpoints({members[s], count[s], 0, channels, Layouts[6].Format, 4}, start[s][0],
@@ -571,13 +604,16 @@ void EncodePartitioned(const Pixel* px, bool opaque, int partition, Bc7Block& be
         b.Error = 0;
         SubsetFit fits[2];
         for (int s = 0; s < 2 && b.Error < best.Error; ++s) {
-            fits[s] =
-                FitSubset({members[s], count[s], 0, channels, layout.Format, layout.IndexBits},
-                          start[s][0], start[s][1]);
+            fits[s] = FitSubset(
+                {members[s], count[s], 0, channels, layout.Format, layout.IndexBits, pBit},
+                start[s][0], start[s][1]);
             b.Error += fits[s].Error;
             for (int e = 0; e < 2; ++e) {
                 std::copy(std::begin(fits[s].E[e]), std::end(fits[s].E[e]), b.E[2 * s + e]);
                 b.P[2 * s + e] = fits[s].P[e];
+                if (exact) {
+                    b.E[2 * s + e][3] = alphaValue;
+                }
             }
         }
         if (b.Error >= best.Error) {
@@ -855,10 +891,17 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
         return;
     }
 
-    Keep(best, EncodeJoint(px, 6));
-    // Alpha of one value needs no indices of its own; mode 4 at rotation 0 seldom gains there.
+    // A block of one alpha decodes to exactly that alpha: every mode below either stores it
+    // exactly at both endpoints or is left out for the block.
+    const int exactAlpha = flatAlpha ? rgba[3] : -1;
+    Keep(best, EncodeJoint(px, exactAlpha));
+    // Alpha of one value needs no indices of its own, so mode 4 seldom gains there. A rotation
+    // stores it as a colour channel of 7 bits, whose two endpoints the fit leaves equal on a
+    // channel of one value: exact wherever 7 bits hold the value.
     EncodeRotation(px, 0, !flatAlpha, best);
-    if (!opaque) {
+    const bool rotatable =
+        !flatAlpha || Unquantize(QuantizeChannel(rgba[3], 7, -1), 7, -1) == rgba[3];
+    if (!opaque && rotatable) {
         EncodeRotation(px, BestRotation(px), !flatAlpha, best);
     }
     if (best.Error > GoodEnough) {
@@ -874,7 +917,7 @@ void EncodeBc7Block(const std::uint8_t* rgba, std::uint8_t* block) {
         int chosen[PartitionsTried];
         ChoosePartitions(px, opaque, axis, PartitionsTried, chosen);
         for (const int partition : chosen) {
-            EncodePartitioned(px, opaque, partition, best);
+            EncodePartitioned(px, opaque, exactAlpha, partition, best);
         }
     }
     WriteBlock(best, block);

@@ -94,6 +94,23 @@ bool WriteLevel(std::uint8_t* out, const RgbaImage& image, TextureFormat format,
     return true;
 }
 
+// The blocks of lower level `index` (0: the level below the top) that `source` gives, once its
+// top level fits; nothing where it does not hold that level whole.
+CopiedBlocks LowerLevelCopies(const SourceBlocks& source, std::size_t index, const RgbaImage& level,
+                              TextureFormat format) {
+    if (index >= source.LowerBlocks.size() || index >= source.LowerUntouched.size()) {
+        return {};
+    }
+    const std::uint64_t blocks = BlockCount(level.Width, level.Height);
+    const std::vector<bool>& untouched = source.LowerUntouched[index];
+    const std::vector<std::uint8_t>& stored = source.LowerBlocks[index];
+    if (untouched.size() != blocks ||
+        stored.size() != blocks * static_cast<std::uint64_t>(BlockBytes(BlockFormatOf(format)))) {
+        return {};
+    }
+    return {stored.data(), &untouched};
+}
+
 } // namespace
 
 bool SourceBlocksFit(const SourceBlocks& source, const RgbaImage& image, TextureFormat format) {
@@ -145,8 +162,12 @@ std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format
         return {};
     }
     out += LevelBytes(image, format);
-    for (const RgbaImage& level : lowerLevels) {
-        if (!WriteLevel(out, level, format, pool)) {
+    for (std::size_t index = 0; index < lowerLevels.size(); ++index) {
+        const RgbaImage& level = lowerLevels[index];
+        const CopiedBlocks lower = copied.Blocks != nullptr
+                                       ? LowerLevelCopies(*source, index, level, format)
+                                       : CopiedBlocks();
+        if (!WriteLevel(out, level, format, pool, lower)) {
             return {};
         }
         out += LevelBytes(level, format);

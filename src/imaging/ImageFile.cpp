@@ -111,7 +111,34 @@ bool DecodeOther(const std::vector<std::uint8_t>& file, RgbaImage& image) {
     return StbDecode(file.data(), file.size(), image);
 }
 
-// The top level of a DXT1 or DXT5 file (DX10 files of those formats included) as stored.
+// The levels below the top that the file declares and holds whole, as stored; a chain cut short
+// keeps the levels before the cut.
+void KeepLowerLevels(const std::vector<std::uint8_t>& file, const DdsLayout& layout,
+                     SourceBlocks& blocks) {
+    const std::uint64_t blockBytes = layout.Format == DdsPixelFormat::Bc1 ? 8 : 16;
+    std::uint64_t offset = layout.DataOffset + layout.TopLevelBytes;
+    std::uint64_t width = static_cast<std::uint64_t>(layout.Width);
+    std::uint64_t height = static_cast<std::uint64_t>(layout.Height);
+    for (int level = 1; level < layout.MipCount; ++level) {
+        width = std::max<std::uint64_t>(1, width / 2);
+        height = std::max<std::uint64_t>(1, height / 2);
+        const std::uint64_t bytes = (width + 3) / 4 * ((height + 3) / 4) * blockBytes;
+        if (bytes > file.size() - offset) {
+            return;
+        }
+        try {
+            const auto first = file.begin() + static_cast<std::ptrdiff_t>(offset);
+            blocks.LowerBlocks.emplace_back(first, first + static_cast<std::ptrdiff_t>(bytes));
+        } catch (const std::bad_alloc&) {
+            blocks.LowerBlocks.clear();
+            return;
+        }
+        offset += bytes;
+    }
+}
+
+// The top level of a DXT1 or DXT5 file (DX10 files of those formats included) as stored, and its
+// lower levels.
 void KeepBlocks(const std::vector<std::uint8_t>& file, SourceBlocks& blocks) {
     DdsLayout layout;
     if (ReadDdsLayout(file.data(), file.size(), layout) != DdsProblem::None ||
@@ -130,6 +157,7 @@ void KeepBlocks(const std::vector<std::uint8_t>& file, SourceBlocks& blocks) {
         layout.Format == DdsPixelFormat::Bc1 ? TextureFormat::DXT1 : TextureFormat::DXT5;
     blocks.Width = layout.Width;
     blocks.Height = layout.Height;
+    KeepLowerLevels(file, layout, blocks);
 }
 
 } // namespace

@@ -17,7 +17,8 @@ namespace quillon {
 // Reads a file; the reader is chosen by the extension, else (an unknown extension) by the
 // content. `stripPremultipliedAlpha`: DXT2 and DXT4 colours are divided by their alpha. False,
 // with `image` untouched, when the file cannot be read. With `blocks`, a DXT1 or DXT5 file's top
-// level is kept there as stored (no untouched blocks yet); any other file leaves it empty.
+// level and the lower levels it holds are kept there as stored (no untouched blocks yet); any
+// other file leaves it empty.
 [[nodiscard]] bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha,
                                  RgbaImage& image, SourceBlocks* blocks = nullptr);
 

@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quillon {
 
 namespace {
@@ -53,8 +57,18 @@ const std::vector<std::uint8_t>& EncodeTable() {
     return table;
 }
 
+// std::lround for the values a level holds, without the library call: halves round up, and
+// anything below zero gives at most 0.
+long RoundToNearest(float value) {
+    if (!(value > 0.0f)) {
+        return value > -0.5f ? 0 : -1;
+    }
+    const long whole = static_cast<long>(value);
+    return value - static_cast<float>(whole) >= 0.5f ? whole + 1 : whole;
+}
+
 std::uint8_t ToByte(float value) {
-    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+    return static_cast<std::uint8_t>(std::clamp(RoundToNearest(value), 0L, 255L));
 }
 
 // Which source texels one target texel covers along an axis, and how much of each: the box
@@ -80,31 +94,72 @@ std::vector<Footprint> Footprints(int source, int target) {
     return result;
 }
 
-// The next level of any image that gives texels as four floats.
-template <typename Source>
-FloatImage Halve(const Source& source, int width, int height, MipKind kind, TaskPool& pool) {
+// A footprint along one axis in a fixed-size form for the filter's inner loop: a target texel
+// never gathers more than four source texels when halving.
+struct FlatFootprint {
+    int First = 0, Count = 0;
+    float Weights[4] = {};
+};
+
+std::vector<FlatFootprint> FlatFootprints(int source, int target) {
+    std::vector<FlatFootprint> flat;
+    for (const Footprint& fp : Footprints(source, target)) {
+        FlatFootprint& f = flat.emplace_back();
+        f.First = fp.First;
+        f.Count = static_cast<int>(std::min<std::size_t>(fp.Weights.size(), 4));
+        std::copy(fp.Weights.begin(), fp.Weights.begin() + f.Count, f.Weights);
+    }
+    return flat;
+}
+
+// The next level of any image that gives its rows as four floats a texel: `row(y, scratch)`
+// returns row y, written into `scratch` (width * 4 floats) when it is not at hand already.
+template <typename Rows>
+FloatImage Halve(const Rows& row, int width, int height, MipKind kind, TaskPool& pool) {
     FloatImage target;
     target.Width = std::max(1, width / 2);
     target.Height = std::max(1, height / 2);
     target.Texels.resize(static_cast<std::size_t>(target.Width) * target.Height * 4);
-    const std::vector<Footprint> across = Footprints(width, target.Width);
-    const std::vector<Footprint> down = Footprints(height, target.Height);
-    pool.ParallelFor(static_cast<std::size_t>(target.Height), [&](std::size_t row) {
-        const int y = static_cast<int>(row);
-        const Footprint& fy = down[row];
+    const std::vector<FlatFootprint> across = FlatFootprints(width, target.Width);
+    const std::vector<FlatFootprint> down = FlatFootprints(height, target.Height);
+    pool.ParallelFor(static_cast<std::size_t>(target.Height), [&](std::size_t y) {
+        const FlatFootprint& fy = down[y];
+        // Rows converted from bytes go here; one buffer a thread, kept from row to row.
+        thread_local std::vector<float> scratch;
+        const std::size_t rowFloats = static_cast<std::size_t>(width) * 4;
+        if (scratch.size() < rowFloats * 4) {
+            scratch.resize(rowFloats * 4);
+        }
+        const float* rows[4];
+        for (int j = 0; j < fy.Count; ++j) {
+            rows[j] = row(fy.First + j, scratch.data() + static_cast<std::size_t>(j) * rowFloats);
+        }
         for (int x = 0; x < target.Width; ++x) {
-            const Footprint& fx = across[static_cast<std::size_t>(x)];
+            const FlatFootprint& fx = across[static_cast<std::size_t>(x)];
             float sum[4] = {0, 0, 0, 0};
-            for (std::size_t j = 0; j < fy.Weights.size(); ++j) {
-                for (std::size_t i = 0; i < fx.Weights.size(); ++i) {
-                    float texel[4];
-                    source(fx.First + static_cast<int>(i), fy.First + static_cast<int>(j), texel);
+#if defined(__SSE2__)
+            // A texel's four floats in one register: the same products and sums, in the same
+            // order, as the loop below.
+            __m128 lanes = _mm_setzero_ps();
+            for (int j = 0; j < fy.Count; ++j) {
+                const float* texel = rows[j] + static_cast<std::size_t>(fx.First) * 4;
+                for (int i = 0; i < fx.Count; ++i, texel += 4) {
+                    const __m128 w = _mm_set1_ps(fx.Weights[i] * fy.Weights[j]);
+                    lanes = _mm_add_ps(lanes, _mm_mul_ps(w, _mm_loadu_ps(texel)));
+                }
+            }
+            _mm_storeu_ps(sum, lanes);
+#else
+            for (int j = 0; j < fy.Count; ++j) {
+                const float* texel = rows[j] + static_cast<std::size_t>(fx.First) * 4;
+                for (int i = 0; i < fx.Count; ++i, texel += 4) {
                     const float w = fx.Weights[i] * fy.Weights[j];
                     for (int c = 0; c < 4; ++c) {
                         sum[c] += w * texel[c];
                     }
                 }
             }
+#endif
             if (kind == MipKind::NormalMap) {
                 const float length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
                 if (length > 1e-6f) {
@@ -116,10 +171,53 @@ FloatImage Halve(const Source& source, int width, int height, MipKind kind, Task
                     sum[2] = 1;
                 }
             }
-            std::copy(sum, sum + 4, target.At(x, y));
+            std::copy(sum, sum + 4, target.At(x, static_cast<int>(y)));
         }
     });
     return target;
+}
+
+// Marks of the texels a filtered level draws on the overlay for, one byte a texel: the next
+// level marks each texel whose footprint holds a marked one.
+struct Marks {
+    int Width = 0, Height = 0;
+    std::vector<std::uint8_t> Marked;
+};
+
+template <typename Source> Marks HalveMarks(const Source& marked, int width, int height) {
+    Marks target;
+    target.Width = std::max(1, width / 2);
+    target.Height = std::max(1, height / 2);
+    target.Marked.resize(static_cast<std::size_t>(target.Width) * target.Height);
+    const std::vector<Footprint> across = Footprints(width, target.Width);
+    const std::vector<Footprint> down = Footprints(height, target.Height);
+    for (int y = 0; y < target.Height; ++y) {
+        const Footprint& fy = down[static_cast<std::size_t>(y)];
+        for (int x = 0; x < target.Width; ++x) {
+            const Footprint& fx = across[static_cast<std::size_t>(x)];
+            bool any = false;
+            for (std::size_t j = 0; j < fy.Weights.size() && !any; ++j) {
+                for (std::size_t i = 0; i < fx.Weights.size() && !any; ++i) {
+                    any = marked(fx.First + static_cast<int>(i), fy.First + static_cast<int>(j));
+                }
+            }
+            target.Marked[static_cast<std::size_t>(y) * target.Width + x] = any;
+        }
+    }
+    return target;
+}
+
+std::vector<bool> UnmarkedBlocks(const Marks& level) {
+    const int wide = (level.Width + 3) / 4, high = (level.Height + 3) / 4;
+    std::vector<bool> unmarked(static_cast<std::size_t>(wide) * high, true);
+    for (int y = 0; y < level.Height; ++y) {
+        for (int x = 0; x < level.Width; ++x) {
+            if (level.Marked[static_cast<std::size_t>(y) * level.Width + x]) {
+                unmarked[static_cast<std::size_t>(y / 4) * wide + x / 4] = false;
+            }
+        }
+    }
+    return unmarked;
 }
 
 RgbaImage ToRgba(const FloatImage& level, MipKind kind, bool hasAlpha) {
@@ -130,7 +228,7 @@ RgbaImage ToRgba(const FloatImage& level, MipKind kind, bool hasAlpha) {
         std::uint8_t* out = &image.Pixels[i];
         for (int c = 0; c < 3; ++c) {
             out[c] = kind == MipKind::NormalMap ? ToByte((in[c] + 1.0f) * 127.5f)
-                                                : encode[static_cast<std::size_t>(std::lround(
+                                                : encode[static_cast<std::size_t>(RoundToNearest(
                                                       std::clamp(in[c], 0.0f, 1.0f) * 65535.0f))];
         }
         out[3] = ToByte(in[3]);
@@ -155,22 +253,51 @@ std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind, TaskPoo
     }
     const std::array<float, 256>& decode = DecodeTable();
     // The first level is read from the bytes themselves; later ones from the level above.
-    const auto fromTop = [&](int x, int y, float* texel) {
-        const std::uint8_t* p = top.At(x, y);
-        for (int c = 0; c < 3; ++c) {
-            texel[c] = kind == MipKind::NormalMap ? p[c] * (2.0f / 255.0f) - 1.0f : decode[p[c]];
+    const auto fromTop = [&](int y, float* texels) -> const float* {
+        const std::uint8_t* p = top.At(0, y);
+        float* out = texels;
+        for (int x = 0; x < top.Width; ++x, p += 4, out += 4) {
+            for (int c = 0; c < 3; ++c) {
+                out[c] = kind == MipKind::NormalMap ? p[c] * (2.0f / 255.0f) - 1.0f : decode[p[c]];
+            }
+            out[3] = p[3];
         }
-        texel[3] = p[3];
+        return texels;
     };
     FloatImage level = Halve(fromTop, top.Width, top.Height, kind, pool);
     for (int count = FullMipCount(top.Width, top.Height) - 1; count > 0; --count) {
         levels.push_back(ToRgba(level, kind, top.HasAlpha));
         if (count > 1) {
             const FloatImage& above = level;
-            const auto fromAbove = [&above](int x, int y, float* texel) {
-                std::copy(above.At(x, y), above.At(x, y) + 4, texel);
+            const auto fromAbove = [&above](int y, float*) -> const float* {
+                return above.At(0, y);
             };
             level = Halve(fromAbove, above.Width, above.Height, kind, pool);
+        }
+    }
+    return levels;
+}
+
+std::vector<std::vector<bool>> UntouchedMipBlocks(const RgbaImage& overlay, int width, int height) {
+    std::vector<std::vector<bool>> levels;
+    if (width < 1 || height < 1) {
+        return levels;
+    }
+    // BlendOver changes the texels of the rows and columns both images have, where the overlay's
+    // alpha is not 0.
+    const int columns = std::min(width, overlay.Width), rows = std::min(height, overlay.Height);
+    const auto touched = [&](int x, int y) {
+        return x < columns && y < rows && overlay.At(x, y)[3];
+    };
+    Marks level = HalveMarks(touched, width, height);
+    for (int count = FullMipCount(width, height) - 1; count > 0; --count) {
+        levels.push_back(UnmarkedBlocks(level));
+        if (count > 1) {
+            const Marks& above = level;
+            const auto marked = [&above](int x, int y) {
+                return above.Marked[static_cast<std::size_t>(y) * above.Width + x] != 0;
+            };
+            level = HalveMarks(marked, above.Width, above.Height);
         }
     }
     return levels;

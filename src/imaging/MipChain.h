@@ -26,6 +26,14 @@ enum class MipKind {
 [[nodiscard]] std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind,
                                                    TaskPool& pool);
 
+// For each level below the top of a width x height texture (as MakeMipLevels gives them), one
+// flag a 4 x 4 block, row by row: true where a blend with `overlay` (laid over the texture's top
+// left, as BlendOver does) leaves the block as filtering the texture alone would make it, because
+// every top-level texel the filter gathers for the block, at any weight, lies where the overlay's
+// alpha is 0 or outside the overlay. Empty for an empty texture.
+[[nodiscard]] std::vector<std::vector<bool>> UntouchedMipBlocks(const RgbaImage& overlay, int width,
+                                                                int height);
+
 // Whether a texture's file name follows the game's convention for normal maps: the base name
 // ends in "_n" or "_msn", letter case ignored. A folder and an extension may come with it.
 [[nodiscard]] bool IsNormalMapName(const std::string& path);

@@ -186,6 +186,9 @@ private:
         BlendOver(base, mod);
         if (!texture.Stored.Blocks.empty()) {
             texture.Stored.Untouched = UntouchedBlocks(mod, base.Width, base.Height);
+            if (texture.Target.MipChain) {
+                texture.Stored.LowerUntouched = UntouchedMipBlocks(mod, base.Width, base.Height);
+            }
         }
         texture.Mod.reset();
         texture.File = Session.EncodeTexture(base, texture.Target, &texture.Stored);

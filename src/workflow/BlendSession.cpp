@@ -261,6 +261,7 @@ bool BlendSession::CompositeTextures(const std::string& baseKey, const std::stri
     BlendOver(result, overlay);
     if (baseKey == SourceSlot && resultKey == FinalSlot && !InstalledBlocks.Blocks.empty()) {
         InstalledBlocks.Untouched = UntouchedBlocks(overlay, result.Width, result.Height);
+        InstalledBlocks.LowerUntouched = UntouchedMipBlocks(overlay, result.Width, result.Height);
     }
     Images[resultKey] = std::move(result);
     return true;

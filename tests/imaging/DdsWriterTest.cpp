@@ -1,13 +1,18 @@
 // The DDS writer as a whole file: every level in the format asked for, the same bytes on any
 // number of threads, and the installed blocks copied only where format, size and flags fit.
 #include "imaging/DdsWriter.h"
+#include "imaging/Composite.h"
 #include "imaging/DdsFormat.h"
 #include "imaging/DdsReader.h"
+#include "imaging/EncoderTestImages.h"
+#include "imaging/ImageFile.h"
 #include "imaging/ImagingTestSupport.h"
 #include "imaging/MipChain.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -117,6 +122,102 @@ TEST(DdsWriterTest, UntouchedBlocksAreCopiedOnlyWhereTheSourceFits) {
         }
         EXPECT_EQ(EncodeDds(image, TextureFormat::BC7, pool, {}, &source),
                   EncodeDds(image, TextureFormat::BC7, pool));
+    }
+}
+
+// A blend over an installed texture with its chain, read as the session reads it: each block of
+// a lower level whose footprint the modification leaves transparent is the installed bytes, every
+// other block what the encoder makes of the filtered blend; the copied blocks decode to that
+// filtered blend as closely as the encoder would. A chain cut short gives what it holds. Even and
+// odd sizes, both formats.
+TEST(DdsWriterTest, LowerLevelsAreCopiedWhereTheBlendLeavesTheirFootprint) {
+    TaskPool pool(2);
+    const TempFolder folder;
+    for (const auto& [width, height, cut] :
+         {std::tuple{64, 64, false}, {45, 30, false}, {64, 64, true}}) {
+        for (const TextureFormat format : {TextureFormat::DXT1, TextureFormat::DXT5}) {
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) +
+                         (cut ? " cut" : "") + (format == TextureFormat::DXT1 ? " DXT1" : " DXT5"));
+            const std::size_t blockBytes = format == TextureFormat::DXT1 ? 8 : 16;
+            const RgbaImage picture =
+                MakeSeamedTexture(SampleKind::Skin, width, height, height / 3, 4);
+            std::vector<std::uint8_t> installed =
+                EncodeDds(picture, format, pool, MakeMipLevels(picture, MipKind::Colour, pool));
+            const std::size_t levelOne = DDS_FILE_HEADER_SIZE + std::size_t((width + 3) / 4) *
+                                                                    ((height + 3) / 4) * blockBytes;
+            const std::size_t levelTwo =
+                levelOne + std::size_t((width / 2 + 3) / 4) * ((height / 2 + 3) / 4) * blockBytes;
+            if (cut) {
+                installed.resize(levelTwo + blockBytes); // level 2 ends after its first block
+            }
+            WriteTextFile(folder / "installed.dds",
+                          std::string(installed.begin(), installed.end()));
+            RgbaImage blend;
+            SourceBlocks source;
+            ASSERT_TRUE(ReadImageFile(folder / "installed.dds", true, blend, &source));
+            const RgbaImage mod =
+                MakeSeamMod(SampleKind::Skin, width, height, height * 2 / 3, height / 8);
+            BlendOver(blend, mod);
+            source.Untouched = UntouchedBlocks(mod, width, height);
+            source.LowerUntouched = UntouchedMipBlocks(mod, width, height);
+            const std::vector<RgbaImage> levels = MakeMipLevels(blend, MipKind::Colour, pool);
+            ASSERT_EQ(source.LowerBlocks.size(), cut ? 1u : levels.size());
+            const std::vector<std::uint8_t> plain = EncodeDds(blend, format, pool, levels);
+            const std::vector<std::uint8_t> written =
+                EncodeDds(blend, format, pool, levels, &source);
+            ASSERT_EQ(written.size(), plain.size());
+
+            std::size_t at = levelOne, copiedBlocks = 0;
+            for (std::size_t k = 0; k < levels.size(); ++k) {
+                SCOPED_TRACE("level " + std::to_string(k + 1));
+                const RgbaImage& level = levels[k];
+                const std::size_t count = source.LowerUntouched[k].size();
+                const auto bytes = [&](const std::vector<std::uint8_t>& file) {
+                    return std::vector<std::uint8_t>(file.begin() + at,
+                                                     file.begin() + at + count * blockBytes);
+                };
+                const std::vector<std::uint8_t> ours = bytes(written), fresh = bytes(plain);
+                const bool held = k < source.LowerBlocks.size();
+                double copiedError = 0, freshError = 0, samples = 0;
+                const RgbaImage decoded =
+                    DecodeImage(ours, level.Width, level.Height, static_cast<int>(blockBytes),
+                                format == TextureFormat::DXT1 ? Bc1 : Bc3);
+                const RgbaImage encoded =
+                    DecodeImage(fresh, level.Width, level.Height, static_cast<int>(blockBytes),
+                                format == TextureFormat::DXT1 ? Bc1 : Bc3);
+                for (std::size_t b = 0; b < count; ++b) {
+                    const bool copy = held && source.LowerUntouched[k][b];
+                    const std::uint8_t* expected =
+                        copy ? &source.LowerBlocks[k][b * blockBytes] : &fresh[b * blockBytes];
+                    EXPECT_EQ(std::memcmp(&ours[b * blockBytes], expected, blockBytes), 0)
+                        << "block " << b << (copy ? " copied" : " encoded");
+                    copiedBlocks += copy;
+                    const int wide = (level.Width + 3) / 4;
+                    for (int y = static_cast<int>(b) / wide * 4;
+                         copy && y < std::min(level.Height, static_cast<int>(b) / wide * 4 + 4);
+                         ++y) {
+                        for (int x = static_cast<int>(b) % wide * 4;
+                             x < std::min(level.Width, static_cast<int>(b) % wide * 4 + 4); ++x) {
+                            for (int c = 0; c < 3; ++c) {
+                                const double d = decoded.At(x, y)[c] - level.At(x, y)[c];
+                                const double e = encoded.At(x, y)[c] - level.At(x, y)[c];
+                                copiedError += d * d;
+                                freshError += e * e;
+                                samples += 1;
+                            }
+                        }
+                    }
+                }
+                if (samples > 0) {
+                    const auto psnr = [&](double error) {
+                        return 10 * std::log10(255.0 * 255.0 * samples / std::max(error, 1e-9));
+                    };
+                    EXPECT_GE(psnr(copiedError), std::min(psnr(freshError), 48.0) - 3.0);
+                }
+                at += count * blockBytes;
+            }
+            EXPECT_GT(copiedBlocks, 10u) << "the test needs copied blocks";
+        }
     }
 }
 

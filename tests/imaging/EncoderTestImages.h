@@ -128,4 +128,24 @@ inline std::vector<Bc7ModeCase> Bc7ModeCases() {
     return {{"opaque", mixed, {1, 3, 5, 6}}, {"masked", masked, {4, 5, 6, 7}}};
 }
 
+// Opaque images on which BC7 picks each of its opaque modes somewhere: photographs, noise, hard
+// edges of two colours and the mode cases' opaque image.
+inline std::vector<RgbaImage> OpaqueImages() {
+    std::vector<RgbaImage> images = {Photographic(false, 31), Photographic(false, 32)};
+    std::mt19937 random(33);
+    images.push_back(Generate([&](int, int, std::uint8_t* px) {
+        for (int c = 0; c < 3; ++c) {
+            px[c] = static_cast<std::uint8_t>(random());
+        }
+    }));
+    images.push_back(Generate([&](int x, int y, std::uint8_t* px) {
+        const bool split = (x % 4) * 3 + (y % 4) > 5;
+        for (int c = 0; c < 3; ++c) {
+            px[c] = static_cast<std::uint8_t>(split ? 30 + 50 * c + x : 220 - 40 * c + y);
+        }
+    }));
+    images.push_back(Bc7ModeCases()[0].Image);
+    return images;
+}
+
 } // namespace quillon

@@ -1,10 +1,13 @@
 #include "imaging/MipChain.h"
+#include "imaging/Composite.h"
 #include "imaging/ImagingTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 
 using namespace quillon;
 
@@ -123,5 +126,78 @@ TEST(MipChain, NormalMapsAreKnownByTheirNames) {
     }
     for (const char* name : {"femalehead", "head_s.dds", "n", "a_n\\b.dds", "x_msnx", "_n.x\\y"}) {
         EXPECT_FALSE(IsNormalMapName(name)) << name;
+    }
+}
+
+namespace {
+
+// The blocks of each lower level that have a texel other than `base` would give: filtering a
+// blend over a uniform base shows where the overlay reaches.
+std::vector<std::vector<bool>> BlocksLike(const std::vector<RgbaImage>& levels,
+                                          const std::vector<RgbaImage>& plain) {
+    std::vector<std::vector<bool>> same;
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        const RgbaImage& level = levels[k];
+        const int wide = (level.Width + 3) / 4;
+        same.emplace_back(static_cast<std::size_t>(wide) * ((level.Height + 3) / 4), true);
+        for (int y = 0; y < level.Height; ++y) {
+            for (int x = 0; x < level.Width; ++x) {
+                if (PixelAt(level, x, y) != PixelAt(plain[k], x, y)) {
+                    same[k][static_cast<std::size_t>(y / 4 * wide + x / 4)] = false;
+                }
+            }
+        }
+    }
+    return same;
+}
+
+} // namespace
+
+// A lower level's block counts as untouched only where no top-level texel the filter gathers for
+// it, at any weight, is covered by the overlay. On power-of-two sizes that footprint is the
+// aligned square of 4 * 2^k texels; on odd sizes the edge texels reach into the neighbours,
+// which the filter itself shows: an opaque white texel over black changes every block it reaches.
+TEST(MipChain, UntouchedBlocksAreThoseWhoseFootprintTheOverlayLeavesAlone) {
+    TaskPool pool(1);
+    RgbaImage overlay(64, 32);
+    for (const auto& [x, y] : {std::pair{5, 3}, {40, 17}, {63, 31}}) {
+        overlay.At(x, y)[3] = 1;
+    }
+    const auto squares = UntouchedMipBlocks(overlay, 64, 32);
+    ASSERT_EQ(squares.size(), 6u);
+    for (std::size_t k = 0; k < squares.size(); ++k) {
+        const int side = 4 << (k + 1), wide = std::max(1, (64 >> (k + 1)) + 3) / 4;
+        for (std::size_t b = 0; b < squares[k].size(); ++b) {
+            const int bx = static_cast<int>(b) % wide, by = static_cast<int>(b) / wide;
+            bool covered = false;
+            for (const auto& [x, y] : {std::pair{5, 3}, {40, 17}, {63, 31}}) {
+                covered = covered || (x / side == bx && y / side == by);
+            }
+            EXPECT_EQ(squares[k][b], !covered) << "level " << k + 1 << " block " << b;
+        }
+    }
+
+    // Odd sizes, and an overlay smaller than the texture: BlendOver leaves the rest alone.
+    for (const auto& [width, height, x, y] :
+         {std::tuple{37, 23, 36, 22}, {37, 23, 17, 9}, {37, 23, 0, 0}, {9, 7, 8, 3}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + " at " +
+                     std::to_string(x) + ", " + std::to_string(y));
+        const RgbaImage black = Uniform(width, height, {0, 0, 0, 255});
+        RgbaImage mod(x + 1, y + 1), blend = black;
+        mod.At(x, y)[0] = mod.At(x, y)[1] = mod.At(x, y)[2] = mod.At(x, y)[3] = 255;
+        BlendOver(blend, mod);
+        const auto flags = UntouchedMipBlocks(mod, width, height);
+        const auto reached = BlocksLike(MakeMipLevels(blend, MipKind::Colour, pool),
+                                        MakeMipLevels(black, MipKind::Colour, pool));
+        ASSERT_EQ(flags.size(), reached.size());
+        for (std::size_t k = 0; k < flags.size(); ++k) {
+            ASSERT_EQ(flags[k].size(), reached[k].size());
+            for (std::size_t b = 0; b < flags[k].size(); ++b) {
+                EXPECT_TRUE(!flags[k][b] || reached[k][b])
+                    << "level " << k + 1 << " block " << b << " changes but counts as untouched";
+            }
+            // One texel reaches at most two blocks a side of the level below it.
+            EXPECT_LE(std::count(flags[k].begin(), flags[k].end(), false), 4);
+        }
     }
 }

@@ -5,6 +5,7 @@
 #include "imaging/BlockEncoding.h"
 #include "imaging/DdsFormat.h"
 #include "imaging/DdsReader.h"
+#include "imaging/DdsWriter.h"
 #include "imaging/EncoderTestImages.h"
 #include "imaging/ImagingTestSupport.h"
 #include "imaging/PillowDecoder.h"
@@ -125,6 +126,26 @@ TEST(BlockEncoderTest, Bc7BlocksReadTheSameInPillow) {
         const RgbaImage ours = DecodeImage(streams[n], 64, 64, 16, Bc7);
         ASSERT_EQ(pillow[n].size(), ours.Pixels.size());
         EXPECT_TRUE(pillow[n] == ours.Pixels) << "Pillow reads the blocks differently";
+    }
+}
+
+// Opaque textures saved as BC7 (the writer's DX10 file) stay opaque in Pillow, texel for texel.
+TEST(BlockEncoderTest, OpaqueBc7FilesReadOpaqueInPillow) {
+    TaskPool pool(2);
+    const std::vector<RgbaImage> images = OpaqueImages();
+    std::vector<std::vector<std::uint8_t>> files;
+    for (const RgbaImage& image : images) {
+        files.push_back(EncodeDds(image, TextureFormat::BC7, pool));
+    }
+    const auto pillow = DecodeWithPillow(files);
+    for (std::size_t n = 0; n < images.size(); ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_EQ(pillow[n].size(), images[n].Pixels.size());
+        int translucent = 0;
+        for (std::size_t i = 3; i < pillow[n].size(); i += 4) {
+            translucent += pillow[n][i] != 255;
+        }
+        EXPECT_EQ(translucent, 0);
     }
 }
 

@@ -83,9 +83,10 @@ TEST_F(SaveTexture, Bc7IsWrittenWithTheDx10Header) {
     }
 }
 
-// The window's blend over installed textures: every block the modification leaves at zero alpha
-// keeps the installed bytes, in DXT1 and DXT5, with a chain too. The same file as a library
-// source gets every block encoded anew; a BC7 target is BC7 throughout.
+// The window's blend over installed textures: every block whose footprint the modification
+// leaves at zero alpha keeps the installed bytes, in DXT1 and DXT5, on every level of the chain.
+// The same file as a library source gets every block encoded anew; a BC7 target is BC7
+// throughout.
 TEST_F(SaveTexture, InstalledSourcesKeepTheBlocksTheModificationLeavesAlone) {
     const CurrentDirectoryGuard cwd(Folder.Path());
     Session.Config.Set("SkyrimDataPath", "Data\\");
@@ -132,11 +133,15 @@ TEST_F(SaveTexture, InstalledSourcesKeepTheBlocksTheModificationLeavesAlone) {
         }
         EXPECT_EQ(DescribeDds(Folder / ("Out/" + relative)),
                   std::string("64x64 ") + (c.SubSet[3] == '1' ? "DXT1" : "DXT5") + " 7 levels");
-        const CopiedBlockCount count = CompareBlocks(installed, written, mod);
-        EXPECT_GT(count.Untouched, 64) << "the test needs untouched blocks";
-        EXPECT_LT(count.Untouched, 256 - 32) << "and touched ones";
-        EXPECT_EQ(count.UntouchedChanged, c.Copied ? 0 : count.Untouched);
-        EXPECT_EQ(count.TouchedSame, 0);
+        const std::vector<CopiedBlockCount> levels = CompareBlocks(installed, written, mod);
+        ASSERT_EQ(levels.size(), 7u);
+        EXPECT_GT(levels[0].Untouched, 64) << "the test needs untouched blocks";
+        EXPECT_LT(levels[0].Untouched, 256 - 32) << "and touched ones";
+        EXPECT_GT(levels[2].Untouched, 4) << "down the chain too";
+        for (const CopiedBlockCount& count : levels) {
+            EXPECT_EQ(count.UntouchedChanged, c.Copied ? 0 : count.Untouched);
+            EXPECT_EQ(count.TouchedSame, 0);
+        }
     }
 }
 

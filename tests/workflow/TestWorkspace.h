@@ -35,12 +35,16 @@ inline std::string DescribeDds(const std::string& path) {
            (layout.MipCount > 1 ? " " + std::to_string(layout.MipCount) + " levels" : "");
 }
 
-// A DXT1 or DXT5 texture of edge x edge whose blocks no encoder would write: each is one colour,
-// stored with equal endpoints and random indices that all name that colour (never DXT1's
-// transparent index). Re-encoding its pixels cannot give these bytes back.
+// A DXT1 or DXT5 texture of edge x edge, with its full chain, whose blocks no encoder would
+// write: each is one colour, stored with equal endpoints and random indices that all name that
+// colour (never DXT1's transparent index). Re-encoding its pixels cannot give these bytes back.
 inline std::vector<std::uint8_t> ArbitraryBlocksDds(TextureFormat format, int edge, unsigned seed) {
     TaskPool one(1);
-    std::vector<std::uint8_t> file = EncodeDds(RgbaImage(edge, edge), format, one);
+    std::vector<RgbaImage> lower;
+    for (int level = edge / 2; level >= 1; level /= 2) {
+        lower.emplace_back(level, level);
+    }
+    std::vector<std::uint8_t> file = EncodeDds(RgbaImage(edge, edge), format, one, lower);
     std::mt19937 random(seed);
     const std::size_t blockBytes = format == TextureFormat::DXT1 ? 8 : 16;
     for (std::size_t at = DDS_FILE_HEADER_SIZE; at + blockBytes <= file.size(); at += blockBytes) {
@@ -70,42 +74,49 @@ inline std::vector<std::uint8_t> ArbitraryBlocksDds(TextureFormat format, int ed
     return file;
 }
 
-// Comparing a written DXT texture's top level with the installed one it was blended from, block
-// by block: how many blocks the overlay (at the texture's size) leaves untouched, how many of
-// those differ from the installed bytes, and how many of the others equal them.
+// Comparing a written DXT texture with the installed one it was blended from, both square with a
+// power-of-two edge, level by level and block by block: how many blocks the overlay (at the
+// texture's size) leaves untouched, how many of those differ from the installed bytes, and how
+// many of the others equal them. A block of level k is untouched where the overlay is
+// transparent over its square of 4 * 2^k top-level texels, all the filter reads for it.
 struct CopiedBlockCount {
     int Untouched = 0, UntouchedChanged = 0, TouchedSame = 0;
 };
-inline CopiedBlockCount CompareBlocks(const std::string& installed, const std::string& written,
-                                      const RgbaImage& overlay) {
-    CopiedBlockCount count;
+inline std::vector<CopiedBlockCount>
+CompareBlocks(const std::string& installed, const std::string& written, const RgbaImage& overlay) {
     DdsLayout in, out;
     const auto* inBytes = reinterpret_cast<const std::uint8_t*>(installed.data());
     const auto* outBytes = reinterpret_cast<const std::uint8_t*>(written.data());
     if (ReadDdsLayout(inBytes, installed.size(), in) != DdsProblem::None ||
         ReadDdsLayout(outBytes, written.size(), out) != DdsProblem::None ||
-        in.TopLevelBytes != out.TopLevelBytes) {
-        return {-1, -1, -1};
+        in.TopLevelBytes != out.TopLevelBytes || in.MipCount != out.MipCount ||
+        out.Width != out.Height) {
+        return {};
     }
-    const int wide = (out.Width + 3) / 4, high = (out.Height + 3) / 4;
-    std::vector<bool> untouched(static_cast<std::size_t>(wide) * high, true);
-    for (int y = 0; y < std::min(out.Height, overlay.Height); ++y) {
-        for (int x = 0; x < std::min(out.Width, overlay.Width); ++x) {
-            if (overlay.At(x, y)[3] != 0) {
-                untouched[static_cast<std::size_t>(y / 4 * wide + x / 4)] = false;
+    const std::size_t blockBytes = out.Format == DdsPixelFormat::Bc1 ? 8 : 16;
+    std::vector<CopiedBlockCount> levels;
+    std::size_t offset = 0;
+    for (int level = 0, edge = out.Width; level < out.MipCount; ++level, edge = edge / 2) {
+        const int wide = (edge + 3) / 4, square = 4 << level;
+        std::vector<bool> untouched(static_cast<std::size_t>(wide) * wide, true);
+        for (int y = 0; y < std::min(out.Height, overlay.Height); ++y) {
+            for (int x = 0; x < std::min(out.Width, overlay.Width); ++x) {
+                if (overlay.At(x, y)[3] != 0) {
+                    untouched[static_cast<std::size_t>(y / square * wide + x / square)] = false;
+                }
             }
         }
+        CopiedBlockCount& count = levels.emplace_back();
+        for (std::size_t b = 0; b < untouched.size(); ++b, offset += blockBytes) {
+            const bool same = std::equal(inBytes + in.DataOffset + offset,
+                                         inBytes + in.DataOffset + offset + blockBytes,
+                                         outBytes + out.DataOffset + offset);
+            count.Untouched += untouched[b];
+            count.UntouchedChanged += untouched[b] && !same;
+            count.TouchedSame += !untouched[b] && same;
+        }
     }
-    const std::size_t blockBytes = in.TopLevelBytes / untouched.size();
-    for (std::size_t b = 0; b < untouched.size(); ++b) {
-        const bool same = std::equal(inBytes + in.DataOffset + b * blockBytes,
-                                     inBytes + in.DataOffset + (b + 1) * blockBytes,
-                                     outBytes + out.DataOffset + b * blockBytes);
-        count.Untouched += untouched[b];
-        count.UntouchedChanged += untouched[b] && !same;
-        count.TouchedSame += !untouched[b] && same;
-    }
-    return count;
+    return levels;
 }
 
 } // namespace quillon

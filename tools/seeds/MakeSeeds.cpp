@@ -44,6 +44,13 @@ bool WriteDdsSeeds(const fs::path& folder) {
                        MakeDds(image, sample.Format)) &&
              ok;
     }
+    // Installed textures with their chains, as the writer keeps their levels.
+    const RgbaImage larger = MakeSeamedTexture(SampleKind::Skin, 13, 9, 5, 2);
+    for (const char* compression : {"DXT1", "DXT5"}) {
+        ok = WriteDdsTexture((folder / (std::string(compression) + "-chain.dds")).string(), larger,
+                             compression, true) &&
+             ok;
+    }
     return ok;
 }
 
