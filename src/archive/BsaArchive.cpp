@@ -88,8 +88,9 @@ bool ReadAt(const std::string& path, std::uint64_t offset, std::uint64_t size,
     return static_cast<bool>(in);
 }
 
+// "1 file", "2 files".
 std::string Count(std::uint64_t n, const char* what) {
-    return std::to_string(n) + " " + what;
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 } // namespace
@@ -163,8 +164,8 @@ bool BsaArchive::Open(const std::string& nativePath) {
     const std::uint64_t folderRecords = folderCount * folderRecordSize;
     const std::uint64_t fileRecords = fileCount * bsa::FileRecordSize;
     if (folderRecords > left || fileRecords > left - folderRecords) {
-        return fail("it declares " + Count(folderCount, "folders and ") +
-                    Count(fileCount, "files") + ", more than its " + Count(Length, "bytes") +
+        return fail("it declares " + Count(folderCount, "folder") + " and " +
+                    Count(fileCount, "file") + ", more than its " + Count(Length, "byte") +
                     " can hold");
     }
     // Folder names: a length byte each and at most the declared total (a zero each included,
@@ -174,8 +175,8 @@ bool BsaArchive::Open(const std::string& nativePath) {
     const std::uint64_t indexSize =
         std::min(left, folderRecords + fileRecords + std::min(namesBound, left));
     if (indexSize > MaxArchiveIndexSize) {
-        return fail("its index of " + Count(indexSize, "bytes") + " is larger than " +
-                    Count(MaxArchiveIndexSize, "bytes"));
+        return fail("its index of " + Count(indexSize, "byte") + " is larger than " +
+                    Count(MaxArchiveIndexSize, "byte"));
     }
     std::vector<std::uint8_t> index;
     if (!ReadAt(nativePath, offset, indexSize, index)) {
@@ -200,7 +201,7 @@ bool BsaArchive::Open(const std::string& nativePath) {
         listed += folders[i].Files;
     }
     if (listed != fileCount) {
-        return fail("its folder records list " + Count(listed, "files") + ", its header " +
+        return fail("its folder records list " + Count(listed, "file") + ", its header " +
                     std::to_string(fileCount));
     }
 
@@ -252,7 +253,7 @@ bool BsaArchive::Open(const std::string& nativePath) {
         for (Entry& entry : Entries) {
             const char* stop = std::find(text + at, text + tableSize, '\0');
             if (stop == text + tableSize) {
-                return fail("its file name table ends before its " + Count(fileCount, "names"));
+                return fail("its file name table ends before its " + Count(fileCount, "name"));
             }
             const std::string name =
                 NormalisedPath(std::string_view(text + at, stop - (text + at)));
@@ -366,12 +367,12 @@ bool BsaArchive::Extract(std::string_view relativePath, std::vector<std::uint8_t
         return false;
     }
     if (size > MaxExtractedSize) {
-        reason = "it declares " + Count(size, "bytes") + ", more than a texture can take";
+        reason = "it declares " + Count(size, "byte") + ", more than a texture can take";
         return false;
     }
     if (entry->Compressed && size > cursor.Remaining() * bsa::MaxExpansion + 64) {
-        reason = "it declares " + Count(size, "bytes") + ", more than its " +
-                 Count(cursor.Remaining(), "stored bytes") + " can give";
+        reason = "it declares " + Count(size, "byte") + ", more than its " +
+                 Count(cursor.Remaining(), "stored byte") + " can give";
         return false;
     }
     const std::uint64_t wanted = std::min(size, limit);
@@ -385,7 +386,7 @@ bool BsaArchive::Extract(std::string_view relativePath, std::vector<std::uint8_t
         }
         bytes.resize(static_cast<std::size_t>(wanted));
     } catch (const std::bad_alloc&) {
-        reason = "there is not enough memory for its " + Count(wanted, "bytes");
+        reason = "there is not enough memory for its " + Count(wanted, "byte");
         return false;
     }
     const bsa::Codec codec =
