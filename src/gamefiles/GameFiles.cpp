@@ -62,6 +62,25 @@ std::string OriginName(const GameFile& file) {
 }
 
 GameFiles::GameFiles(GameSetup setup) : Setup(std::move(setup)) {
+    ReadSetup();
+}
+
+void GameFiles::Refresh() {
+    ModOrganizerRead = false;
+    ProfileFolder.clear();
+    LocalSettings = false;
+    GameName.clear();
+    LooseSources.clear();
+    Folders = FolderIndex();
+    TopLevel.clear();
+    TopLevelRead = false;
+    ArchivesLoaded = false;
+    Archives.clear();
+    ArchivePaths.clear();
+    ReadSetup();
+}
+
+void GameFiles::ReadSetup() {
     DataRoot = ResolvePath(Setup.DataFolder);
     if (!Setup.ModOrganizer.empty()) {
         InstanceFolder = ResolvePath(Setup.ModOrganizer);
@@ -246,11 +265,23 @@ void GameFiles::LoadArchives() {
             continue; // not installed, or loaded already
         }
         LoadedArchive loaded{FileNameOf(holder->NativePath), *holder, nullptr};
-        auto archive = std::make_shared<BsaArchive>();
-        if (archive->Open(holder->NativePath)) {
-            loaded.Archive = std::move(archive);
-        } else {
-            Note("Damaged archive " + DisplayPath(holder->NativePath) + ": " + archive->Problem() +
+        // An archive opened before whose file is unchanged keeps its index.
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(holder->NativePath, error);
+        const std::int64_t written =
+            error ? 0 : fs::last_write_time(holder->NativePath, error).time_since_epoch().count();
+        OpenedArchive& opened = Opened[holder->NativePath];
+        const bool never = !opened.Archive && opened.Problem.empty();
+        if (never || opened.Size != size ||
+            opened.Written != written) {
+            auto archive = std::make_shared<BsaArchive>();
+            const bool ok = archive->Open(holder->NativePath);
+            opened = {size, written, ok ? std::move(archive) : nullptr,
+                      ok ? std::string() : archive->Problem()};
+        }
+        loaded.Archive = opened.Archive;
+        if (!opened.Archive) {
+            Note("Damaged archive " + DisplayPath(holder->NativePath) + ": " + opened.Problem +
                  "; it is skipped");
         }
         ArchivePaths.push_back(holder->NativePath);

@@ -9,10 +9,11 @@
 // name), then for each active plugin in load order (the base masters first) "<plugin>.bsa" and
 // "<plugin> - Textures.bsa". An archive file is itself found in the loose-file order.
 //
-// Everything is read when first needed and kept: the mod list at construction, the INIs, the
-// load order and the archives' indexes at the first path that no loose file holds. Problems of
-// the player's setup files (damaged, huge, missing) are kept as notes, each once. One thread
-// resolves; extraction from archives (ReadArchived) may run on any thread.
+// Everything is read when first needed and kept until Refresh: the mod list at construction, the
+// folders' listings as paths are looked up, the INIs, the load order and the archives' indexes at
+// the first path that no loose file holds. Problems of the player's setup files (damaged, huge,
+// missing) are kept as notes, each once. One thread resolves; extraction from archives
+// (ReadArchived) may run on any thread.
 #pragma once
 
 #include "archive/BsaArchive.h"
@@ -72,6 +73,10 @@ class GameFiles {
 public:
     explicit GameFiles(GameSetup setup);
 
+    // Forgets what was read, so that the next resolution sees the files as they are now; an
+    // archive whose file has not changed keeps its index.
+    void Refresh();
+
     // Whether a Mod Organizer 2 instance is configured and could be read.
     bool HasModOrganizer() const { return ModOrganizerRead; }
 
@@ -111,6 +116,7 @@ private:
         std::shared_ptr<const BsaArchive> Archive; // null when it cannot be opened
     };
 
+    void ReadSetup();
     std::vector<GameFile> LooseCandidates(std::string_view relativePath);
     std::vector<GameFile> ArchiveCandidates(std::string_view relativePath);
     void LoadArchives();
@@ -133,6 +139,13 @@ private:
     bool ArchivesLoaded = false;
     std::vector<LoadedArchive> Archives;
     std::vector<std::string> ArchivePaths;
+    struct OpenedArchive {
+        std::uintmax_t Size = 0;
+        std::int64_t Written = 0; // the file's last write time, in the clock's ticks
+        std::shared_ptr<const BsaArchive> Archive; // null: it could not be opened
+        std::string Problem;
+    };
+    std::map<std::string, OpenedArchive> Opened; // by native path
     LooseFilter Filter;
     std::vector<std::string> Notes;
     std::set<std::string> Noted;

@@ -96,16 +96,22 @@ std::string InstanceFolderPath(const std::string& text, const std::string& insta
 #endif
 }
 
-ModOrganizerInstance ReadModOrganizerInstance(const std::string& nativeFolder,
+ModOrganizerInstance ReadModOrganizerInstance(const std::string& givenFolder,
                                               const std::string& profile) {
     ModOrganizerInstance instance;
-    instance.Folder = nativeFolder;
+    instance.Folder = givenFolder;
+    // Absolute, so that the folders found below it are, whatever the current folder.
+    std::error_code error;
+    const fs::path absolute = fs::absolute(givenFolder.empty() ? "." : givenFolder, error);
+    const std::string nativeFolder =
+        error ? givenFolder : AsFolder(absolute.lexically_normal().string());
     const std::string iniPath = ResolvePath(AsFolder(nativeFolder) + "ModOrganizer.ini");
     const TextLines lines = ReadTextLines(iniPath);
     if (!lines.Found) {
-        instance.Problem = lines.Note.empty() ? DisplayPath(nativeFolder) +
-                                                    ": the folder holds no ModOrganizer.ini"
-                                              : lines.Note;
+        const std::string folder = nativeFolder.substr(0, nativeFolder.size() - 1);
+        instance.Problem = lines.Note.empty()
+                               ? DisplayPath(folder) + ": the folder holds no ModOrganizer.ini"
+                               : lines.Note;
         return instance;
     }
     const IniFile ini(lines.Lines);

@@ -12,7 +12,7 @@ namespace quillon {
 
 struct ModOrganizerInstance {
     std::string Problem; // why the instance cannot be used; empty when it can
-    std::string Folder;  // native, as given
+    std::string Folder;  // native, as given (the folders below are absolute)
     std::string GameName;
     std::string GameFolder; // native, ending in a separator; empty when the settings name none
     std::string ModsFolder, OverwriteFolder, ProfilesFolder; // native, ending in a separator

@@ -43,7 +43,9 @@ struct Texture {
     const HeadFixRow* Row = nullptr;
     AutoHeadFixResult Codes = 0; // the row's first code less one
     std::string SubSet;
-    std::string SourcePath;
+    InstalledTexture Installed; // where the source is read from
+    InstalledRead Read;
+    std::vector<std::string> Notes; // problems of the setup found while resolving it
     std::int32_t Size = 0;
     BlendSession::SaveTarget Target;
     std::shared_ptr<const RgbaImage> Mod; // as this texture's composite sees it
@@ -68,6 +70,7 @@ public:
     AutoHeadFixResult Run() {
         Session.SetName = "Head";
         Session.TypeName = "Color";
+        Session.Game().Refresh(); // the game's files as they are when the job starts
         std::vector<std::string> subSets;
         AutoHeadFixResult codes = 0;
         for (const HeadFixRow& row : HeadFixRows) {
@@ -87,14 +90,14 @@ public:
                 texture->Row = &row;
                 texture->Codes = codes;
                 texture->SubSet = subSet;
-                texture->SourcePath =
-                    Session.DataPath() +
-                    Session.Engine->GetTexturePath(Session.SetName, row.Channel, subSet);
+                texture->Installed = Session.FindInstalled(
+                    Session.Engine->GetTexturePath(Session.SetName, row.Channel, subSet));
                 texture->Size =
                     Session.Engine->GetTextureSize(Session.SetName, row.Channel, subSet);
                 const auto target = Session.FindSaveTarget(Session.OutputPath(), Session.SetName,
                                                            row.Channel, subSet);
                 texture->Target = target.value_or(BlendSession::SaveTarget{});
+                texture->Notes = Session.Game().TakeNotes();
                 texture->Work = std::make_unique<TaskPool::Group>(Pool);
                 Start(*texture, modNow);
                 InFlight.push_back(std::move(texture));
@@ -152,8 +155,8 @@ private:
     bool Load(Texture& texture) const {
         const std::optional<TextureFormat> format = texture.Target.Format;
         const bool dxt = format == TextureFormat::DXT1 || format == TextureFormat::DXT5;
-        if (!Session.ReadTexture(texture.SourcePath, texture.Source,
-                                 dxt ? &texture.Stored : nullptr)) {
+        if (!Session.ReadInstalled(texture.Installed, texture.Source,
+                                   dxt ? &texture.Stored : nullptr, texture.Read)) {
             texture.Outcome = Step::SourceFailed;
             return false;
         }
@@ -193,10 +196,20 @@ private:
         Texture& texture = *InFlight.front();
         texture.Work->Wait();
         const HeadFixRow& row = *texture.Row;
+        // What went wrong on the way, one line each, before the texture's own outcome.
+        for (const std::string& line : texture.Notes) {
+            std::cerr << line << std::endl;
+        }
+        for (const std::string& line : texture.Read.Skipped) {
+            std::cerr << line << std::endl;
+        }
         switch (texture.Outcome) {
-        case Step::SourceFailed:
-            Fail(DisplayPath(texture.SourcePath), row.SourceFailure, texture.Codes + 2);
+        case Step::SourceFailed: {
+            const std::string& reason = texture.Read.Reason;
+            Fail(DisplayPath(texture.Installed.TriedPath) + (reason.empty() ? "" : "\r\n" + reason),
+                 row.SourceFailure, texture.Codes + 2);
             return false;
+        }
         case Step::CompositeFailed:
             Fail(std::string(row.CompositeFailure) + "\r\n\r\nSet \"" + Session.SetName +
                      "\", sub set \"" + texture.SubSet + "\", channel \"" + row.Channel +
@@ -214,7 +227,12 @@ private:
             Fail(row.SaveFailure, "Error", texture.Codes + 4);
             return false;
         }
-        // Progress for a terminal: the texture just written.
+        // Progress for a terminal: where the source came from, unless the data folder, then the
+        // texture just written.
+        if (const std::string origin = SourceOriginLine(texture.Installed, texture.Read);
+            !origin.empty()) {
+            std::cout << origin << std::endl;
+        }
         std::cout << ResolvePath(texture.Target.Path) << std::endl;
         InFlight.pop_front();
         return true;

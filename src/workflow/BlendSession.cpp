@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SafeWrite.h"
+#include "workflow/GameSettings.h"
 
 #include <cstdio>
 
@@ -97,6 +98,23 @@ bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
     return ReadImageFile(ResolvePath(path), strip, image, blocks);
 }
 
+GameFiles& BlendSession::Game() {
+    if (!Files) {
+        Files = std::make_unique<GameFiles>(GameSetupFromSettings(Config));
+    }
+    return *Files;
+}
+
+InstalledTexture BlendSession::FindInstalled(const std::string& relative) {
+    return FindInstalledTexture(Game(), DataPath(), relative);
+}
+
+bool BlendSession::ReadInstalled(const InstalledTexture& texture, RgbaImage& image,
+                                 SourceBlocks* blocks, InstalledRead& read) const {
+    const bool strip = Engine == nullptr || Engine->StripPremultAlpha;
+    return ReadInstalledTexture(texture, strip, image, blocks, read);
+}
+
 MipMapMode BlendSession::MipMaps() {
     if (!Config.Contains("MipMaps")) {
         return MipMapMode::Auto;
@@ -125,7 +143,7 @@ BlendSession::FindSaveTarget(const std::string& baseFolder, const std::string& s
         break;
     case MipMapMode::Auto:
         // One level stays one level; a chain, or no installed texture at all, gives a chain.
-        target.MipChain = TextureLevelCount(ResolvePath(DataPath() + relative)) != 1;
+        target.MipChain = InstalledLevelCount(FindInstalled(relative)) != 1;
         break;
     }
     return target;
@@ -177,6 +195,37 @@ bool BlendSession::LoadTexture(const std::string& key, const std::string& path, 
     return ReadTexture(path, image, installed ? &InstalledBlocks : nullptr);
 }
 
+bool BlendSession::LoadInstalledTexture(const std::string& relative, bool reload) {
+    const auto slot = Images.find(SourceSlot);
+    if (!reload && slot != Images.end()) {
+        return !slot->second.Empty();
+    }
+    RgbaImage& image = Images[SourceSlot];
+    image = RgbaImage();
+    InstalledBlocks = SourceBlocks();
+    SourceOrigin.clear();
+    Game().Refresh();
+    const InstalledTexture texture = FindInstalled(relative);
+    InstalledRead read;
+    const bool loaded = ReadInstalled(texture, image, &InstalledBlocks, read);
+    if (loaded) {
+        SourceOrigin = OriginName(*read.From);
+    }
+    std::vector<std::string> lines = Game().TakeNotes();
+    lines.insert(lines.end(), read.Skipped.begin(), read.Skipped.end());
+    if (!read.Reason.empty()) {
+        lines.push_back(DisplayPath(texture.TriedPath) + ": " + read.Reason);
+    }
+    if (!lines.empty() && View.Reason) {
+        std::string text;
+        for (const std::string& line : lines) {
+            text += (text.empty() ? "" : "\n") + line;
+        }
+        View.Reason(SourcePreviewFlag, text);
+    }
+    return loaded;
+}
+
 bool BlendSession::CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
                                      const std::string& resultKey, std::int32_t size) {
     const auto overlaySlot = Images.find(overlayKey);
@@ -217,6 +266,7 @@ bool BlendSession::CompositeTextures(const std::string& baseKey, const std::stri
 bool BlendSession::SaveTexture(const std::string& key, const std::string& baseFolder,
                                const std::string& setName, const std::string& channelName,
                                const std::string& subSetName) {
+    Game().Refresh(); // the installed texture, as it is now, decides the mip chain
     const std::optional<SaveTarget> target =
         FindSaveTarget(baseFolder, setName, channelName, subSetName);
     const auto slot = Images.find(key);
@@ -287,23 +337,25 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
         return false;
     }
     Busy(true);
-    std::string path;
-    if (choice.UseInstalled) {
-        if (index >= choice.Destinations.size()) {
-            ShowBlankPreviews(SourcePreviewFlag);
-            Busy(false);
-            return false; // the status line stays as it was
-        }
-        path = DataPath() + Engine->GetTexturePath(SetName, TypeName, choice.Destinations[index]);
-    } else {
-        path = "Source\\" + choice.SourceTreePath; // nothing selected: "Source\" names no file
+    if (choice.UseInstalled && index >= choice.Destinations.size()) {
+        ShowBlankPreviews(SourcePreviewFlag);
+        Busy(false);
+        return false; // the status line stays as it was
     }
     SetStatus("Loading Source Image...");
-    const bool loaded = LoadTexture(SourceSlot, path, SourceReload, choice.UseInstalled);
+    bool loaded = false;
+    if (choice.UseInstalled) {
+        loaded = LoadInstalledTexture(
+            Engine->GetTexturePath(SetName, TypeName, choice.Destinations[index]), SourceReload);
+    } else {
+        // Nothing selected: "Source\" names no file.
+        loaded = LoadTexture(SourceSlot, "Source\\" + choice.SourceTreePath, SourceReload);
+        SourceOrigin.clear();
+    }
     // A failed read leaves no picture: the placeholder then says so.
     UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
     Busy(false);
-    SetStatus("Ready");
+    SetStatus(loaded && !SourceOrigin.empty() ? "Ready (from " + SourceOrigin + ")" : "Ready");
     return loaded;
 }
 

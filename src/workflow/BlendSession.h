@@ -7,12 +7,14 @@
 #pragma once
 
 #include "catalogue/BlendEngine.h"
+#include "gamefiles/GameFiles.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/MipChain.h"
 #include "imaging/PreviewBitmap.h"
 #include "imaging/RgbaImage.h"
 #include "imaging/TaskPool.h"
 #include "workflow/Configuration.h"
+#include "workflow/InstalledTexture.h"
 #include "workflow/Settings.h"
 
 #include <cstdint>
@@ -80,6 +82,15 @@ public:
     bool UseInstalledByDefault();
     MipMapMode MipMaps(); // "full" or "none"; any other text, or none, is auto
 
+    // The game's file system as the settings describe it, made at first use. A step that reads
+    // installed textures refreshes it first, so that it sees the files as they are then.
+    GameFiles& Game();
+    // Where the installed texture at a path below the data folder is read from.
+    InstalledTexture FindInstalled(const std::string& relative);
+    // Reads it; usable from any thread.
+    [[nodiscard]] bool ReadInstalled(const InstalledTexture& texture, RgbaImage& image,
+                                     SourceBlocks* blocks, InstalledRead& read) const;
+
     // Where a destination's texture is saved, and in what format.
     struct SaveTarget {
         std::string Path;                    // "\"-joined, below the base folder
@@ -87,8 +98,8 @@ public:
         bool MipChain = false;               // a DDS gets its full chain of mip levels
         MipKind Kind = MipKind::Colour;      // how the levels are filtered
     };
-    // Nothing when no set has that name. In the auto mode the installed texture at the
-    // destination's game path decides the chain.
+    // Nothing when no set has that name. In the auto mode the installed texture of the
+    // destination (the one the game loads) decides the chain.
     [[nodiscard]] std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
                                                            const std::string& setName,
                                                            const std::string& channelName,
@@ -113,6 +124,10 @@ public:
     // save of "Final" copies those.
     [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload,
                                    bool installed = false);
+    // Loads the source slot with the installed texture at a path below the data folder, from
+    // wherever the game loads it; SourceOrigin then names that place. Damaged archives passed
+    // over, problems of the setup files and why the load failed go to the view's Reason.
+    [[nodiscard]] bool LoadInstalledTexture(const std::string& relative, bool reload);
     [[nodiscard]] bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
                                          const std::string& resultKey, std::int32_t size);
     [[nodiscard]] bool SaveTexture(const std::string& key, const std::string& baseFolder,
@@ -125,7 +140,9 @@ public:
 
     // The steps behind the window's controls, with status texts and the wait cursor. Each reports
     // whether it made what it was asked for: a load, a picture read from the chosen file; a
-    // blend, a new "Final" from two good loads for a checked destination.
+    // blend, a new "Final" from two good loads for a checked destination. A load of an installed
+    // texture that the game takes from elsewhere than the data folder ends with the status
+    // "Ready (from <origin>)": the mod's name, "Overwrite" or the archive's file name.
     void SetStatus(const std::string& message);
     void ShowBlankPreviews(unsigned pictures);
     void UpdatePreviews(unsigned pictures, const std::string& key, bool rebuild);
@@ -144,6 +161,7 @@ public:
     bool HeadlessHeadFix = false;
     bool ModReload = true;    // the modification must be read again at its next load
     bool SourceReload = true; // the source must be read again at its next load
+    std::string SourceOrigin; // OriginName of the installed texture the source slot holds
     std::map<std::string, RgbaImage> Images;
     std::map<std::string, BitmapHandle> Bitmaps;
     // The stored top level of the installed texture the source slot holds, as long as it holds it;
@@ -154,6 +172,7 @@ public:
     std::uint32_t DefaultMatte = 0xF0F0F0;
     SessionView View;
     TaskPool* Pool = &TaskPool::Shared();
+    std::unique_ptr<GameFiles> Files; // null until first needed
 
 private:
     void Busy(bool busy) const;

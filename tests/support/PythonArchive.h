@@ -11,10 +11,11 @@
 
 namespace quillon {
 
-// Writes the archive `out` (a native path) with the writer's arguments (see bsa_writer.py);
-// the writer's error output, or the empty text when it succeeded.
+// Writes the archive `out` (a native path; its folder is made) with the writer's arguments (see
+// bsa_writer.py); the writer's error output, or the empty text when it succeeded.
 inline std::string WritePythonArchive(const std::string& out,
                                       const std::vector<std::string>& arguments) {
+    std::filesystem::create_directories(std::filesystem::path(out).parent_path());
     std::vector<std::string> all{QUILLON_BSA_WRITER, out};
     all.insert(all.end(), arguments.begin(), arguments.end());
     const ProcessResult result =
