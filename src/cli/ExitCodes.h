@@ -8,4 +8,7 @@ namespace quillon::cli {
 // combination. The reason goes to standard error.
 inline constexpr int UsageError = 64;
 
+// --which: nothing the game loads holds the path (no loose file, no loaded archive).
+inline constexpr int NotFound = 30;
+
 } // namespace quillon::cli

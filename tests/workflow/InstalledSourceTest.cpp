@@ -217,6 +217,48 @@ TEST(InstalledSource, WithModOrganizerTheOutputModIsNeverASource) {
     }
 }
 
+// quillon-cli --which: where the game loads a path from and what that shadows, Quillon's own
+// output marked; nothing anywhere is exit code 30.
+TEST(InstalledSource, WhichListsEveryPlaceThatHoldsAPathInTheGamesOrder) {
+    const TempFolder root;
+    WriteTextFile(root / "Game/SkyrimSE.exe", "");
+    const std::string female = "textures/actors/character/female/femalehead.dds";
+    ASSERT_EQ(WritePythonArchive(root / "Game/Data/Skyrim - Textures0.bsa",
+                                 {"--version", "105",
+                                  "textures\\actors\\character\\female\\"
+                                  "femalehead.dds:vanilla"}),
+              "");
+    WriteTextFile(root / ("MO2/mods/Faces/" + female), "faces");
+    WriteTextFile(root / ("MO2/mods/Quillon Output/" + female), "ours");
+    WriteTextFile(root / "MO2/ModOrganizer.ini", "[General]\ngamePath=" + (root / "Game") + "\n");
+    WriteTextFile(root / "MO2/profiles/Default/modlist.txt", "+Quillon Output\n+Faces\n");
+    WriteTextFile(root / "Config.xml", ConfigXml("<ModOrganizer>MO2</ModOrganizer>"));
+    const auto which = [&](const std::string& path) {
+        return RunProcess(QUILLON_CLI, {"--which", path}, root.Path().string(),
+                          {{"HOME", root / "home"}}, {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    };
+    ProcessResult result = which("Textures/Actors/Character/Female/FemaleHead.dds");
+    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.StandardError, "");
+    EXPECT_EQ(result.StandardOutput,
+              "Textures\\Actors\\Character\\Female\\FemaleHead.dds\n"
+              "  loaded from mod \"Quillon Output\": " +
+                  (root / ("MO2/mods/Quillon Output/" + female)) +
+                  " (Quillon's output: blends start from what it shadows)\n"
+                  "  shadows     mod \"Faces\": " +
+                  (root / ("MO2/mods/Faces/" + female)) +
+                  "\n"
+                  "  shadows     Skyrim - Textures0.bsa in the data folder: " +
+                  (root / "Game/Data/Skyrim - Textures0.bsa") + "\n");
+    result = which("textures\\nothing.dds");
+    EXPECT_EQ(result.ExitCode, 30);
+    EXPECT_EQ(result.StandardOutput, "");
+    EXPECT_EQ(result.StandardError, "quillon-cli: textures\\nothing.dds: no enabled mod, the data "
+                                    "folder or a loaded archive holds it\n");
+    EXPECT_EQ(which("").ExitCode, 30);
+    EXPECT_EQ(RunProcess(QUILLON_CLI, {"--which"}, root.Path().string()).ExitCode, 64);
+}
+
 // The window's source load says where the texture came from, and passes damaged archives and
 // what is missing to the view's second status field.
 TEST(InstalledSource, TheSourceLoadNamesItsOriginAndGivesItsReasons) {
