@@ -123,6 +123,15 @@ std::string Folder(const TempFolder& root, const std::string& relative) {
     return NativePath(root / relative + "/");
 }
 
+// A text as Qt's settings write it into an INI: each "\" doubled (Windows paths have them).
+std::string QtIniText(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    return escaped;
+}
+
 } // namespace
 
 TEST(SetupReaders, AModOrganizerInstanceNamesItsFoldersAndProfile) {
@@ -152,10 +161,10 @@ TEST(SetupReaders, AModOrganizerInstanceNamesItsFoldersAndProfile) {
     EXPECT_TRUE(read.LocalSettings);
 
     // A base folder, one folder below it named with %BASE_DIR%, one relative to the instance.
-    WriteTextFile(
-        root / "MO2/ModOrganizer.ini",
-        "[General]\nselected_profile=Other\n[Settings]\nbase_directory=" + (root / "Elsewhere") +
-            "\nprofiles_directory=%BASE_DIR%/profiles\noverwrite_directory=ow\n");
+    WriteTextFile(root / "MO2/ModOrganizer.ini",
+                  "[General]\nselected_profile=Other\n[Settings]\nbase_directory=" +
+                      QtIniText(root / "Elsewhere") +
+                      "\nprofiles_directory=%BASE_DIR%/profiles\noverwrite_directory=ow\n");
     read = ReadModOrganizerInstance(instance, "");
     EXPECT_EQ(read.Problem, "");
     EXPECT_EQ(read.ModsFolder, Folder(root, "Elsewhere/mods"));

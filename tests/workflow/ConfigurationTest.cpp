@@ -128,8 +128,11 @@ TEST_F(ConfigurationTest, OnlyTheExactWordTrueStartsTheHeadFix) {
 // A Mod Organizer 2 instance gives the data folder (its game's "Data") and the output folder (the
 // mod "Quillon Output") where Config.xml does not; without a readable instance nothing changes.
 TEST_F(ConfigurationTest, AModOrganizerInstanceGivesTheDataAndOutputFolders) {
-    WriteTextFile(Root / "MO2/ModOrganizer.ini",
-                  "[General]\ngamePath=@ByteArray(" + (Root / "Game") + ")\n");
+    std::string game; // as Qt's settings write it: each "\" doubled
+    for (const char c : Root / "Game") {
+        game += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    WriteTextFile(Root / "MO2/ModOrganizer.ini", "[General]\ngamePath=@ByteArray(" + game + ")\n");
     const std::string data = Root / "Game/Data/";
     const std::string output = Root / "MO2/mods/Quillon Output/";
     using Text = std::optional<std::string>;
