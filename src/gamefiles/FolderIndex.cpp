@@ -73,15 +73,18 @@ const FolderIndex::Listing& FolderIndex::ListingOf(const std::string& folder) {
     return listing;
 }
 
-const FolderIndex::Entry* FolderIndex::Lookup(const std::string& folder, const std::string& name) {
+std::optional<FolderIndex::Entry> FolderIndex::Lookup(const std::string& folder,
+                                                      const std::string& name) {
     const Listing& listing = ListingOf(folder);
     const auto exact = listing.Exact.find(name);
     if (exact != listing.Exact.end()) {
-        Found = Entry{name, exact->second};
-        return &Found;
+        return Entry{name, exact->second};
     }
     const auto folded = listing.Folded.find(ToUpperAscii(name));
-    return folded != listing.Folded.end() ? &folded->second : nullptr;
+    if (folded == listing.Folded.end()) {
+        return std::nullopt;
+    }
+    return folded->second;
 }
 
 std::string FolderIndex::FindFile(const std::string& root, std::string_view relative) {
@@ -104,9 +107,9 @@ std::string FolderIndex::FindFile(const std::string& root, std::string_view rela
 #else
     std::string path = root;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const Entry* entry = Lookup(path, parts[i]);
+        const std::optional<Entry> entry = Lookup(path, parts[i]);
         const bool last = i + 1 == parts.size();
-        if (entry == nullptr || entry->IsFolder == last) {
+        if (!entry || entry->IsFolder == last) {
             return {};
         }
         path = Join(path, entry->Name);

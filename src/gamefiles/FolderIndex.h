@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -31,11 +32,10 @@ private:
         std::map<std::string, Entry> Folded;         // upper-cased name: the entry it finds
     };
     const Listing& ListingOf(const std::string& folder);
-    // The entry of `folder` named `name`, ignoring case; null when none.
-    const Entry* Lookup(const std::string& folder, const std::string& name);
+    // The entry of `folder` named `name`, ignoring case; nothing when none.
+    std::optional<Entry> Lookup(const std::string& folder, const std::string& name);
 
     std::unordered_map<std::string, Listing> Listings;
-    Entry Found; // the last exact match
 };
 
 } // namespace quillon

@@ -100,12 +100,14 @@ TEST_F(GameFilesTest, TheOriginalEditionLoadsTheIniArchivesThenTheMastersArchive
     EXPECT_EQ(Found(loose.SourceCandidates(Head)), Lines{"loose (the data folder)"});
     EXPECT_EQ(OriginName(loose.Candidates(Head).front()), "");
 
-    // Without an INI, every "Skyrim - " archive loads, by name.
+    // Without an INI, every "Skyrim - " archive loads, by name. A refresh sees the files as they
+    // are now: the loose file gone, the INI gone, an archive changed.
     fs::remove_all(Root / "wine");
     fs::remove(Root / ("Game/Data/" + HeadNative));
-    GameFiles noIni = Game("Game/Data");
-    EXPECT_EQ(Found(noIni.Candidates(Head)),
-              (Lines{"update (Update.bsa in the data folder)",
+    Archive("Game/Data/Update.bsa", "104", {{Head, "update 2"}});
+    loose.Refresh();
+    EXPECT_EQ(Found(loose.Candidates(Head)),
+              (Lines{"update 2 (Update.bsa in the data folder)",
                      "unlisted (Skyrim - Unlisted.bsa in the data folder)",
                      "vanilla (Skyrim - Textures.bsa in the data folder)"}));
 }
