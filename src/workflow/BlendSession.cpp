@@ -180,19 +180,17 @@ bool BlendSession::WriteTexture(const SaveTarget& target,
     return WriteBytesSafely(ResolvePath(target.Path), bytes);
 }
 
-bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload,
-                               bool installed) {
+bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload) {
     const auto slot = Images.find(key);
     if (!reload && slot != Images.end()) {
         return !slot->second.Empty();
     }
     RgbaImage& image = Images[key];
     image = RgbaImage(); // the old picture is gone, whatever the read gives
-    if (key != SourceSlot) {
-        return ReadTexture(path, image);
+    if (key == SourceSlot) {
+        InstalledBlocks = SourceBlocks(); // they belonged to the picture the slot held
     }
-    InstalledBlocks = SourceBlocks();
-    return ReadTexture(path, image, installed ? &InstalledBlocks : nullptr);
+    return ReadTexture(path, image);
 }
 
 bool BlendSession::LoadInstalledTexture(const std::string& relative, bool reload) {

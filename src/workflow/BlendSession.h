@@ -118,15 +118,13 @@ public:
     [[nodiscard]] bool WriteTexture(const SaveTarget& target,
                                     const std::vector<std::uint8_t>& bytes) const;
 
-    // Image slots. A load that fails leaves the slot empty; an empty slot is no picture. A load
-    // into the source slot of an installed texture (`installed`) keeps its stored blocks in
-    // InstalledBlocks; a composite over the source slot marks the blocks it left untouched, and a
-    // save of "Final" copies those.
-    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload,
-                                   bool installed = false);
+    // Image slots. A load that fails leaves the slot empty; an empty slot is no picture.
+    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload);
     // Loads the source slot with the installed texture at a path below the data folder, from
-    // wherever the game loads it; SourceOrigin then names that place. Damaged archives passed
-    // over, problems of the setup files and why the load failed go to the view's Reason.
+    // wherever the game loads it; SourceOrigin then names that place. Its stored blocks are kept
+    // in InstalledBlocks; a composite over the source slot marks the blocks it left untouched,
+    // and a save of "Final" copies those. Damaged archives passed over, problems of the setup
+    // files and why the load failed go to the view's Reason.
     [[nodiscard]] bool LoadInstalledTexture(const std::string& relative, bool reload);
     [[nodiscard]] bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
                                          const std::string& resultKey, std::int32_t size);

@@ -1,6 +1,7 @@
 #include "samples/SampleArchive.h"
 
 #include "archive/BsaHash.h"
+#include "platform/SafeWrite.h"
 
 #include <lz4frame.h>
 #include <zlib.h>
@@ -175,24 +176,26 @@ std::vector<std::uint8_t> MakeSampleArchive(const std::vector<SampleArchiveFile>
 bool WriteSampleArchive(const std::string& nativePath, const std::vector<SampleArchiveFile>& files,
                         const SampleArchiveOptions& options) {
     const Built built = Build(files, options);
-    std::uint64_t length = built.Index.size();
-    {
-        std::ofstream out(nativePath, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(built.Index.data()),
-                  static_cast<std::streamsize>(built.Index.size()));
-        for (const Stored& file : built.Files) {
-            out.seekp(static_cast<std::streamoff>(length));
-            out.write(reinterpret_cast<const char*>(file.Prefix.data()),
-                      static_cast<std::streamsize>(file.Prefix.size()));
-            length += file.Size; // a hole is skipped, not written
+    return WriteFileSafely(nativePath, [&built](const std::string& temp) {
+        std::uint64_t length = built.Index.size();
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            out.write(reinterpret_cast<const char*>(built.Index.data()),
+                      static_cast<std::streamsize>(built.Index.size()));
+            for (const Stored& file : built.Files) {
+                out.seekp(static_cast<std::streamoff>(length));
+                out.write(reinterpret_cast<const char*>(file.Prefix.data()),
+                          static_cast<std::streamsize>(file.Prefix.size()));
+                length += file.Size; // a hole is skipped, not written
+            }
+            if (!out.flush()) {
+                return false;
+            }
         }
-        if (!out) {
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::resize_file(nativePath, length, error);
-    return !error;
+        std::error_code error;
+        std::filesystem::resize_file(temp, length, error);
+        return !error;
+    });
 }
 
 SampleArchiveLayout SampleArchiveLayoutOf(const std::vector<SampleArchiveFile>& files,
