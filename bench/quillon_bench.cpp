@@ -13,8 +13,12 @@
 //   encode    each block encoder on 1 and 2 threads, against libsquish's cluster fit
 //   psd       the Photoshop reader on a 16384 x 16384 grey PackBits mask of 16 and of 8 bits:
 //             peak memory and time (PsdBench.cpp)
+//   archive   the game's files: a 2 GB archive of 20,000 files opened, a 2048 x 2048 DXT5
+//             texture extracted from LZ4 and zlib archives, the head textures resolved through
+//             500 mods (ArchiveBench.cpp)
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
+#include "bench/ArchiveBench.h"
 #include "bench/BackupBench.h"
 #include "bench/BenchSupport.h"
 #include "bench/DecodeBench.h"
@@ -354,6 +358,7 @@ int main(int argc, char** argv) {
     const std::map<std::string, std::function<void(int)>> sections = {
         {"pipeline", Pipeline},     {"headfix", HeadFix}, {"decode", RunDecodeBench},
         {"encode", RunEncodeBench}, {"psd", BenchPsd},    {"backups", BenchBackups},
+        {"archive", BenchArchive},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

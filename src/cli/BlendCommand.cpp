@@ -114,6 +114,15 @@ std::string Because(const std::string& reason) {
     return reason.empty() ? "" : ": " + reason;
 }
 
+// The installed texture's failure, naming its path once: the session's reason may begin with it.
+std::string CannotReadInstalled(const std::string& path, std::string reason) {
+    const std::string shown = DisplayPath(path);
+    if (reason.rfind(shown + ": ", 0) == 0) {
+        reason.erase(0, shown.size() + 2);
+    }
+    return "cannot read the installed texture " + shown + Because(reason);
+}
+
 } // namespace
 
 std::optional<bool> AskOnTerminal(const std::string& question) {
@@ -252,8 +261,8 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
             if (choice.UseInstalled) {
                 session.SourceReload = true;
                 if (!session.LoadSourceImage(static_cast<unsigned>(i), choice)) {
-                    err << "quillon-cli: cannot read the installed texture "
-                        << DisplayPath(installedPath(i)) << Because(reason) << std::endl;
+                    err << "quillon-cli: " << CannotReadInstalled(installedPath(i), reason)
+                        << std::endl;
                     return SourceUnreadable;
                 }
             }
@@ -292,8 +301,7 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
     };
     err << "Error: " << boxes.Errors.front();
     if (slotEmpty(SourceSlot)) {
-        err << ": cannot read the installed texture " << DisplayPath(installedPath(failed))
-            << Because(reason) << std::endl;
+        err << ": " << CannotReadInstalled(installedPath(failed), reason) << std::endl;
         return SourceUnreadable;
     }
     if (slotEmpty(FinalSlot)) {

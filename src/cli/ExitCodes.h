@@ -34,4 +34,7 @@ inline constexpr int NotConfirmed = 45;
 // combination. The reason goes to standard error.
 inline constexpr int UsageError = 64;
 
+// --which: nothing the game loads holds the path (no loose file, no loaded archive).
+inline constexpr int NotFound = 30;
+
 } // namespace quillon::cli

@@ -2,11 +2,13 @@
 // arguments it runs the head/neck seam fix, whatever Config.xml's AutoHeadFix says: progress lines
 // on standard output, each message one line "Caption: text" on standard error (a Yes/No question
 // answers No), and the job's result as the exit code. The commands `list` and `blend` live in
-// their own files (Commands.h). Arguments are parsed by CLI11; anything it does not know is an
-// error, never a reason to run the head fix. Every run works in the workspace (Workspace.h).
+// their own files (Commands.h); --restore undoes a run, --which PATH says where the game loads
+// a path from. Arguments are parsed by CLI11; anything it does not know is an error, never a
+// reason to run the head fix. Every run works in the workspace (Workspace.h).
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/RestoreCommand.h"
+#include "cli/Which.h"
 #include "platform/Registry.h"
 #include "platform/Workspace.h"
 #include "workflow/AutoHeadFix.h"
@@ -46,6 +48,12 @@ int main(int argc, char** argv) {
     CLI::App* blend = cli::AddBlendCommand(app, blendOptions);
     cli::RestoreOptions restore;
     cli::AddRestoreOptions(app, restore);
+    std::string which;
+    app.add_option("--which", which,
+                   "Print where the game loads PATH (below its data folder) from, and what that "
+                   "shadows: loose files of Mod Organizer 2's mods and of the data folder, then "
+                   "archives. Exit code 30 when nothing holds it.")
+        ->option_text("PATH");
     app.require_subcommand(0, 1);
     try {
         app.parse(argc, argv);
@@ -66,6 +74,9 @@ int main(int argc, char** argv) {
     }
     if (restore.Restore) {
         return cli::RunRestore(restore);
+    }
+    if (app.count("--which") > 0) {
+        return cli::RunWhich(which);
     }
     return RunHeadFix();
 }

@@ -167,12 +167,21 @@ bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, 
     if (blocks != nullptr) {
         *blocks = SourceBlocks();
     }
-    FileType type = TypeFromExtension(nativePath);
-    if (type == FileType::Unsupported) {
+    if (TypeFromExtension(nativePath) == FileType::Unsupported) {
         return false;
     }
     std::vector<std::uint8_t> file;
-    if (!ReadWholeFile(nativePath, file)) {
+    return ReadWholeFile(nativePath, file) &&
+           ReadImageBytes(file, nativePath, stripPremultipliedAlpha, image, blocks);
+}
+
+bool ReadImageBytes(const std::vector<std::uint8_t>& file, const std::string& name,
+                    bool stripPremultipliedAlpha, RgbaImage& image, SourceBlocks* blocks) {
+    if (blocks != nullptr) {
+        *blocks = SourceBlocks();
+    }
+    FileType type = TypeFromExtension(name);
+    if (type == FileType::Unsupported || file.empty() || file.size() > MaxFileSize) {
         return false;
     }
     if (type == FileType::Unknown) {
@@ -194,6 +203,20 @@ bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha, 
     }
 }
 
+int DdsLevelCount(const std::uint8_t* data, std::size_t size) {
+    DDS_HEADER header;
+    if (size < DDS_FILE_HEADER_SIZE || std::memcmp(data, &DDS_MAGIC, 4) != 0) {
+        return 0;
+    }
+    std::memcpy(&header, data + 4, sizeof header);
+    if (header.dwSize != sizeof(DDS_HEADER)) {
+        return 0;
+    }
+    return (header.dwFlags & DDSD_MIPMAPCOUNT) && header.dwMipMapCount > 1
+               ? static_cast<int>(std::min<std::uint32_t>(header.dwMipMapCount, 32))
+               : 1;
+}
+
 int TextureLevelCount(const std::string& nativePath) {
     const FileType type = TypeFromExtension(nativePath);
     if (type == FileType::Unsupported) {
@@ -203,19 +226,12 @@ int TextureLevelCount(const std::string& nativePath) {
     std::ifstream in(nativePath, std::ios::binary);
     std::uint8_t bytes[DDS_FILE_HEADER_SIZE] = {};
     in.read(reinterpret_cast<char*>(bytes), sizeof bytes);
-    if (!in) {
+    const int levels = in ? DdsLevelCount(bytes, sizeof bytes) : 0;
+    if (levels == 0) {
         RgbaImage image;
         return type != FileType::Dds && ReadImageFile(nativePath, true, image) ? 1 : 0;
     }
-    DDS_HEADER header;
-    std::memcpy(&header, bytes + 4, sizeof header);
-    if (std::memcmp(bytes, &DDS_MAGIC, 4) != 0 || header.dwSize != sizeof(DDS_HEADER)) {
-        RgbaImage image;
-        return type != FileType::Dds && ReadImageFile(nativePath, true, image) ? 1 : 0;
-    }
-    return (header.dwFlags & DDSD_MIPMAPCOUNT) && header.dwMipMapCount > 1
-               ? static_cast<int>(std::min<std::uint32_t>(header.dwMipMapCount, 32))
-               : 1;
+    return levels;
 }
 
 std::vector<std::uint8_t> EncodeImageFile(const std::string& path, const RgbaImage& image,

@@ -22,6 +22,16 @@ namespace quillon {
 [[nodiscard]] bool ReadImageFile(const std::string& nativePath, bool stripPremultipliedAlpha,
                                  RgbaImage& image, SourceBlocks* blocks = nullptr);
 
+// The same for a file's bytes, such as a file taken out of an archive; `name` (its path or file
+// name) gives the extension that chooses the reader.
+[[nodiscard]] bool ReadImageBytes(const std::vector<std::uint8_t>& file, const std::string& name,
+                                  bool stripPremultipliedAlpha, RgbaImage& image,
+                                  SourceBlocks* blocks = nullptr);
+
+// The mip levels a DDS header declares (1 without a chain), from a file's first bytes (the first
+// DDS_FILE_HEADER_SIZE are enough); 0 when they are no DDS header.
+[[nodiscard]] int DdsLevelCount(const std::uint8_t* data, std::size_t size);
+
 // How many levels the texture in a file has: for a DDS the mip levels it declares (1 without a
 // chain), for other images 1; 0 when the file cannot be read as an image.
 [[nodiscard]] int TextureLevelCount(const std::string& nativePath);

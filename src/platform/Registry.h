@@ -62,6 +62,10 @@ std::optional<std::string> ReadInstalledPathFromWineRegistryText(std::string_vie
 std::optional<std::string> MapWindowsPathIntoPrefix(const std::string& prefix,
                                                     const std::string& windowsPath);
 
+// The Steam libraries of a user: the usual Steam folders below the home folder, then the
+// libraries their libraryfolders.vdf name; each existing folder once.
+std::vector<std::string> FindSteamLibraries(const std::string& home);
+
 // The Steam libraries named by a libraryfolders.vdf text, in file order.
 std::vector<std::string> ParseSteamLibraryFolders(const std::string& vdfText);
 #endif

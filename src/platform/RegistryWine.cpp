@@ -162,36 +162,6 @@ std::optional<std::string> InstalledPathInPrefix(const std::string& prefix,
     return MapWindowsPathIntoPrefix(prefix, *windowsPath);
 }
 
-std::vector<std::string> SteamLibraries(const std::string& home) {
-    std::vector<std::string> libraries;
-    std::vector<fs::path> seen;
-    auto add = [&](const std::string& folder) {
-        std::error_code error;
-        if (folder.empty() || !fs::is_directory(folder, error)) {
-            return;
-        }
-        const fs::path canonical = fs::weakly_canonical(folder, error);
-        for (const fs::path& other : seen) {
-            if (other == canonical) {
-                return;
-            }
-        }
-        seen.push_back(canonical);
-        libraries.push_back(folder);
-    };
-    for (const char* root : {"/.steam/steam", "/.local/share/Steam",
-                             "/.var/app/com.valvesoftware.Steam/.local/share/Steam"}) {
-        const std::string steam = home + root;
-        add(steam);
-        const auto list =
-            ReadText(steam + "/steamapps/libraryfolders.vdf", MaxSteamLibraryListSize);
-        for (const std::string& library : ParseSteamLibraryFolders(list.value_or(""))) {
-            add(library);
-        }
-    }
-    return libraries;
-}
-
 } // namespace
 
 std::optional<std::string> ReadInstalledPathFromWineRegistry(const std::string& systemRegPath,
@@ -334,10 +304,40 @@ std::vector<std::string> ParseSteamLibraryFolders(const std::string& vdfText) {
     return libraries;
 }
 
+std::vector<std::string> FindSteamLibraries(const std::string& home) {
+    std::vector<std::string> libraries;
+    std::vector<fs::path> seen;
+    auto add = [&](const std::string& folder) {
+        std::error_code error;
+        if (folder.empty() || !fs::is_directory(folder, error)) {
+            return;
+        }
+        const fs::path canonical = fs::weakly_canonical(folder, error);
+        for (const fs::path& other : seen) {
+            if (other == canonical) {
+                return;
+            }
+        }
+        seen.push_back(canonical);
+        libraries.push_back(folder);
+    };
+    for (const char* root : {"/.steam/steam", "/.local/share/Steam",
+                             "/.var/app/com.valvesoftware.Steam/.local/share/Steam"}) {
+        const std::string steam = home + root;
+        add(steam);
+        const auto list =
+            ReadText(steam + "/steamapps/libraryfolders.vdf", MaxSteamLibraryListSize);
+        for (const std::string& library : ParseSteamLibraryFolders(list.value_or(""))) {
+            add(library);
+        }
+    }
+    return libraries;
+}
+
 std::optional<std::string> FindGameInstalledPath(const WineSearch& search) {
     const std::string prefix =
         search.WinePrefix.empty() ? search.Home + "/.wine" : search.WinePrefix;
-    const std::vector<std::string> libraries = SteamLibraries(search.Home);
+    const std::vector<std::string> libraries = FindSteamLibraries(search.Home);
     for (const GameEdition& edition : GameEditions) {
         if (auto path = InstalledPathInPrefix(prefix, edition)) {
             return path;

@@ -43,8 +43,9 @@ struct Texture {
     const HeadFixRow* Row = nullptr;
     AutoHeadFixResult Codes = 0; // the row's first code less one
     std::string SubSet;
-    std::string SourcePath; // the installed texture, as the messages name it
-    std::string ReadPath;   // the file read for it: our own output's original where it is ours
+    InstalledTexture Installed; // where the source is read from
+    InstalledRead Read;
+    std::vector<std::string> Notes; // problems of the setup found while resolving it
     std::int32_t Size = 0;
     BlendSession::SaveTarget Target;
     std::shared_ptr<const RgbaImage> Mod; // as this texture's composite sees it
@@ -69,6 +70,7 @@ public:
     AutoHeadFixResult Run() {
         Session.SetName = "Head";
         Session.TypeName = "Color";
+        Session.Game().Refresh(); // the game's files as they are when the job starts
         std::vector<std::string> subSets;
         AutoHeadFixResult codes = 0;
         for (const HeadFixRow& row : HeadFixRows) {
@@ -88,12 +90,10 @@ public:
                 texture->Row = &row;
                 texture->Codes = codes;
                 texture->SubSet = subSet;
-                texture->SourcePath =
-                    Session.DataPath() +
-                    Session.Engine->GetTexturePath(Session.SetName, row.Channel, subSet);
                 // Never a fix over our own fix: a line says where the blend starts instead.
                 std::string note;
-                texture->ReadPath = Session.InstalledSourcePath(texture->SourcePath, &note);
+                texture->Installed = Session.FindInstalled(
+                    Session.Engine->GetTexturePath(Session.SetName, row.Channel, subSet), &note);
                 if (!note.empty()) {
                     std::cout << note << std::endl;
                 }
@@ -102,6 +102,7 @@ public:
                 const auto target = Session.FindSaveTarget(Session.OutputPath(), Session.SetName,
                                                            row.Channel, subSet);
                 texture->Target = target.value_or(BlendSession::SaveTarget{});
+                texture->Notes = Session.Game().TakeNotes();
                 texture->Work = std::make_unique<TaskPool::Group>(Pool);
                 Start(*texture, modNow);
                 InFlight.push_back(std::move(texture));
@@ -160,8 +161,8 @@ private:
     bool Load(Texture& texture) const {
         const std::optional<TextureFormat> format = texture.Target.Format;
         const bool dxt = format == TextureFormat::DXT1 || format == TextureFormat::DXT5;
-        if (!Session.ReadTexture(texture.ReadPath, texture.Source,
-                                 dxt ? &texture.Stored : nullptr)) {
+        if (!Session.ReadInstalled(texture.Installed, texture.Source,
+                                   dxt ? &texture.Stored : nullptr, texture.Read)) {
             texture.Outcome = Step::SourceFailed;
             return false;
         }
@@ -204,10 +205,20 @@ private:
         Texture& texture = *InFlight.front();
         texture.Work->Wait();
         const HeadFixRow& row = *texture.Row;
+        // What went wrong on the way, one line each, before the texture's own outcome.
+        for (const std::string& line : texture.Notes) {
+            std::cerr << line << std::endl;
+        }
+        for (const std::string& line : texture.Read.Skipped) {
+            std::cerr << line << std::endl;
+        }
         switch (texture.Outcome) {
-        case Step::SourceFailed:
-            Fail(DisplayPath(texture.SourcePath), row.SourceFailure, texture.Codes + 2);
+        case Step::SourceFailed: {
+            const std::string& reason = texture.Read.Reason;
+            Fail(DisplayPath(texture.Installed.TriedPath) + (reason.empty() ? "" : "\r\n" + reason),
+                 row.SourceFailure, texture.Codes + 2);
             return false;
+        }
         case Step::CompositeFailed:
             Fail(std::string(row.CompositeFailure) + "\r\n\r\nSet \"" + Session.SetName +
                      "\", sub set \"" + texture.SubSet + "\", channel \"" + row.Channel +
@@ -225,7 +236,12 @@ private:
             Fail(row.SaveFailure, "Error", texture.Codes + 4);
             return false;
         }
-        // Progress for a terminal: the texture just written.
+        // Progress for a terminal: where the source came from, unless the data folder, then the
+        // texture just written.
+        if (const std::string origin = SourceOriginLine(texture.Installed, texture.Read);
+            !origin.empty()) {
+            std::cout << origin << std::endl;
+        }
         std::cout << ResolvePath(texture.Target.Path) << std::endl;
         InFlight.pop_front();
         return true;

@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SafeWrite.h"
+#include "workflow/GameSettings.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -112,6 +113,51 @@ bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
     return ReadImageFile(ResolvePath(path), strip, image, blocks);
 }
 
+GameFiles& BlendSession::Game() {
+    if (!Files) {
+        Files = std::make_unique<GameFiles>(GameSetupFromSettings(Config));
+        // Never a fix over our own fix: a loose file Quillon wrote gives way to the original it
+        // replaced, or, when it replaced nothing, to the next place the game would load from.
+        Files->SetLooseFilter([this](const std::string& nativePath) {
+            if (!Run) {
+                History.Forget(); // between runs: read what is recorded now
+            }
+            const InstalledOrigin origin = History.Trace(nativePath);
+            if (!origin.Note.empty()) {
+                OwnOutputNotes.push_back(origin.Note);
+            }
+            switch (origin.Which) {
+            case InstalledOrigin::Kind::OursReplaced:
+                return LooseChoice{LooseChoice::Action::UseOther, origin.Path};
+            case InstalledOrigin::Kind::OursNew:
+                return LooseChoice{LooseChoice::Action::Skip, {}};
+            case InstalledOrigin::Kind::Player:
+                break;
+            }
+            return LooseChoice{};
+        });
+    }
+    return *Files;
+}
+
+InstalledTexture BlendSession::FindInstalled(const std::string& relative, std::string* note) {
+    OwnOutputNotes.clear();
+    InstalledTexture texture = FindInstalledTexture(Game(), DataPath(), relative);
+    if (note != nullptr) {
+        note->clear();
+        for (const std::string& line : OwnOutputNotes) {
+            *note += (note->empty() ? "" : "\n") + line;
+        }
+    }
+    return texture;
+}
+
+bool BlendSession::ReadInstalled(const InstalledTexture& texture, RgbaImage& image,
+                                 SourceBlocks* blocks, InstalledRead& read) const {
+    const bool strip = Engine == nullptr || Engine->StripPremultAlpha;
+    return ReadInstalledTexture(texture, strip, image, blocks, read);
+}
+
 MipMapMode BlendSession::MipMaps() {
     if (!Config.Contains("MipMaps")) {
         return MipMapMode::Auto;
@@ -142,7 +188,7 @@ BlendSession::FindSaveTarget(const std::string& baseFolder, const std::string& s
     case MipMapMode::Auto:
         // One level stays one level; a chain, or no installed texture at all, gives a chain. Where
         // the installed file is our own output, the original it replaced decides.
-        target.MipChain = TextureLevelCount(InstalledSourcePath(DataPath() + relative)) != 1;
+        target.MipChain = InstalledLevelCount(FindInstalled(relative)) != 1;
         break;
     }
     return target;
@@ -203,30 +249,51 @@ void BlendSession::EndRun() {
     }
 }
 
-std::string BlendSession::InstalledSourcePath(const std::string& programPath, std::string* note) {
-    if (!Run) {
-        History.Forget(); // between runs: read what is recorded now
-    }
-    const InstalledOrigin origin = History.Trace(ResolvePath(programPath));
-    if (note != nullptr) {
-        *note = origin.Note;
-    }
-    return origin.Path;
-}
-
-bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload,
-                               bool installed) {
+bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload) {
     const auto slot = Images.find(key);
     if (!reload && slot != Images.end()) {
         return !slot->second.Empty();
     }
     RgbaImage& image = Images[key];
     image = RgbaImage(); // the old picture is gone, whatever the read gives
-    if (key != SourceSlot) {
-        return ReadTexture(path, image);
+    if (key == SourceSlot) {
+        InstalledBlocks = SourceBlocks(); // they belonged to the picture the slot held
     }
+    return ReadTexture(path, image);
+}
+
+bool BlendSession::LoadInstalledTexture(const std::string& relative, bool reload) {
+    const auto slot = Images.find(SourceSlot);
+    if (!reload && slot != Images.end()) {
+        return !slot->second.Empty();
+    }
+    RgbaImage& image = Images[SourceSlot];
+    image = RgbaImage();
     InstalledBlocks = SourceBlocks();
-    return ReadTexture(path, image, installed ? &InstalledBlocks : nullptr);
+    SourceOrigin.clear();
+    Game().Refresh();
+    const InstalledTexture texture = FindInstalled(relative, &SourceNote);
+    InstalledRead read;
+    const bool loaded = ReadInstalled(texture, image, &InstalledBlocks, read);
+    if (loaded) {
+        SourceOrigin = OriginName(*read.From);
+    }
+    std::vector<std::string> lines = Game().TakeNotes();
+    if (!SourceNote.empty()) {
+        lines.insert(lines.begin(), SourceNote);
+    }
+    lines.insert(lines.end(), read.Skipped.begin(), read.Skipped.end());
+    if (!read.Reason.empty()) {
+        lines.push_back(DisplayPath(texture.TriedPath) + ": " + read.Reason);
+    }
+    if (!lines.empty() && View.Reason) {
+        std::string text;
+        for (const std::string& line : lines) {
+            text += (text.empty() ? "" : "\n") + line;
+        }
+        View.Reason(SourcePreviewFlag, text);
+    }
+    return loaded;
 }
 
 bool BlendSession::CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
@@ -270,6 +337,7 @@ bool BlendSession::CompositeTextures(const std::string& baseKey, const std::stri
 bool BlendSession::SaveTexture(const std::string& key, const std::string& baseFolder,
                                const std::string& setName, const std::string& channelName,
                                const std::string& subSetName) {
+    Game().Refresh(); // the installed texture, as it is now, decides the mip chain
     const std::optional<SaveTarget> target =
         FindSaveTarget(baseFolder, setName, channelName, subSetName);
     const auto slot = Images.find(key);
@@ -346,29 +414,25 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
         return false;
     }
     Busy(true);
-    std::string path;
-    SourceNote.clear();
-    if (choice.UseInstalled) {
-        if (index >= choice.Destinations.size()) {
-            ShowBlankPreviews(SourcePreviewFlag);
-            Busy(false);
-            return false; // the status line stays as it was
-        }
-        path = DataPath() + Engine->GetTexturePath(SetName, TypeName, choice.Destinations[index]);
-        // Never a fix over our own fix: our output's original is the source.
-        path = InstalledSourcePath(path, &SourceNote);
-        if (!SourceNote.empty() && View.Reason) {
-            View.Reason(SourcePreviewFlag, SourceNote);
-        }
-    } else {
-        path = "Source\\" + choice.SourceTreePath; // nothing selected: "Source\" names no file
+    if (choice.UseInstalled && index >= choice.Destinations.size()) {
+        ShowBlankPreviews(SourcePreviewFlag);
+        Busy(false);
+        return false; // the status line stays as it was
     }
     SetStatus("Loading Source Image...");
-    const bool loaded = LoadTexture(SourceSlot, path, SourceReload, choice.UseInstalled);
+    bool loaded = false;
+    if (choice.UseInstalled) {
+        loaded = LoadInstalledTexture(
+            Engine->GetTexturePath(SetName, TypeName, choice.Destinations[index]), SourceReload);
+    } else {
+        // Nothing selected: "Source\" names no file.
+        loaded = LoadTexture(SourceSlot, "Source\\" + choice.SourceTreePath, SourceReload);
+        SourceOrigin.clear();
+    }
     // A failed read leaves no picture: the placeholder then says so.
     UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
     Busy(false);
-    SetStatus("Ready");
+    SetStatus(loaded && !SourceOrigin.empty() ? "Ready (from " + SourceOrigin + ")" : "Ready");
     return loaded;
 }
 

@@ -9,12 +9,14 @@
 #include "backup/BackupRun.h"
 #include "backup/OutputHistory.h"
 #include "catalogue/BlendEngine.h"
+#include "gamefiles/GameFiles.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/MipChain.h"
 #include "imaging/PreviewBitmap.h"
 #include "imaging/RgbaImage.h"
 #include "imaging/TaskPool.h"
 #include "workflow/Configuration.h"
+#include "workflow/InstalledTexture.h"
 #include "workflow/Settings.h"
 
 #include <cstdint>
@@ -89,6 +91,17 @@ public:
     bool UseInstalledByDefault();
     MipMapMode MipMaps(); // "full" or "none"; any other text, or none, is auto
 
+    // The game's file system as the settings describe it, made at first use. A step that reads
+    // installed textures refreshes it first, so that it sees the files as they are then.
+    GameFiles& Game();
+    // Where the installed texture at a path below the data folder is read from. A loose file that
+    // is Quillon's own output is passed over for the original it replaced; `note` then gets the
+    // lines that say so (empty otherwise).
+    InstalledTexture FindInstalled(const std::string& relative, std::string* note = nullptr);
+    // Reads it; usable from any thread.
+    [[nodiscard]] bool ReadInstalled(const InstalledTexture& texture, RgbaImage& image,
+                                     SourceBlocks* blocks, InstalledRead& read) const;
+
     // Where a destination's texture is saved, and in what format.
     struct SaveTarget {
         std::string Path;                    // "\"-joined, below the base folder
@@ -97,8 +110,8 @@ public:
         MipKind Kind = MipKind::Colour;      // how the levels are filtered
         std::string OutputFolder = {};       // the base folder: backups and journal go below it
     };
-    // Nothing when no set has that name. In the auto mode the installed texture at the
-    // destination's game path decides the chain.
+    // Nothing when no set has that name. In the auto mode the installed texture of the
+    // destination (the one the game loads) decides the chain.
     [[nodiscard]] std::optional<SaveTarget> FindSaveTarget(const std::string& baseFolder,
                                                            const std::string& setName,
                                                            const std::string& channelName,
@@ -124,17 +137,15 @@ public:
     // end (failed when a write failed); it does nothing when no run is open.
     void BeginRun(const std::string& what);
     void EndRun();
-    // The file a blend reads for the installed texture at a program path: the file itself, or,
-    // when it is Quillon's own output, the original it replaced (native; empty when ours
-    // replaced nothing, so there is none here). `note` gets the line that says so.
-    std::string InstalledSourcePath(const std::string& programPath, std::string* note = nullptr);
 
-    // Image slots. A load that fails leaves the slot empty; an empty slot is no picture. A load
-    // into the source slot of an installed texture (`installed`) keeps its stored blocks in
-    // InstalledBlocks; a composite over the source slot marks the blocks it left untouched, and a
-    // save of "Final" copies those.
-    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload,
-                                   bool installed = false);
+    // Image slots. A load that fails leaves the slot empty; an empty slot is no picture.
+    [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload);
+    // Loads the source slot with the installed texture at a path below the data folder, from
+    // wherever the game loads it; SourceOrigin then names that place. Its stored blocks are kept
+    // in InstalledBlocks; a composite over the source slot marks the blocks it left untouched,
+    // and a save of "Final" copies those. Damaged archives passed over, problems of the setup
+    // files and why the load failed go to the view's Reason.
+    [[nodiscard]] bool LoadInstalledTexture(const std::string& relative, bool reload);
     [[nodiscard]] bool CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
                                          const std::string& resultKey, std::int32_t size);
     [[nodiscard]] bool SaveTexture(const std::string& key, const std::string& baseFolder,
@@ -147,7 +158,9 @@ public:
 
     // The steps behind the window's controls, with status texts and the wait cursor. Each reports
     // whether it made what it was asked for: a load, a picture read from the chosen file; a
-    // blend, a new "Final" from two good loads for a checked destination.
+    // blend, a new "Final" from two good loads for a checked destination. A load of an installed
+    // texture that the game takes from elsewhere than the data folder ends with the status
+    // "Ready (from <origin>)": the mod's name, "Overwrite" or the archive's file name.
     void SetStatus(const std::string& message);
     void ShowBlankPreviews(unsigned pictures);
     void UpdatePreviews(unsigned pictures, const std::string& key, bool rebuild);
@@ -168,6 +181,7 @@ public:
     bool HeadlessHeadFix = false;
     bool ModReload = true;    // the modification must be read again at its next load
     bool SourceReload = true; // the source must be read again at its next load
+    std::string SourceOrigin; // OriginName of the installed texture the source slot holds
     std::map<std::string, RgbaImage> Images;
     std::map<std::string, BitmapHandle> Bitmaps;
     // The stored top level of the installed texture the source slot holds, as long as it holds it;
@@ -187,11 +201,13 @@ public:
     // write (tests stop the process there).
     bool KeepBackups = true;
     std::function<void(const char* step)> BackupStepDone;
+    std::unique_ptr<GameFiles> Files; // null until first needed
 
 private:
     std::unique_ptr<BackupRun> Run;
     bool RunWriteFailed = false;
     OutputHistory History;
+    std::vector<std::string> OwnOutputNotes; // what the last lookup passed over of ours
 
     void Busy(bool busy) const;
     void Progress(int position, int count) const;

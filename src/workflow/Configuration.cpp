@@ -2,6 +2,7 @@
 
 #include "catalogue/XmlFile.h"
 #include "platform/Paths.h"
+#include "workflow/GameSettings.h"
 
 #include <tinyxml.h>
 
@@ -39,20 +40,23 @@ void ReadConfiguration(Settings& config, bool& headlessHeadFix,
         return;
     }
     std::string value;
-    if (ElementValue(*root, "GameDataPath", value)) {
+    const bool dataGiven = ElementValue(*root, "GameDataPath", value);
+    if (dataGiven) {
         config.Set("SkyrimDataPath", value);
     }
-    if (ElementValue(*root, "TexOutputPath", value)) {
+    const bool outputGiven = ElementValue(*root, "TexOutputPath", value);
+    if (outputGiven) {
         config.Set("SkyrimOutPath", value);
     } else {
         config.Set("SkyrimOutPath", config.Get("SkyrimDataPath"));
     }
-    for (const char* key :
-         {"DefUseInstalledSource", "AlphaMatteColor", "NoStripPremultAlpha", "MipMaps"}) {
+    for (const char* key : {"DefUseInstalledSource", "AlphaMatteColor", "NoStripPremultAlpha",
+                            "MipMaps", "ModOrganizer", "ModOrganizerProfile"}) {
         if (ElementValue(*root, key, value)) {
             config.Set(key, value);
         }
     }
+    ApplyModOrganizerSettings(config, dataGiven, outputGiven);
     if (ElementValue(*root, "AutoHeadFix", value) && value == "true") {
         headlessHeadFix = true;
     }

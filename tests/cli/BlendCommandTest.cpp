@@ -293,14 +293,16 @@ TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
          with({}),
          cli::SourceUnreadable,
          "Error: Failed to save file: cannot read the installed texture " +
-             NativePath(maleInstalled) + "\n",
+             NativePath(maleInstalled) +
+             ": Neither the data folder nor a loaded archive holds it.\n",
          {female},
          "32",
          maleInstalled},
         {"the second installed texture missing, seen by a dry run: nothing written",
          with({"--dry-run"}),
          cli::SourceUnreadable,
-         "quillon-cli: cannot read the installed texture " + NativePath(maleInstalled) + "\n",
+         "quillon-cli: cannot read the installed texture " + NativePath(maleInstalled) +
+             ": Neither the data folder nor a loaded archive holds it.\n",
          {},
          "32",
          maleInstalled},

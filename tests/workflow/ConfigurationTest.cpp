@@ -124,3 +124,43 @@ TEST_F(ConfigurationTest, OnlyTheExactWordTrueStartsTheHeadFix) {
         EXPECT_FALSE(Values.Contains("AutoHeadFix")) << "not stored as a setting";
     }
 }
+
+// A Mod Organizer 2 instance gives the data folder (its game's "Data") and the output folder (the
+// mod "Quillon Output") where Config.xml does not; without a readable instance nothing changes.
+TEST_F(ConfigurationTest, AModOrganizerInstanceGivesTheDataAndOutputFolders) {
+    std::string game; // as Qt's settings write it: each "\" doubled
+    for (const char c : Root / "Game") {
+        game += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    WriteTextFile(Root / "MO2/ModOrganizer.ini", "[General]\ngamePath=@ByteArray(" + game + ")\n");
+    const std::string data = Root / "Game/Data/";
+    const std::string output = Root / "MO2/mods/Quillon Output/";
+    using Text = std::optional<std::string>;
+    struct Case {
+        const char* What;
+        std::string Children;
+        Text DataPath, OutPath, Profile;
+    };
+    const Case cases[] = {
+        {"the instance alone", "<ModOrganizer>MO2\\</ModOrganizer>", data, output, std::nullopt},
+        {"a profile named",
+         "<ModOrganizer>MO2</ModOrganizer><ModOrganizerProfile>Survival"
+         "</ModOrganizerProfile>",
+         data, output, "Survival"},
+        {"the file's folders win",
+         "<ModOrganizer>MO2\\</ModOrganizer><GameDataPath>D:\\</GameDataPath>"
+         "<TexOutputPath>E:\\</TexOutputPath>",
+         "D:\\", "E:\\", std::nullopt},
+        {"the file's data folder, the instance's output",
+         "<GameDataPath>D:\\</GameDataPath><ModOrganizer>MO2\\</ModOrganizer>", "D:\\", output,
+         std::nullopt},
+        {"an instance without ModOrganizer.ini", "<ModOrganizer>Elsewhere\\</ModOrganizer>",
+         Installed + "Data\\", Installed + "Data\\", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        Read(ConfigXml(c.Children), Installed);
+        EXPECT_EQ(Value("SkyrimDataPath"), c.DataPath) << c.What;
+        EXPECT_EQ(Value("SkyrimOutPath"), c.OutPath) << c.What;
+        EXPECT_EQ(Value("ModOrganizerProfile"), c.Profile) << c.What;
+    }
+}

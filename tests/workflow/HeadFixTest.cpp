@@ -119,14 +119,18 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
                channel + "\": Size " + size + " is outside 0 to 16384.\n";
     };
     const auto missing = [](const HeadTexture& t) { return "Data/" + TexturePath("male", t); };
+    // The path tried, then why nothing was found there.
+    const auto notFound = [](const std::string& caption, const std::string& path) {
+        return caption + ": " + NativePath(path) +
+               " Neither the data folder nor a loaded archive holds it.\n";
+    };
     const Case cases[] = {
         {"complete", 0, success, 6, ""},
         {"no Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 2,
          Textures[1].ModFile},
         {"second Color source missing", 2,
-         "Failed to open Color Source: " + NativePath("Data/" + TexturePath("male", Textures[0])) +
-             "\n",
-         1, "Data/" + TexturePath("male", Textures[0])},
+         notFound("Failed to open Color Source", "Data/" + TexturePath("male", Textures[0])), 1,
+         "Data/" + TexturePath("male", Textures[0])},
         {"output folder below a file", 4, "Error: Failed to save Color output file\n", 0, "",
          "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Config.xml\\</TexOutputPath>"
          "<AutoHeadFix>true</AutoHeadFix>"},
@@ -146,11 +150,10 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
         {"no Head set nor Specular modification", 9, "Error: Failed to open Specular Mod Image\n",
          0, noHead + Textures[2].ModFile},
         {"second Normal source missing", 6,
-         "Failed to open Normal map Source: " + NativePath(missing(Textures[1])) + "\n", 3,
+         notFound("Failed to open Normal map Source", missing(Textures[1])), 3,
          missing(Textures[1])},
         {"second Specular source missing", 10,
-         "Failed to open Specular Source: " + NativePath(missing(Textures[2])) + "\n", 5,
-         missing(Textures[2])},
+         notFound("Failed to open Specular Source", missing(Textures[2])), 5, missing(Textures[2])},
         {"a negative Color size, written over the installed textures", 3,
          badSize("Failed to generate color composite", "Color", "-64"), 1, "",
          "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>true</AutoHeadFix>", "Color -64"},

@@ -4,6 +4,7 @@
 //     quillon-seeds <folder>        (writes <folder>/<fuzz target>/<seed files>)
 #include "backup/Journal.h"
 #include "platform/SafeWrite.h"
+#include "samples/SampleArchive.h"
 #include "samples/SampleDds.h"
 #include "samples/SampleDocuments.h"
 #include "samples/SampleImages.h"
@@ -199,6 +200,47 @@ std::vector<std::pair<std::string, std::string>> JournalSeeds() {
     return {{"killed.txt", killed}, {"ended.txt", ended}, {"undone.txt", FormatJournal(journal)}};
 }
 
+// Small archives of each version and layout, with a compressed, a stored and an empty file.
+bool ArchiveSeeds(const fs::path& folder) {
+    const std::vector<SampleArchiveFile> files = {
+        {"textures\\a\\b.dds", std::vector<std::uint8_t>(300, 7)},
+        {"textures\\a\\c.dds", {1, 2, 3, 4, 5}, true},
+        {"meshes\\d.nif", {}},
+    };
+    const std::pair<const char*, SampleArchiveOptions> layouts[] = {
+        {"oblivion.bsa", {103}},
+        {"skyrim.bsa", {104}},
+        {"special.bsa", {105}},
+        {"stored.bsa", {105, false}},
+        {"embedded.bsa", {104, true, true}},
+        {"nameless.bsa", {105, true, false, false, false}},
+    };
+    bool ok = true;
+    for (const auto& [name, options] : layouts) {
+        ok = WriteSeed(folder / name, MakeSampleArchive(files, options)) && ok;
+    }
+    return ok;
+}
+
+// The setup files GameFilesFuzz cuts its input into, separated by 0x1E.
+std::vector<std::pair<std::string, std::string>> GameFilesSeeds() {
+    const auto joined = [](std::vector<std::string> parts) {
+        std::string text;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            text += (i > 0 ? "\x1E" : "") + parts[i];
+        }
+        return text;
+    };
+    return {{"special", joined({"[General]\ngameName=Skyrim Special Edition\nselected_profile="
+                                "@ByteArray(Default)\n[Settings]\nmod_directory=%BASE_DIR%/mods\n",
+                                "[General]\nLocalSettings=true\n", "+Mod\n-Other\n*DLC\n",
+                                "*Skyrim.esm\n*Mod.esp\nInactive.esp\n", "Skyrim.esm\nMod.esp\n",
+                                "[Archive]\nsResourceArchiveList2=Skyrim - Textures0.bsa, "
+                                "Mod.bsa\n"})},
+            {"utf16", joined({std::string("\xFF\xFE[\0G\0]\0", 8), "",
+                              std::string("\xFF\xFE+\0M\0o\0d\0", 10), "", "", ""})}};
+}
+
 // One row per fuzz target.
 const std::vector<Corpus>& Corpora() {
     static const std::vector<Corpus> corpora = {
@@ -210,6 +252,8 @@ const std::vector<Corpus>& Corpora() {
         {"XmlFileFuzz", Texts(XmlSeeds())},
         {"WineRegistryFuzz", Texts(WineRegistrySeeds())},
         {"JournalFuzz", Texts(JournalSeeds())},
+        {"ArchiveFuzz", ArchiveSeeds},
+        {"GameFilesFuzz", Texts(GameFilesSeeds())},
     };
     return corpora;
 }

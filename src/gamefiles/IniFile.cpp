@@ -1,0 +1,126 @@
+#include "gamefiles/IniFile.h"
+
+#include "platform/Paths.h"
+
+namespace quillon {
+
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+void AppendUtf8(std::string& out, unsigned code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | ((code >> 12) & 0x0F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+} // namespace
+
+IniFile::IniFile(const std::vector<std::string>& lines) {
+    std::string section;
+    for (const std::string& line : lines) {
+        const std::string_view text = Trimmed(line);
+        if (text.empty() || text.front() == ';' || text.front() == '#') {
+            continue;
+        }
+        if (text.front() == '[') {
+            const std::size_t close = text.find(']');
+            if (close != std::string_view::npos) {
+                section = ToUpperAscii(Trimmed(text.substr(1, close - 1)));
+            }
+            continue;
+        }
+        const std::size_t equals = text.find('=');
+        if (equals == std::string_view::npos || equals == 0) {
+            continue;
+        }
+        Entries.push_back({section, ToUpperAscii(Trimmed(text.substr(0, equals))),
+                           std::string(Trimmed(text.substr(equals + 1)))});
+    }
+}
+
+std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {
+    const std::string wantedSection = ToUpperAscii(section);
+    const std::string wantedKey = ToUpperAscii(key);
+    for (const Entry& entry : Entries) {
+        if (entry.Section == wantedSection && entry.Key == wantedKey) {
+            return entry.Value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string QtSettingsText(std::string_view value) {
+    if (value.starts_with("@ByteArray(") && value.ends_with(")")) {
+        value = value.substr(11, value.size() - 12);
+    } else if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+    }
+    std::string text;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            text += value[i];
+            continue;
+        }
+        const char e = value[++i];
+        switch (e) {
+        case 'n':
+            text += '\n';
+            break;
+        case 't':
+            text += '\t';
+            break;
+        case 'r':
+            text += '\r';
+            break;
+        case '0':
+            text += '\0';
+            break;
+        case 'x': {
+            unsigned code = 0;
+            int digits = 0;
+            while (digits < 4 && i + 1 < value.size() && HexDigit(value[i + 1]) >= 0) {
+                code = code * 16 + static_cast<unsigned>(HexDigit(value[++i]));
+                ++digits;
+            }
+            if (digits == 0) {
+                text += 'x';
+            } else {
+                AppendUtf8(text, code);
+            }
+            break;
+        }
+        default:
+            text += e; // "\\", "\"" and anything unknown stand for the character
+        }
+    }
+    return text;
+}
+
+} // namespace quillon

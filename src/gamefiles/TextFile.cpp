@@ -1,0 +1,122 @@
+#include "gamefiles/TextFile.h"
+
+#include "platform/Paths.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace quillon {
+
+namespace {
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+constexpr std::uint32_t Replacement = 0xFFFD;
+
+std::string FromUtf16(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    const auto unit = [&](std::size_t i) {
+        const auto a = static_cast<std::uint8_t>(bytes[i]);
+        const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const std::uint32_t first = unit(i);
+        if (first >= 0xD800 && first < 0xDC00 && i + 3 < bytes.size()) {
+            const std::uint32_t second = unit(i + 2);
+            if (second >= 0xDC00 && second < 0xE000) {
+                AppendUtf8(out, 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        AppendUtf8(out, first >= 0xD800 && first < 0xE000 ? Replacement : first);
+    }
+    if (i < bytes.size()) {
+        AppendUtf8(out, Replacement); // an odd byte at the end
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<std::string> DecodeTextLines(std::string_view bytes) {
+    std::string text;
+    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) {
+        text = bytes.substr(3);
+    } else if (bytes.size() >= 2 && at(0) == 0xFF && at(1) == 0xFE) {
+        text = FromUtf16(bytes.substr(2), false);
+    } else if (bytes.size() >= 2 && at(0) == 0xFE && at(1) == 0xFF) {
+        text = FromUtf16(bytes.substr(2), true);
+    } else if (bytes.size() >= 2 && at(0) != 0 && at(0) < 0x80 && at(1) == 0) {
+        text = FromUtf16(bytes, false);
+    } else if (bytes.size() >= 2 && at(0) == 0 && at(1) != 0 && at(1) < 0x80) {
+        text = FromUtf16(bytes, true);
+    } else {
+        text = bytes;
+    }
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+TextLines ReadTextLines(const std::string& nativePath) {
+    TextLines result;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(nativePath, error)) {
+        return result;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(nativePath, error);
+    if (error) {
+        result.Note = DisplayPath(nativePath) + ": it cannot be read, so it is ignored";
+        return result;
+    }
+    if (size > MaxSetupFileSize) {
+        result.Note = DisplayPath(nativePath) + ": it is larger than " +
+                      std::to_string(MaxSetupFileSize >> 20) + " MiB, so it is ignored";
+        return result;
+    }
+    std::ifstream in(nativePath, std::ios::binary);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) {
+        result.Note = DisplayPath(nativePath) + ": it cannot be read, so it is ignored";
+        return result;
+    }
+    result.Found = true;
+    result.Lines = DecodeTextLines(bytes);
+    return result;
+}
+
+} // namespace quillon
