@@ -317,3 +317,34 @@ TEST(InstalledSource, TheSourceLoadNamesItsOriginAndGivesItsReasons) {
                   (root / ("Game/Data/" + TexturePath("male", Textures[0]))) +
                   ": Neither the data folder nor a loaded archive holds it.");
 }
+
+// The output folder is the data folder and every head texture lies in an archive: the first run
+// writes loose files over nothing, the second passes over them (they are Quillon's own) for the
+// archive again, so the bytes are the same; a restore removes them and the archive is the game's
+// again.
+TEST(InstalledSource, OurLooseOutputsOverAnArchiveAreNeverASource) {
+    const TempFolder root;
+    MakeWorkspace(root);
+    WriteTextFile(root / "Game/SkyrimSE.exe", "");
+    ASSERT_EQ(WritePythonArchive(root / "Game/Data/Skyrim - Textures0.bsa",
+                                 {"--version", "105", "--pack", root / "stage"}),
+              "");
+    WriteTextFile(root / "Config.xml", ConfigXml("<GameDataPath>Game\\Data\\</GameDataPath>"));
+    ProcessResult run = RunHeadFix(root);
+    ASSERT_EQ(run.ExitCode, 0) << run.StandardError;
+    const std::vector<std::string> first = Outputs(root, "Game/Data/");
+    run = RunHeadFix(root);
+    ASSERT_EQ(run.ExitCode, 0) << run.StandardError;
+    EXPECT_TRUE(Outputs(root, "Game/Data/") == first) << "the seam was blended a second time";
+    EXPECT_NE(run.StandardOutput.find("Skyrim - Textures0.bsa"), std::string::npos)
+        << run.StandardOutput;
+
+    run = RunProcess(QUILLON_CLI, {"--restore"}, root.Path().string(), {{"HOME", root / "home"}},
+                     {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    EXPECT_EQ(run.ExitCode, 0) << run.StandardError;
+    for (const HeadTexture& t : Textures) {
+        for (const char* subSet : SubSets) {
+            EXPECT_FALSE(fs::exists(root / ("Game/Data/" + TexturePath(subSet, t))));
+        }
+    }
+}
