@@ -15,7 +15,6 @@ namespace quillon {
 // `maxBytes`.
 ReadResult ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes,
                          std::vector<std::uint8_t>& bytes);
-ReadResult ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes,
-                         std::string& bytes);
+ReadResult ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes, std::string& bytes);
 
 } // namespace quillon

@@ -3,20 +3,17 @@
 #include "catalogue/XmlFile.h"
 #include "platform/Paths.h"
 
-#include <tinyxml.h>
-
 namespace quillon {
 
 namespace {
 
 // An element that is present without text gives the empty value: it was written, so it counts.
-bool ElementValue(const TiXmlElement& root, const char* name, std::string& value) {
-    const TiXmlElement* element = root.FirstChildElement(name);
-    if (element == nullptr) {
+bool ElementValue(const pugi::xml_node& root, const char* name, std::string& value) {
+    const pugi::xml_node element = ChildElement(root, name);
+    if (!element) {
         return false;
     }
-    const char* text = element->GetText();
-    value = text != nullptr ? text : "";
+    value = ElementText(element).value_or("");
     return true;
 }
 
@@ -30,30 +27,30 @@ void ReadConfiguration(Settings& config, bool& headlessHeadFix,
         }
     }
 
-    TiXmlDocument document;
+    pugi::xml_document document;
     if (!LoadXmlFile(ResolvePath("Config.xml"), document)) {
         return;
     }
-    const TiXmlElement* root = document.FirstChildElement("QuillonConfig");
-    if (root == nullptr) {
+    const pugi::xml_node root = ChildElement(document, "QuillonConfig");
+    if (!root) {
         return;
     }
     std::string value;
-    if (ElementValue(*root, "GameDataPath", value)) {
+    if (ElementValue(root, "GameDataPath", value)) {
         config.Set("SkyrimDataPath", value);
     }
-    if (ElementValue(*root, "TexOutputPath", value)) {
+    if (ElementValue(root, "TexOutputPath", value)) {
         config.Set("SkyrimOutPath", value);
     } else {
         config.Set("SkyrimOutPath", config.Get("SkyrimDataPath"));
     }
     for (const char* key :
          {"DefUseInstalledSource", "AlphaMatteColor", "NoStripPremultAlpha", "MipMaps"}) {
-        if (ElementValue(*root, key, value)) {
+        if (ElementValue(root, key, value)) {
             config.Set(key, value);
         }
     }
-    if (ElementValue(*root, "AutoHeadFix", value) && value == "true") {
+    if (ElementValue(root, "AutoHeadFix", value) && value == "true") {
         headlessHeadFix = true;
     }
 }

@@ -125,7 +125,8 @@ std::vector<std::pair<std::string, std::string>> ConfigurationSeeds() {
         {"empty.xml", ConfigXml("")}};
 }
 
-// Markup that TinyXML reads in its own ways, for the comparison with it.
+// Markup of every kind the reader meets: declarations, document types, comments, CDATA,
+// instructions, entities, byte-order marks and declared encodings.
 std::vector<std::pair<std::string, std::string>> XmlSeeds() {
     std::vector<std::pair<std::string, std::string>> seeds = SetDefinitionSeeds();
     for (auto& seed : ConfigurationSeeds()) {
