@@ -115,8 +115,11 @@ bool DecodeOther(const std::vector<std::uint8_t>& file, RgbaImage& image) {
 void KeepBlocks(const std::vector<std::uint8_t>& file, SourceBlocks& blocks) {
     DdsLayout layout;
     if (ReadDdsLayout(file.data(), file.size(), layout) != DdsProblem::None ||
-        layout.Premultiplied ||
-        (layout.Format != DdsPixelFormat::Bc1 && layout.Format != DdsPixelFormat::Bc3)) {
+        layout.Premultiplied) {
+        return;
+    }
+    const std::optional<TextureFormat> format = FormatWrittenAs(layout.Format);
+    if (format != TextureFormat::DXT1 && format != TextureFormat::DXT5) {
         return;
     }
     try {
@@ -126,8 +129,7 @@ void KeepBlocks(const std::vector<std::uint8_t>& file, SourceBlocks& blocks) {
         blocks.Blocks.clear();
         return;
     }
-    blocks.Format =
-        layout.Format == DdsPixelFormat::Bc1 ? TextureFormat::DXT1 : TextureFormat::DXT5;
+    blocks.Format = *format;
     blocks.Width = layout.Width;
     blocks.Height = layout.Height;
 }

@@ -43,22 +43,8 @@ void TellSaveFailed() {
 } // namespace
 
 std::optional<TextureFormat> FormatForCompression(const std::string& compression) {
-    if (compression == "DXT1") {
-        return TextureFormat::DXT1;
-    }
-    if (compression == "DXT5") {
-        return TextureFormat::DXT5;
-    }
-    if (compression == "RGB") {
-        return TextureFormat::RGB;
-    }
-    if (compression == "RGBA") {
-        return TextureFormat::RGBA;
-    }
-    if (compression == "BC7") {
-        return TextureFormat::BC7;
-    }
-    return std::nullopt;
+    const FormatFacts* format = FormatNamed(compression);
+    return format != nullptr ? format->Written : std::nullopt;
 }
 
 BlendSession::BlendSession() = default;

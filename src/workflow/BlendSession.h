@@ -163,8 +163,8 @@ private:
     void SaveOneBlendToAll(const BlendChoice& choice);
 };
 
-// The pixel format a compression word of the catalogue asks for: "DXT1", "DXT5", "BC7", "RGB" or
-// "RGBA"; nothing for any other word.
+// The pixel format a compression word of the catalogue asks for, by the format table: "DXT1",
+// "DXT5", "BC7", "RGB" or "RGBA"; nothing for any other word.
 std::optional<TextureFormat> FormatForCompression(const std::string& compression);
 
 } // namespace quillon
