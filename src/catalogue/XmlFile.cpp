@@ -53,7 +53,7 @@ bool RepeatsAnAttribute(const pugi::xml_node& element) {
 
 // Walks the tree with a stack of its own, not recursion, and refuses what the file may not hold.
 // The top level may hold elements and markup, but no text.
-ReadResult CheckShape(const pugi::xml_document& document) {
+Outcome CheckShape(const pugi::xml_document& document) {
     struct Open {
         pugi::xml_node Node;
         int Depth;
@@ -104,9 +104,9 @@ bool IsWhiteSpace(char c) {
 
 } // namespace
 
-ReadResult ParseXmlBytes(std::string_view bytes, pugi::xml_document& document) {
+Outcome ParseXmlBytes(std::string_view bytes, pugi::xml_document& document) {
     document.reset();
-    const ReadResult parsed = ReadCatchingOutOfMemory([&]() -> ReadResult {
+    const Outcome parsed = CatchingOutOfMemory([&]() -> Outcome {
         if (bytes.empty()) {
             return Problem{"the file is empty", std::nullopt};
         }
@@ -129,10 +129,10 @@ ReadResult ParseXmlBytes(std::string_view bytes, pugi::xml_document& document) {
     return parsed;
 }
 
-ReadResult LoadXmlFile(const std::string& nativePath, pugi::xml_document& document) {
+Outcome LoadXmlFile(const std::string& nativePath, pugi::xml_document& document) {
     document.reset();
     std::string bytes;
-    if (const ReadResult read = ReadWholeFile(nativePath, MaxXmlFileSize, bytes); !read) {
+    if (const Outcome read = ReadWholeFile(nativePath, MaxXmlFileSize, bytes); !read) {
         return read;
     }
     return ParseXmlBytes(bytes, document);

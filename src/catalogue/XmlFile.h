@@ -27,10 +27,10 @@ constexpr int MaxXmlAttributes = 256;
 // or is larger than MaxXmlFileSize, when it is not well-formed XML (repeated attributes and text
 // outside the elements included), or when it nests deeper than MaxXmlDepth or gives an element
 // more than MaxXmlAttributes attributes.
-ReadResult LoadXmlFile(const std::string& nativePath, pugi::xml_document& document);
+Outcome LoadXmlFile(const std::string& nativePath, pugi::xml_document& document);
 
 // The same for a file's bytes held in memory.
-ReadResult ParseXmlBytes(std::string_view bytes, pugi::xml_document& document);
+Outcome ParseXmlBytes(std::string_view bytes, pugi::xml_document& document);
 
 // The first child element of `parent` named `name`, and the next sibling element of that name;
 // null when there is none. Element names only: a processing instruction of that name is not one.

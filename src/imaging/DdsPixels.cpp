@@ -313,15 +313,15 @@ void DecodeTopLevel(const std::uint8_t* top, const DdsLayout& layout, RgbaImage&
 
 } // namespace
 
-ReadResult DecodeDds(const std::uint8_t* data, std::size_t size, bool stripPremultipliedAlpha,
-                     RgbaImage& image) {
+Outcome DecodeDds(const std::uint8_t* data, std::size_t size, bool stripPremultipliedAlpha,
+                  RgbaImage& image) {
     DdsLayout layout;
     Problem why;
     if (ReadDdsLayout(data, size, layout, &why) != DdsProblem::None) {
         return why;
     }
     // Up to 1 GB for a 16384 x 16384 image, which a small machine may not have.
-    return ReadCatchingOutOfMemory([&]() -> ReadResult {
+    return CatchingOutOfMemory([&]() -> Outcome {
         RgbaImage decoded(layout.Width, layout.Height, layout.HasAlpha);
         DecodeTopLevel(data + layout.DataOffset, layout, decoded);
         if (layout.Premultiplied && stripPremultipliedAlpha) {

@@ -58,7 +58,7 @@ DdsProblem ReadDdsLayout(const std::uint8_t* data, std::size_t size, DdsLayout& 
 // The top level as RGBA8, rows top-down, with HasAlpha as DdsLayout has it; a failure (image
 // untouched) on any problem. stripPremultipliedAlpha: DXT2 and DXT4 colours are divided by
 // alpha. sRGB data stays as stored.
-ReadResult DecodeDds(const std::uint8_t* data, std::size_t size, bool stripPremultipliedAlpha,
-                     RgbaImage& image);
+Outcome DecodeDds(const std::uint8_t* data, std::size_t size, bool stripPremultipliedAlpha,
+                  RgbaImage& image);
 
 } // namespace quillon

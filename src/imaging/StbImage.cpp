@@ -1,5 +1,68 @@
 #include "imaging/StbImage.h"
 
+// Every header stb_image includes, first: the memcpy below must not rename the C library's own.
+#include <assert.h>
+#include <limits.h>
+#include <math.h>
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace quillon {
+
+namespace {
+
+// What the decode running on this thread may ask for in one request, and whether it asked for
+// more.
+struct StbBudget {
+    std::uint64_t Limit = 0;
+    bool Refused = false;
+};
+thread_local StbBudget Budget;
+
+void* StbAllocate(std::size_t size) {
+    if (size > Budget.Limit) {
+        Budget.Refused = true;
+        return nullptr;
+    }
+    return ::operator new(size == 0 ? 1 : size, std::nothrow);
+}
+
+void* StbReallocate(void* old, std::size_t oldSize, std::size_t size) {
+    void* moved = StbAllocate(size);
+    if (moved != nullptr && old != nullptr) {
+        std::memcpy(moved, old, std::min(oldSize, size));
+        ::operator delete(old);
+    }
+    return moved;
+}
+
+void StbRelease(void* block) {
+    ::operator delete(block);
+}
+
+// stb_image copies zero bytes to or from a null buffer (its PNG reader with an empty IDAT chunk,
+// the callback reader at the end of its data), which memcpy does not allow; nothing is copied
+// then.
+void* StbCopy(void* to, const void* from, std::size_t size) {
+    return size == 0 ? to : std::memcpy(to, from, size);
+}
+
+} // namespace
+
+} // namespace quillon
+
 // stb's own code is not ours to keep warning-free; the sizes it sees are checked before it runs.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -12,18 +75,19 @@
 #define STBI_NO_STDIO // files are read by us, size-checked, and handed over in memory
 #define STBI_NO_PSD   // Photoshop files have a reader of our own
 #define STBI_MAX_DIMENSIONS 16384
-#define STBI_NO_FAILURE_STRINGS
 #define STB_IMAGE_STATIC
+#define STBI_MALLOC(size) quillon::StbAllocate(size)
+#define STBI_REALLOC_SIZED(block, oldSize, size) quillon::StbReallocate(block, oldSize, size)
+#define STBI_FREE(block) quillon::StbRelease(block)
+#define memcpy(to, from, size) quillon::StbCopy(to, from, size)
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
+#undef memcpy
 #define STBI_WRITE_NO_STDIO
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 #pragma GCC diagnostic pop
-
-#include <climits>
-#include <cstring>
 
 namespace quillon {
 
@@ -32,34 +96,108 @@ static_assert(STBI_MAX_DIMENSIONS == MaxTextureEdge, "stb refuses what we refuse
 // TGA files are written uncompressed, as they always were. Set before any thread can write.
 [[maybe_unused]] const int TgaWithoutRunLengths = (stbi_write_tga_with_rle = 0);
 
-bool StbImageInfo(const std::uint8_t* data, std::size_t size, int& width, int& height,
-                  bool& hasAlpha) {
-    if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
+namespace {
+
+// Two pieces of a file read one after the other, for stb's callback reader.
+struct Pieces {
+    std::span<const std::uint8_t> First, Second;
+    std::size_t At = 0; // bytes read so far
+
+    std::size_t Size() const { return First.size() + Second.size(); }
+    int Read(char* out, int wanted) {
+        int read = 0;
+        while (read < wanted && At < Size()) {
+            const bool first = At < First.size();
+            const std::span<const std::uint8_t> piece = first ? First : Second;
+            const std::size_t offset = first ? At : At - First.size();
+            const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(wanted - read),
+                                                            piece.size() - offset);
+            std::memcpy(out + read, piece.data() + offset, count);
+            read += static_cast<int>(count);
+            At += count;
+        }
+        return read;
+    }
+};
+
+const stbi_io_callbacks PieceReader = {
+    [](void* user, char* out, int size) { return static_cast<Pieces*>(user)->Read(out, size); },
+    [](void* user, int n) {
+        Pieces& pieces = *static_cast<Pieces*>(user);
+        // A negative skip steps back; stb never goes before what it read.
+        const auto to = static_cast<std::int64_t>(pieces.At) + n;
+        pieces.At = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(to, 0, static_cast<std::int64_t>(pieces.Size())));
+    },
+    [](void* user) {
+        const Pieces& pieces = *static_cast<Pieces*>(user);
+        return pieces.At >= pieces.Size() ? 1 : 0;
+    },
+};
+
+} // namespace
+
+std::uint64_t StbRequestLimit(int width, int height, int bytesPerPixel, std::uint64_t fileBytes) {
+    const auto count = [](int value) { return static_cast<std::uint64_t>(std::max(value, 0)); };
+    return 2 * count(bytesPerPixel) * count(width) * count(height) + count(height) + fileBytes +
+           (std::uint64_t(1) << 20);
+}
+
+bool StbImageInfo(std::span<const std::uint8_t> file, int& width, int& height, bool& hasAlpha) {
+    if (file.empty() || file.size() > static_cast<std::size_t>(INT_MAX)) {
         return false;
     }
     int channels = 0;
-    if (stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels) == 0) {
+    Budget = {StbRequestLimit(0, 0, 0, file.size()), false}; // a header allocates little
+    if (stbi_info_from_memory(file.data(), static_cast<int>(file.size()), &width, &height,
+                              &channels) == 0) {
         return false;
     }
     hasAlpha = channels == 2 || channels == 4;
     return true;
 }
 
-bool StbDecode(const std::uint8_t* data, std::size_t size, RgbaImage& image) {
-    if (size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
-        return false;
+Outcome StbDecode(std::span<const std::uint8_t> file, int width, int height, RgbaImage& image,
+                  std::span<const std::uint8_t> rest) {
+    if (file.empty() || file.size() + rest.size() > static_cast<std::size_t>(INT_MAX)) {
+        return Problem{"the file is empty or too large", std::nullopt};
     }
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels =
-        stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
+    int decodedWidth = 0, decodedHeight = 0, channels = 0;
+    stbi_uc* pixels = nullptr;
+    if (rest.empty()) {
+        const int size = static_cast<int>(file.size());
+        Budget = {StbRequestLimit(0, 0, 0, file.size()), false};
+        const int bytesPerPixel = stbi_is_hdr_from_memory(file.data(), size)      ? 16
+                                  : stbi_is_16_bit_from_memory(file.data(), size) ? 8
+                                                                                  : 4;
+        Budget = {StbRequestLimit(width, height, bytesPerPixel, file.size()), false};
+        pixels = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &decodedWidth,
+                                       &decodedHeight, &channels, 4);
+    } else { // a BMP: 8-bit data
+        Budget = {StbRequestLimit(width, height, 4, file.size() + rest.size()), false};
+        Pieces pieces{file, rest};
+        pixels = stbi_load_from_callbacks(&PieceReader, &pieces, &decodedWidth, &decodedHeight,
+                                          &channels, 4);
+    }
     if (pixels == nullptr) {
-        return false;
+        if (Budget.Refused) {
+            return Problem{"its data asks for more memory than a " + GroupedNumber(width) + " x " +
+                               GroupedNumber(height) + " image needs",
+                           std::nullopt};
+        }
+        const char* reason = stbi_failure_reason();
+        return Problem{std::string("the image library could not read it (") +
+                           (reason != nullptr ? reason : "no reason given") + ")",
+                       std::nullopt};
     }
-    RgbaImage decoded(width, height, channels == 2 || channels == 4);
-    std::memcpy(decoded.Pixels.data(), pixels, decoded.Pixels.size());
+    const Outcome copied = CatchingOutOfMemory([&]() -> Outcome {
+        RgbaImage decoded(decodedWidth, decodedHeight, channels == 2 || channels == 4);
+        std::memcpy(decoded.Pixels.data(), pixels, decoded.Pixels.size());
+        image = std::move(decoded);
+        return {};
+    });
     stbi_image_free(pixels);
-    image = std::move(decoded);
-    return true;
+    return copied;
 }
 
 namespace {

@@ -2,7 +2,7 @@
 
 namespace quillon {
 
-const Problem& ReadResult::Why() const {
+const Problem& Outcome::Why() const {
     static const Problem none;
     return Failure ? *Failure : none;
 }

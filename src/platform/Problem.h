@@ -1,7 +1,7 @@
-// Why reading outside data failed, in words the player can act on, and the result every reader
-// of outside data returns. A reader's text is short and lower-case ("BC6H textures are not
-// supported", "the file ends at byte 4,120 of 1,048,704"); whoever shows it puts the system's own
-// message first and the reason after.
+// Why reading outside data (or a step made of it, such as a composite) failed, in words the player
+// can act on, and the outcome every reader of outside data returns. A reason is short and
+// lower-case ("BC6H textures are not supported", "the file ends at byte 4,120 of 1,048,704");
+// whoever shows it puts the system's own message first and the reason after.
 #pragma once
 
 #include <cstdint>
@@ -17,14 +17,14 @@ struct Problem {
     std::optional<std::uint64_t> Offset; // the byte of the data it concerns, where that helps
 };
 
-// Whether a read succeeded, and if not, why. True means read; `if (!result)` tests for failure,
-// as the readers' boolean results always did.
-class [[nodiscard]] ReadResult {
+// Whether a read (or step) succeeded, and if not, why. True means it did; `if (!outcome)` tests
+// for failure, as the readers' boolean results always did.
+class [[nodiscard]] Outcome {
 public:
-    ReadResult() = default;
-    ReadResult(Problem problem) : Failure(std::move(problem)) {} // NOLINT: a failed read
+    Outcome() = default;
+    Outcome(Problem problem) : Failure(std::move(problem)) {} // NOLINT: implicit, a failure
     explicit operator bool() const { return !Failure.has_value(); }
-    // The problem of a failed read; an empty one for a read that succeeded.
+    // The problem of a failure; an empty one for a success.
     const Problem& Why() const;
 
 private:
@@ -37,14 +37,14 @@ std::string GroupedNumber(std::uint64_t value);
 // The file (or data) has `size` bytes where its header promises `needed`.
 Problem Truncated(std::uint64_t size, std::uint64_t needed);
 
-// What every reader reports when memory runs out while it reads.
+// What every reader reports when memory runs out while it works.
 Problem OutOfMemory();
 
-// Runs a reader; memory running out ends it with OutOfMemory(), the same in every reader,
-// instead of an exception that ends the program.
-template <typename Read> ReadResult ReadCatchingOutOfMemory(Read&& read) noexcept {
+// Runs a reader (or step); memory running out ends it with OutOfMemory(), the same in every
+// reader, instead of an exception that ends the program.
+template <typename Work> Outcome CatchingOutOfMemory(Work&& work) noexcept {
     try {
-        return std::forward<Read>(read)();
+        return std::forward<Work>(work)();
     } catch (const std::bad_alloc&) {
         return OutOfMemory();
     }

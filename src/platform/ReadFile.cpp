@@ -26,7 +26,7 @@ std::string Reason(const std::error_code& error) {
 }
 
 template <typename Bytes>
-ReadResult ReadInto(const std::string& nativePath, std::uint64_t maxBytes, Bytes& bytes) {
+Outcome ReadInto(const std::string& nativePath, std::uint64_t maxBytes, Bytes& bytes) {
     bytes.clear();
     namespace fs = std::filesystem;
     std::error_code error;
@@ -54,7 +54,7 @@ ReadResult ReadInto(const std::string& nativePath, std::uint64_t maxBytes, Bytes
         return Problem{"the file is larger than " + GroupedNumber(maxBytes) + " bytes",
                        std::nullopt};
     }
-    return ReadCatchingOutOfMemory([&]() -> ReadResult {
+    return CatchingOutOfMemory([&]() -> Outcome {
         bytes.resize(static_cast<std::size_t>(size));
         const std::size_t read =
             size == 0 ? 0 : std::fread(bytes.data(), 1, bytes.size(), file.get());
@@ -70,13 +70,12 @@ ReadResult ReadInto(const std::string& nativePath, std::uint64_t maxBytes, Bytes
 
 } // namespace
 
-ReadResult ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes,
-                         std::vector<std::uint8_t>& bytes) {
+Outcome ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes,
+                      std::vector<std::uint8_t>& bytes) {
     return ReadInto(nativePath, maxBytes, bytes);
 }
 
-ReadResult ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes,
-                         std::string& bytes) {
+Outcome ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes, std::string& bytes) {
     return ReadInto(nativePath, maxBytes, bytes);
 }
 

@@ -13,8 +13,8 @@ namespace quillon {
 
 // Fails, with `bytes` empty, when the file cannot be opened or read, or is larger than
 // `maxBytes`.
-ReadResult ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes,
-                         std::vector<std::uint8_t>& bytes);
-ReadResult ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes, std::string& bytes);
+Outcome ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes,
+                      std::vector<std::uint8_t>& bytes);
+Outcome ReadWholeFile(const std::string& nativePath, std::uint64_t maxBytes, std::string& bytes);
 
 } // namespace quillon

@@ -3,7 +3,6 @@
 #include "imaging/Composite.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Previews.h"
-#include "imaging/Resample.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SafeWrite.h"
@@ -77,8 +76,8 @@ bool BlendSession::UseInstalledByDefault() {
     return Config.Contains("DefUseInstalledSource") && Config.Get("DefUseInstalledSource") == "1";
 }
 
-bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
-                               SourceBlocks* blocks) const {
+Outcome BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
+                                  SourceBlocks* blocks) const {
     const bool strip = Engine == nullptr || Engine->StripPremultAlpha;
     return ReadImageFile(ResolvePath(path), strip, image, blocks);
 }
@@ -150,54 +149,68 @@ bool BlendSession::WriteTexture(const SaveTarget& target,
 
 bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload,
                                bool installed) {
+    return static_cast<bool>(Load(key, path, reload, installed));
+}
+
+Outcome BlendSession::Load(const std::string& key, const std::string& path, bool reload,
+                           bool installed) {
     const auto slot = Images.find(key);
     if (!reload && slot != Images.end()) {
-        return !slot->second.Empty();
+        if (!slot->second.Empty()) {
+            return {};
+        }
+        const Problem& earlier = LoadProblems[key];
+        return earlier.Text.empty() ? Problem{"it holds no picture", std::nullopt} : earlier;
     }
     RgbaImage& image = Images[key];
     image = RgbaImage(); // the old picture is gone, whatever the read gives
-    if (key != SourceSlot) {
-        return ReadTexture(path, image);
+    if (key == SourceSlot) {
+        InstalledBlocks = SourceBlocks();
     }
-    InstalledBlocks = SourceBlocks();
-    return ReadTexture(path, image, installed ? &InstalledBlocks : nullptr);
+    const Outcome read =
+        ReadTexture(path, image, key == SourceSlot && installed ? &InstalledBlocks : nullptr);
+    LoadProblems[key] = read.Why();
+    return read;
 }
 
 bool BlendSession::CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
                                      const std::string& resultKey, std::int32_t size) {
+    return static_cast<bool>(Composite(baseKey, overlayKey, resultKey, size));
+}
+
+Outcome BlendSession::Composite(const std::string& baseKey, const std::string& overlayKey,
+                                const std::string& resultKey, std::int32_t size) {
     const auto overlaySlot = Images.find(overlayKey);
     if (overlaySlot == Images.end()) {
-        return false;
+        return Problem{"there is no modification picture", std::nullopt};
     }
     RgbaImage& overlay = overlaySlot->second;
     const auto baseSlot = Images.find(baseKey);
-    // The overlay's square scaling comes first; it stays even when there is no base. Both slots
-    // keep the sizes the rules give them: a later composite or preview sees those.
-    const bool valid = ValidCompositeSize(size) && !overlay.Empty() &&
-                       (size == 0 || overlay.Width == size || Rescale(overlay, size, size));
-    if (baseSlot == Images.end()) {
-        return false;
+    RgbaImage noBase;
+    RgbaImage& base = baseSlot != Images.end() ? baseSlot->second : noBase;
+    CompositeResult made;
+    const Outcome composited = CompositeImages(base, overlay, size, made);
+    // Both slots keep the sizes the rules gave them, the overlay's square scaling even when
+    // there is no base: a later composite or preview sees those.
+    if (!made.ScaledOverlay.Empty()) {
+        overlay = std::move(made.ScaledOverlay);
     }
-    RgbaImage& base = baseSlot->second;
-    const CompositeSizes sizes =
-        PlanComposite(base.Width, base.Height, overlay.Width, overlay.Height, size);
+    if (baseSlot == Images.end()) {
+        return composited;
+    }
     if (resultKey == FinalSlot) {
         InstalledBlocks.Untouched.clear(); // whatever "Final" becomes, it is not that blend
     }
-    if (!valid || base.Empty() || !FitTo(overlay, sizes.OverlayWidth, sizes.OverlayHeight) ||
-        !FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
+    if (!composited) {
         // No blend can be made: the result holds no picture rather than an earlier one.
         Images[resultKey] = RgbaImage();
-        return false;
+        return composited;
     }
-    RgbaImage result = base;
-    result.HasAlpha = true; // a composite has alpha, whatever its base had
-    BlendOver(result, overlay);
     if (baseKey == SourceSlot && resultKey == FinalSlot && !InstalledBlocks.Blocks.empty()) {
-        InstalledBlocks.Untouched = UntouchedBlocks(overlay, result.Width, result.Height);
+        InstalledBlocks.Untouched = std::move(made.Untouched);
     }
-    Images[resultKey] = std::move(result);
-    return true;
+    Images[resultKey] = std::move(made.Image);
+    return {};
 }
 
 bool BlendSession::SaveTexture(const std::string& key, const std::string& baseFolder,
@@ -246,6 +259,12 @@ void BlendSession::Busy(bool busy) const {
     }
 }
 
+void BlendSession::ShowReason(unsigned pictures, const Outcome& outcome) const {
+    if (View.Reason) {
+        View.Reason(outcome ? 0 : pictures, outcome.Why().Text);
+    }
+}
+
 void BlendSession::SetStatus(const std::string& message) {
     if (View.Status) {
         View.Status("  " + message + " " + StatusSuffix);
@@ -285,12 +304,13 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
         path = "Source\\" + choice.SourceTreePath; // nothing selected: "Source\" names no file
     }
     SetStatus("Loading Source Image...");
-    const bool loaded = LoadTexture(SourceSlot, path, SourceReload, choice.UseInstalled);
-    // A failed read leaves no picture: the placeholder then says so.
+    const Outcome loaded = Load(SourceSlot, path, SourceReload, choice.UseInstalled);
+    // A failed read leaves no picture: the placeholder then says so, and the reason why.
     UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
     Busy(false);
     SetStatus("Ready");
-    return loaded;
+    ShowReason(SourcePreviewFlag, loaded);
+    return static_cast<bool>(loaded);
 }
 
 bool BlendSession::LoadModImage(const BlendChoice& choice) {
@@ -299,11 +319,12 @@ bool BlendSession::LoadModImage(const BlendChoice& choice) {
     }
     Busy(true);
     SetStatus("Loading Modification Image...");
-    const bool loaded = LoadTexture(ModSlot, "Library\\" + choice.LibraryTreePath, ModReload);
+    const Outcome loaded = Load(ModSlot, "Library\\" + choice.LibraryTreePath, ModReload, false);
     UpdatePreviews(ModPreviewFlag, ModSlot, true);
     Busy(false);
     SetStatus("Ready");
-    return loaded;
+    ShowReason(ModPreviewFlag, loaded);
+    return static_cast<bool>(loaded);
 }
 
 bool BlendSession::GenerateBlend(unsigned index, const BlendChoice& choice) {
@@ -322,10 +343,13 @@ bool BlendSession::GenerateBlend(unsigned index, const BlendChoice& choice) {
     }
     SetStatus("Generating Blended Destination Image...");
     const std::int32_t size = Engine->GetTextureSize(SetName, TypeName, choice.Destinations[index]);
-    const bool composited = CompositeTextures(SourceSlot, ModSlot, FinalSlot, size);
+    const Outcome composited = Composite(SourceSlot, ModSlot, FinalSlot, size);
     UpdatePreviews(FinalPreviewFlag, FinalSlot, true);
     Busy(false);
     SetStatus("Ready");
+    if (sourceLoaded && modLoaded) { // else the load's reason stands
+        ShowReason(FinalPreviewFlag, composited);
+    }
     return composited && sourceLoaded && modLoaded;
 }
 

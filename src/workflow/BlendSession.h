@@ -12,6 +12,7 @@
 #include "imaging/PreviewBitmap.h"
 #include "imaging/RgbaImage.h"
 #include "imaging/TaskPool.h"
+#include "platform/Problem.h"
 #include "workflow/Configuration.h"
 #include "workflow/Settings.h"
 
@@ -99,8 +100,8 @@ public:
     // away, as the slot loses it), and writing them with the target's folders made.
     // With `blocks`, a DXT1 or DXT5 file's top level is kept there as stored; with `source`, its
     // untouched blocks go into the file as they are where format and size match.
-    [[nodiscard]] bool ReadTexture(const std::string& path, RgbaImage& image,
-                                   SourceBlocks* blocks = nullptr) const;
+    Outcome ReadTexture(const std::string& path, RgbaImage& image,
+                        SourceBlocks* blocks = nullptr) const;
     [[nodiscard]] std::vector<std::uint8_t>
     EncodeTexture(RgbaImage& image, const SaveTarget& target,
                   const SourceBlocks* source = nullptr) const;
@@ -156,11 +157,19 @@ public:
     TaskPool* Pool = &TaskPool::Shared();
 
 private:
+    // LoadTexture and CompositeTextures, with the reason of a failure.
+    Outcome Load(const std::string& key, const std::string& path, bool reload, bool installed);
+    Outcome Composite(const std::string& baseKey, const std::string& overlayKey,
+                      const std::string& resultKey, std::int32_t size);
+    // Tells the view why a step failed, for the pictures it concerns, or that it succeeded.
+    void ShowReason(unsigned pictures, const Outcome& outcome) const;
     void Busy(bool busy) const;
     bool SaveBlend(bool blended, const std::string& destination);
     void SaveToOneDestination(const BlendChoice& choice);
     void SaveWithInstalledSources(const BlendChoice& choice);
     void SaveOneBlendToAll(const BlendChoice& choice);
+
+    std::map<std::string, Problem> LoadProblems; // why a slot's last load failed
 };
 
 // The pixel format a compression word of the catalogue asks for, by the format table: "DXT1",

@@ -105,7 +105,7 @@ TEST(XmlFile, OnlyWellFormedFilesLoad) {
     };
     for (const Case& c : cases) {
         pugi::xml_document document;
-        const ReadResult parsed = ParseXmlBytes(c.Xml, document);
+        const Outcome parsed = ParseXmlBytes(c.Xml, document);
         EXPECT_EQ(static_cast<bool>(parsed), c.Reason == nullptr) << c.What;
         if (c.Reason != nullptr && *c.Reason != '\0') {
             EXPECT_EQ(parsed.Why().Text, c.Reason) << c.What;
@@ -146,7 +146,7 @@ TEST(XmlFile, RefusesFilesBeyondTheBounds) {
     for (const Case& c : cases) {
         WriteTextFile(folder / "file.xml", c.Bytes);
         pugi::xml_document document;
-        const ReadResult loaded = LoadXmlFile(folder / "file.xml", document);
+        const Outcome loaded = LoadXmlFile(folder / "file.xml", document);
         EXPECT_EQ(static_cast<bool>(loaded), c.Reason == nullptr) << c.What;
         EXPECT_EQ(loaded.Why().Text, c.Reason ? c.Reason : "") << c.What;
     }

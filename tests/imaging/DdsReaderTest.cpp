@@ -309,7 +309,7 @@ TEST(DdsReader, DamagedFilesFailWithoutAllocating) {
         EXPECT_TRUE(c.Reason.empty() || why.Text == c.Reason) << why.Text;
         RgbaImage image(1, 1);
         ResetLargestAllocation();
-        const ReadResult decoded = DecodeDds(c.File.data(), c.File.size(), true, image);
+        const Outcome decoded = DecodeDds(c.File.data(), c.File.size(), true, image);
         EXPECT_LT(LargestAllocation(), 4096u);
         EXPECT_FALSE(decoded);
         EXPECT_EQ(decoded.Why().Text, why.Text) << "the decoder gives the header's reason";

@@ -7,7 +7,7 @@ using namespace quillon;
 
 namespace {
 
-bool Decode(const std::string& file, RgbaImage& image) {
+Outcome Decode(const std::string& file, RgbaImage& image) {
     return DecodePsd(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), image);
 }
 

@@ -35,19 +35,19 @@ TEST(ReadWholeFile, ReadsUpToTheCapAndExplainsWhatItRefuses) {
     };
     for (const Case& c : cases) {
         bytes = {1, 2, 3};
-        const ReadResult read = ReadWholeFile(c.Path, 9, bytes);
+        const Outcome read = ReadWholeFile(c.Path, 9, bytes);
         EXPECT_FALSE(read) << c.What;
         EXPECT_EQ(read.Why().Text, c.Reason) << c.What;
         EXPECT_TRUE(bytes.empty()) << c.What;
     }
 }
 
-TEST(ReadResult, OutOfMemoryIsAProblemNotAnEnd) {
-    const ReadResult ran = ReadCatchingOutOfMemory([]() -> ReadResult { throw std::bad_alloc(); });
+TEST(Outcome, OutOfMemoryIsAProblemNotAnEnd) {
+    const Outcome ran = CatchingOutOfMemory([]() -> Outcome { throw std::bad_alloc(); });
     EXPECT_FALSE(ran);
     EXPECT_EQ(ran.Why().Text, OutOfMemory().Text);
-    EXPECT_TRUE(ReadCatchingOutOfMemory([] { return ReadResult(); }));
-    EXPECT_EQ(ReadResult().Why().Text, "");
+    EXPECT_TRUE(CatchingOutOfMemory([] { return Outcome(); }));
+    EXPECT_EQ(Outcome().Why().Text, "");
 }
 
 TEST(Problem, NumbersAreGroupedInThousands) {

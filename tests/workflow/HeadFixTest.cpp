@@ -114,6 +114,7 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
     ASSERT_LT(SeamStep(MakeSeamedTexture(SampleKind::Skin, 128, 128, 96, 7), 96), -20);
     const std::string success = "Velloran's Quillon: Automatic Neck Seam fix Successful!\n";
     const std::string noHead = "SetDefs/Head.xml ";
+    const std::string noFile = "there is no such file\n"; // each message's reason, on its own line
     const auto badSize = [](const char* message, const char* channel, const char* size) {
         return std::string("Error: ") + message + " Set \"Head\", sub set \"male\", channel \"" +
                channel + "\": Size " + size + " is outside 0 to 16384.\n";
@@ -121,11 +122,11 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
     const auto missing = [](const HeadTexture& t) { return "Data/" + TexturePath("male", t); };
     const Case cases[] = {
         {"complete", 0, success, 6, ""},
-        {"no Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 2,
+        {"no Normal modification", 5, "Error: Failed to open Normal Mod Image " + noFile, 2,
          Textures[1].ModFile},
         {"second Color source missing", 2,
          "Failed to open Color Source: " + NativePath("Data/" + TexturePath("male", Textures[0])) +
-             "\n",
+             " " + noFile,
          1, "Data/" + TexturePath("male", Textures[0])},
         {"output folder below a file", 4, "Error: Failed to save Color output file\n", 0, "",
          "<GameDataPath>Data\\</GameDataPath><TexOutputPath>Config.xml\\</TexOutputPath>"
@@ -139,17 +140,17 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
          0, "", "<GameDataPath>Data\\</GameDataPath><AutoHeadFix>True</AutoHeadFix>"},
 #endif
         {"no Head set", 0, success, 0, noHead},
-        {"no Head set nor Color modification", 1, "Error: Failed to open Color Mod Image\n", 0,
-         noHead + Textures[0].ModFile},
-        {"no Head set nor Normal modification", 5, "Error: Failed to open Normal Mod Image\n", 0,
-         noHead + Textures[1].ModFile},
-        {"no Head set nor Specular modification", 9, "Error: Failed to open Specular Mod Image\n",
-         0, noHead + Textures[2].ModFile},
+        {"no Head set nor Color modification", 1, "Error: Failed to open Color Mod Image " + noFile,
+         0, noHead + Textures[0].ModFile},
+        {"no Head set nor Normal modification", 5,
+         "Error: Failed to open Normal Mod Image " + noFile, 0, noHead + Textures[1].ModFile},
+        {"no Head set nor Specular modification", 9,
+         "Error: Failed to open Specular Mod Image " + noFile, 0, noHead + Textures[2].ModFile},
         {"second Normal source missing", 6,
-         "Failed to open Normal map Source: " + NativePath(missing(Textures[1])) + "\n", 3,
+         "Failed to open Normal map Source: " + NativePath(missing(Textures[1])) + " " + noFile, 3,
          missing(Textures[1])},
         {"second Specular source missing", 10,
-         "Failed to open Specular Source: " + NativePath(missing(Textures[2])) + "\n", 5,
+         "Failed to open Specular Source: " + NativePath(missing(Textures[2])) + " " + noFile, 5,
          missing(Textures[2])},
         {"a negative Color size, written over the installed textures", 3,
          badSize("Failed to generate color composite", "Color", "-64"), 1, "",
