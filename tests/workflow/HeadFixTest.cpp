@@ -2,9 +2,11 @@
 // own: a complete one, changed so that one thing is missing or different.
 #include "imaging/DdsFormat.h"
 #include "imaging/DdsWriter.h"
+#include "platform/MessageBox.h"
 #include "samples/SampleDds.h"
 #include "samples/SampleImages.h"
 #include "support/ProcessRunner.h"
+#include "workflow/AutoHeadFix.h"
 #include "workflow/TestWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -196,6 +198,45 @@ TEST(HeadFixTest, FilesMessagesAndExitCodes) {
             ReadTexture(root / ("Out/" + TexturePath("female", Textures[0])), written)) {
             EXPECT_GT(SeamStep(written, 48), -4);
         }
+    }
+}
+
+// The boxes keep the system's caption and first line, and give the reason on the line after.
+TEST(HeadFixTest, ABoxGivesTheReasonAfterTheMessage) {
+    const std::string cut = "Data/" + TexturePath("male", Textures[0]);
+    struct Run {
+        Case Workspace;
+        std::string Caption, Text;
+    };
+    const Run runs[] = {
+        {{"no Normal modification", 5, "", 2, Textures[1].ModFile},
+         "Error",
+         "Failed to open Normal Mod Image\r\nthere is no such file"},
+        {{"a Color source cut short", 2, "", 1, ""},
+         "Failed to open Color Source",
+         NativePath(cut) + "\r\nthe file ends at byte 1,000 of 8,320"},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.Workspace.What);
+        const TempFolder root;
+        MakeWorkspace(root, run.Workspace);
+        if (run.Caption != "Error") {
+            fs::resize_file(root / cut, 1000);
+        }
+        const CurrentDirectoryGuard cwd(root.Path());
+        std::vector<MessageBoxRequest> boxes;
+        SetMessageBoxHandler([&boxes](const MessageBoxRequest& box) {
+            boxes.push_back(box);
+            return msgbox::IDOK;
+        });
+        BlendSession session;
+        session.LoadConfiguration({});
+        session.StartEngine();
+        EXPECT_EQ(RunAutoHeadFix(session), run.Workspace.Exit);
+        SetMessageBoxHandler({});
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Caption, run.Caption);
+        EXPECT_EQ(boxes[0].Text, run.Text);
     }
 }
 

@@ -149,6 +149,38 @@ TEST_F(ImageSlots, RawPhotoshopFilesOfGreyOrWithoutAlpha) {
     EXPECT_EQ(Slot("Mod").Pixels, (std::vector<std::uint8_t>{1, 3, 5, 255, 2, 4, 6, 255}));
 }
 
+// The window shows why a load failed, beside the status line and on the picture concerned; a
+// step that succeeds clears it. A load that is not repeated gives its reason again.
+TEST_F(ImageSlots, TheViewIsToldWhyAStepFailed) {
+    const CurrentDirectoryGuard cwd(Folder.Path());
+    std::vector<std::pair<unsigned, std::string>> told;
+    Session.View.Reason = [&told](unsigned pictures, const std::string& reason) {
+        told.emplace_back(pictures, reason);
+    };
+    std::vector<std::uint8_t> bc6 = MakeDdsHeader(4, 4, Dx10Format(DXGI_FORMAT_BC6H_UF16));
+    bc6.resize(bc6.size() + 16);
+    WriteTextFile(Folder / "Source/bc6.dds", std::string(bc6.begin(), bc6.end()));
+    WriteTextFile(Folder / "Source/good.dds", Encoded(RgbaImage(4, 4)));
+    WriteTextFile(Folder / "Library/mod.dds", Encoded(RgbaImage(4, 4)));
+    BlendChoice choice;
+    choice.SourceTreePath = "bc6.dds";
+    choice.LibraryTreePath = "mod.dds";
+    choice.Destinations = {"A"};
+    EXPECT_FALSE(Session.LoadSourceImage(0, choice));
+    EXPECT_TRUE(Session.LoadModImage(choice));
+    Session.SourceReload = false;
+    EXPECT_FALSE(Session.GenerateBlend(0, choice));
+    const std::string bc6h = "BC6H textures are not supported";
+    using Told = std::vector<std::pair<unsigned, std::string>>;
+    EXPECT_EQ(told, (Told{{SourcePreviewFlag, bc6h}, {0, ""}, {SourcePreviewFlag, bc6h}, {0, ""}}))
+        << "the blend of a failed load keeps the load's reason";
+    told.clear();
+    choice.SourceTreePath = "good.dds";
+    Session.SourceReload = true;
+    EXPECT_TRUE(Session.GenerateBlend(0, choice));
+    EXPECT_EQ(told, (Told{{0, ""}, {0, ""}, {0, ""}}));
+}
+
 TEST_F(ImageSlots, LoadWithoutReloadReturnsTheImageHeld) {
     WriteTextFile(Folder / "textures/skin.dds", Encoded(RgbaImage(4, 4)));
     const std::string programPath = Folder.Path().string() + "\\Textures\\Skin.DDS";
@@ -198,13 +230,14 @@ TEST_F(ImageSlots, BadFilesLoadAsZero) {
         {"cut.dds", dxt1.substr(0, dxt1.size() - 1)},
         {"header.dds", dxt1.substr(0, 100)},
         {"tga.dds", BottomUpTga(RgbaImage(8, 8))},
-        {"cube.bin", {partialCube.begin(), partialCube.end()}},      // by content, and refused
-        {"x.psd", Patched(roomy, 0, 1, 'X')},                        // not a Photoshop file
-        {"size.dds", Patched(dxt1, 4, 100)},                         // header size
-        {"zero.dds", Patched(dxt1, 16, 0)},                          // width
-        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},                 // height
-        {"wide.dds", Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)}, // data present, edge too long
-        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')},  // 8 x 8 has 4 levels
+        {"cube.bin", {partialCube.begin(), partialCube.end()}}, // by content, and refused
+        {"x.psd", Patched(roomy, 0, 1, 'X')},                   // not a Photoshop file
+        {"size.dds", Patched(dxt1, 4, 100)},                    // header size
+        {"zero.dds", Patched(dxt1, 16, 0)},                     // width
+        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},            // height
+        {"wide.dds",
+         Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)},        // data present, edge too long
+        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')}, // 8 x 8 has 4 levels
         {"bits.dds", Patched(Encoded(RgbaImage(8, 8), TextureFormat::RGB), 88, 12)},
         {"format.dds", Patched(rgba, 80, 0)},    // no pixel format flags
         {"cube.dds", Patched(dxt1, 112, 0x200)}, // a cube map without faces

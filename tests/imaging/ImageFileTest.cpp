@@ -1,0 +1,102 @@
+// Image files by extension or content, and stb_image kept to what a file's declared size needs.
+#include "imaging/ImageFile.h"
+#include "imaging/ImagingTestSupport.h"
+#include "imaging/LargestAllocation.h"
+#include "imaging/StbImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+using namespace quillon;
+
+namespace {
+
+// A PNG's chunk: its length, type and data; the check sum is left at 0 (stb_image does not read
+// it).
+std::vector<std::uint8_t> Chunk(const std::string& type, std::uint32_t length,
+                                const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> chunk;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        chunk.push_back(static_cast<std::uint8_t>(length >> shift));
+    }
+    for (const char c : type) {
+        chunk.push_back(static_cast<std::uint8_t>(c));
+    }
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    chunk.resize(chunk.size() + 4, 0);
+    return chunk;
+}
+
+} // namespace
+
+// A small PNG whose image data chunk claims 1.6 GB made stb_image ask for it before it found the
+// data missing; now no request goes beyond what 64 x 64 pixels need.
+TEST(ImageFile, ADamagedPngAsksForNoMoreThanItsSizeNeeds) {
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const std::vector<std::uint8_t> header = {0, 0, 0, 64, 0, 0, 0, 64, 8, 6, 0, 0, 0};
+    const auto ihdr = Chunk("IHDR", 13, header);
+    png.insert(png.end(), ihdr.begin(), ihdr.end());
+    const auto idat = Chunk("IDAT", 0x60000000, RandomBytes(512, 3));
+    png.insert(png.end(), idat.begin(), idat.end());
+    RgbaImage image;
+    ResetLargestAllocation();
+    const Outcome read = ReadImageBytes(png, "damaged.png", true, image);
+    EXPECT_LT(LargestAllocation(), StbRequestLimit(64, 64, 4, png.size()));
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.Why().Text, "its data asks for more memory than a 64 x 64 image needs");
+}
+
+// An empty image data chunk before the real one (allowed, and written by some encoders) made
+// stb_image copy zero bytes to a null pointer; it reads as the image (the sanitizers check the
+// copy).
+TEST(ImageFile, APngWithAnEmptyDataChunkReads) {
+    const RgbaImage picture = MakeSeamMod(SampleKind::Skin, 9, 7, 3, 2);
+    std::vector<std::uint8_t> png = StbEncode(picture, "png");
+    ASSERT_FALSE(png.empty());
+    const std::string type = "IDAT";
+    const auto first = std::search(png.begin(), png.end(), type.begin(), type.end()) - 4;
+    const auto empty = Chunk("IDAT", 0, {});
+    png.insert(first, empty.begin(), empty.end());
+    RgbaImage image;
+    ASSERT_TRUE(ReadImageBytes(png, "empty-chunk.png", true, image));
+    EXPECT_EQ(image.Pixels, picture.Pixels);
+}
+
+TEST(ImageFile, TheReaderIsChosenByExtensionElseByContent) {
+    const RgbaImage picture = Uniform(5, 3, {10, 20, 30, 255});
+    const std::vector<std::uint8_t> dds = MakeDds(picture, Sample("a8r8g8b8").Format);
+    const std::vector<std::uint8_t> bmp = MakeBmp(2, 1, 8, 1, {{1, 2, 3}}, {2, 0, 0, 1});
+    struct Case {
+        const char* Name;
+        const std::vector<std::uint8_t>& Bytes;
+        const char* Reason; // nullptr: read
+    };
+    const std::vector<std::uint8_t> none;
+    const std::vector<std::uint8_t> junk = RandomBytes(300, 5);
+    const Case cases[] = {
+        {"texture.DDS", dds, nullptr},
+        {"texture.bin", dds, nullptr}, // by content
+        {"noextension", bmp, nullptr}, // a run-length BMP, by content
+        {"folder.dds\\texture", bmp, nullptr},
+        {"texture.png", dds, "not an image file Quillon reads"}, // the extension decides
+        {"texture.tif", dds, ".TIF files are not read"},
+        {"texture.png", none, "the file is empty"},
+        {"texture.dds", none, "not a DDS file: it does not start with \"DDS \""},
+        {"texture.jpg", junk, "not an image file Quillon reads"},
+    };
+    for (const Case& c : cases) {
+        RgbaImage image;
+        const Outcome read = ReadImageBytes(c.Bytes, c.Name, true, image);
+        EXPECT_EQ(static_cast<bool>(read), c.Reason == nullptr) << c.Name;
+        EXPECT_EQ(read.Why().Text, c.Reason ? c.Reason : "") << c.Name;
+    }
+    for (const char* extension : ReadableExtensions()) {
+        EXPECT_TRUE(
+            CanEncodeImageFile(std::string("x.") + extension) ||
+            std::string("PSD PSB VDA ICB VST DIB JPE JFIF GIF HDR PNM PPM PGM").find(extension) !=
+                std::string::npos)
+            << extension;
+    }
+}
