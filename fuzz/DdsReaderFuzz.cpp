@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     quillon::RgbaImage image;
-    const bool decoded = quillon::DecodeDds(data, size, (size & 1) != 0, image);
+    const bool decoded = static_cast<bool>(quillon::DecodeDds(data, size, (size & 1) != 0, image));
     // What the header checks accepted must decode, to the size they read.
     if (!decoded || image.Width != layout.Width || image.Height != layout.Height ||
         image.Pixels.size() != static_cast<std::size_t>(layout.Width) * layout.Height * 4) {
