@@ -1,5 +1,7 @@
 #include "imaging/Bc1Encoder.h"
 
+#include "imaging/BlockErrors.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -125,7 +127,7 @@ int QuantizeEndpoints(const Moments& m, const float a[3], const float b[3], Cand
         const int* expand = ch == 1 ? Expanded.Six : Expanded.Five;
         const int qa = static_cast<int>(std::clamp(a[ch], 0.0f, 255.0f) * top / 255 + 0.5f);
         const int qb = static_cast<int>(std::clamp(b[ch], 0.0f, 255.0f) * top / 255 + 0.5f);
-        int best = 1 << 30, bestA = qa, bestB = qb;
+        int best = NoCandidateYet, bestA = qa, bestB = qb;
         for (int ea = std::max(qa - 1, 0); ea <= std::min(qa + 1, top); ++ea) {
             const int va = expand[ea];
             for (int eb = std::max(qb - 1, 0); eb <= std::min(qb + 1, top); ++eb) {
@@ -571,7 +573,9 @@ void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours co
         }
         kept[at] = {error, i, j, k, three};
     };
-    auto worstKept = [&] { return keptCount < Polished ? 1 << 30 : kept[Polished - 1].Error; };
+    auto worstKept = [&] {
+        return keptCount < Polished ? NoCandidateYet : kept[Polished - 1].Error;
+    };
     // In grid units (0..31 or 0..63) the endpoints are average + U * q and average - Z * q.
     float gridAverage[3];
     for (int ch = 0; ch < 3; ++ch) {
