@@ -10,12 +10,15 @@
 //   encode    each block encoder on 1 and 2 threads, against libsquish's cluster fit
 //   psd       the Photoshop reader on a 16384 x 16384 grey PackBits mask of 16 and of 8 bits:
 //             peak memory and time (PsdBench.cpp)
+//   xml       the XML reader on hostile files at the 4 MiB cap, and on a usual set definition
+//             (XmlBench.cpp)
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
 #include "bench/BenchSupport.h"
 #include "bench/DecodeBench.h"
 #include "bench/EncodeBench.h"
 #include "bench/PsdBench.h"
+#include "bench/XmlBench.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/Resample.h"
 #include "samples/DemoWorkspace.h"
@@ -282,7 +285,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::map<std::string, std::function<void(int)>> sections = {
         {"pipeline", Pipeline},     {"headfix", HeadFix}, {"decode", RunDecodeBench},
-        {"encode", RunEncodeBench}, {"psd", BenchPsd},
+        {"encode", RunEncodeBench}, {"psd", BenchPsd},    {"xml", BenchXml},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

@@ -3,6 +3,7 @@
 #include "platform/ReadFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -38,17 +39,25 @@ std::uint64_t OffsetOf(const pugi::xml_node& node) {
     return offset < 0 ? 0 : static_cast<std::uint64_t>(offset);
 }
 
-// Whether an element repeats an attribute name; at most MaxXmlAttributes are compared.
+// Whether an element of at most MaxXmlAttributes attributes repeats an attribute name.
 bool RepeatsAnAttribute(const pugi::xml_node& element) {
-    std::vector<const char*> names;
-    for (const pugi::xml_attribute& attribute : element.attributes()) {
-        names.push_back(attribute.name());
+    std::array<const char*, MaxXmlAttributes> names;
+    std::size_t count = 0;
+    for (auto attribute = element.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
+        names[count++] = attribute.name();
+    }
+    if (count < 2) {
+        return false;
     }
     const auto less = [](const char* a, const char* b) { return std::strcmp(a, b) < 0; };
-    std::sort(names.begin(), names.end(), less);
-    return std::adjacent_find(names.begin(), names.end(), [](const char* a, const char* b) {
-               return std::strcmp(a, b) == 0;
-           }) != names.end();
+    std::sort(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(count), less);
+    for (std::size_t i = 1; i < count; ++i) {
+        if (std::strcmp(names[i - 1], names[i]) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Walks the tree with a stack of its own, not recursion, and refuses what the file may not hold.

@@ -185,9 +185,12 @@ Outcome StbDecode(std::span<const std::uint8_t> file, int width, int height, Rgb
                                GroupedNumber(height) + " image needs",
                            std::nullopt};
         }
-        const char* reason = stbi_failure_reason();
-        return Problem{std::string("the image library could not read it (") +
-                           (reason != nullptr ? reason : "no reason given") + ")",
+        const std::string reason = stbi_failure_reason() ? stbi_failure_reason() : "";
+        if (reason == "outofmem") {
+            return OutOfMemory(); // as every reader says it
+        }
+        return Problem{"the image library could not read it (" +
+                           (reason.empty() ? std::string("no reason given") : reason) + ")",
                        std::nullopt};
     }
     const Outcome copied = CatchingOutOfMemory([&]() -> Outcome {

@@ -52,7 +52,7 @@ struct Texture {
     RgbaImage Source;                     // the installed texture, then the blend
     SourceBlocks Stored; // its top level as stored, while a DXT target may copy from it
     std::vector<std::uint8_t> File;
-    Step Outcome = Step::Done;
+    Step Status = Step::Done;
     Problem Why; // the failure's reason
     std::unique_ptr<TaskPool::Group> Work;
 };
@@ -159,7 +159,7 @@ private:
         if (!scaledMod.Empty()) {
             modNow = std::make_shared<const RgbaImage>(std::move(scaledMod));
         }
-        if (texture.Outcome == Step::Done) {
+        if (texture.Status == Step::Done) {
             texture.Work->Run([this, &texture] { Encode(texture); });
         }
     }
@@ -170,7 +170,7 @@ private:
         const Outcome read = Session.ReadTexture(texture.SourcePath, texture.Source,
                                                  dxt ? &texture.Stored : nullptr);
         if (!read) {
-            texture.Outcome = Step::SourceFailed;
+            texture.Status = Step::SourceFailed;
             texture.Why = read.Why();
         }
         return static_cast<bool>(read);
@@ -188,7 +188,7 @@ private:
             *scaledMod = std::move(made.ScaledOverlay);
         }
         if (!composited) {
-            texture.Outcome = Step::CompositeFailed;
+            texture.Status = Step::CompositeFailed;
             texture.Why = composited.Why();
             return false;
         }
@@ -203,7 +203,7 @@ private:
         texture.Stored = SourceBlocks();
         texture.Source = RgbaImage();
         if (texture.File.empty()) {
-            texture.Outcome = Step::EncodeFailed;
+            texture.Status = Step::EncodeFailed;
             texture.Why = {EncodeProblem(texture.Target), std::nullopt};
         }
     }
@@ -213,7 +213,7 @@ private:
         Texture& texture = *InFlight.front();
         texture.Work->Wait();
         const HeadFixRow& row = *texture.Row;
-        switch (texture.Outcome) {
+        switch (texture.Status) {
         case Step::SourceFailed:
             Fail(WithReason(DisplayPath(texture.SourcePath), texture.Why), row.SourceFailure,
                  texture.Codes + 2);
