@@ -108,9 +108,8 @@ Outcome DecodeOther(std::span<const std::uint8_t> file, FileType type, RgbaImage
     }
     int width = 0, height = 0;
     bool hasAlpha = false;
-    if (!StbImageInfo(file, width, height, hasAlpha)) {
-        return Problem{file.empty() ? "the file is empty" : "not an image file Quillon reads",
-                       std::nullopt};
+    if (const Outcome known = StbImageInfo(file, width, height, hasAlpha); !known) {
+        return known;
     }
     if (const Outcome fits = CheckDeclaredSize(width, height, file.size()); !fits) {
         return fits;

@@ -120,6 +120,70 @@ struct Pieces {
     }
 };
 
+// stb_image as Debian 12 ships it (2.27) builds a JPEG Huffman table from whatever code counts the
+// file gives: counts summing to more than the 256 codes a table holds write past its arrays (later
+// versions refuse them). So every table stb_image could read is checked first, walking the
+// markers as it does: segments by their lengths, coded data up to the next marker (0xFF and a byte
+// other than 0; restart markers stand alone). False when a table is too large.
+bool JpegTablesFit(std::span<const std::uint8_t> file) {
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) {
+        return true; // not a JPEG
+    }
+    const std::size_t size = file.size();
+    std::size_t at = 2;
+    const auto word = [&](std::size_t position) {
+        return position + 1 < size ? std::size_t(file[position]) << 8 | file[position + 1] : 0;
+    };
+    while (at < size) {
+        if (file[at] != 0xFF) {
+            ++at; // coded data, or padding between segments
+            continue;
+        }
+        while (at < size && file[at] == 0xFF) {
+            ++at;
+        }
+        if (at >= size) {
+            break;
+        }
+        const std::uint8_t marker = file[at++];
+        if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            continue; // a stuffed 0xFF, a restart marker, TEM: no segment
+        }
+        if (marker == 0xD9) {
+            break; // EOI
+        }
+        const std::size_t length = word(at);
+        if (marker == 0xC4) { // DHT: tables of a class and number byte, 16 counts, the codes
+            std::ptrdiff_t left = static_cast<std::ptrdiff_t>(length) - 2;
+            std::size_t table = at + 2;
+            while (left > 0 && table < size) {
+                const std::uint8_t which = file[table];
+                if ((which >> 4) > 1 || (which & 15) > 3) {
+                    return true; // stb_image refuses the table before it builds it
+                }
+                std::size_t codes = 0;
+                for (std::size_t i = 1; i <= 16; ++i) {
+                    codes += table + i < size ? file[table + i] : 0;
+                }
+                if (codes > 256) {
+                    return false;
+                }
+                table += 17 + codes;
+                left -= static_cast<std::ptrdiff_t>(17 + codes);
+            }
+            if (left != 0) {
+                return true; // stb_image stops reading at a segment whose tables miscount
+            }
+        }
+        at += length; // after a scan's header (SOS), its coded data
+    }
+    return true;
+}
+
+Problem OversizedJpegTable() {
+    return {"a Huffman table of the JPEG holds more than 256 codes", std::nullopt};
+}
+
 const stbi_io_callbacks PieceReader = {
     [](void* user, char* out, int size) { return static_cast<Pieces*>(user)->Read(out, size); },
     [](void* user, int n) {
@@ -143,24 +207,33 @@ std::uint64_t StbRequestLimit(int width, int height, int bytesPerPixel, std::uin
            (std::uint64_t(1) << 20);
 }
 
-bool StbImageInfo(std::span<const std::uint8_t> file, int& width, int& height, bool& hasAlpha) {
-    if (file.empty() || file.size() > static_cast<std::size_t>(INT_MAX)) {
-        return false;
+Outcome StbImageInfo(std::span<const std::uint8_t> file, int& width, int& height, bool& hasAlpha) {
+    if (file.empty()) {
+        return Problem{"the file is empty", std::nullopt};
+    }
+    if (file.size() > static_cast<std::size_t>(INT_MAX)) {
+        return Problem{"the file is too large for the image library", std::nullopt};
+    }
+    if (!JpegTablesFit(file)) {
+        return OversizedJpegTable();
     }
     int channels = 0;
     Budget = {StbRequestLimit(0, 0, 0, file.size()), false}; // a header allocates little
     if (stbi_info_from_memory(file.data(), static_cast<int>(file.size()), &width, &height,
                               &channels) == 0) {
-        return false;
+        return Problem{"not an image file Quillon reads", std::nullopt};
     }
     hasAlpha = channels == 2 || channels == 4;
-    return true;
+    return {};
 }
 
 Outcome StbDecode(std::span<const std::uint8_t> file, int width, int height, RgbaImage& image,
                   std::span<const std::uint8_t> rest) {
     if (file.empty() || file.size() + rest.size() > static_cast<std::size_t>(INT_MAX)) {
         return Problem{"the file is empty or too large", std::nullopt};
+    }
+    if (!JpegTablesFit(file)) {
+        return OversizedJpegTable();
     }
     int decodedWidth = 0, decodedHeight = 0, channels = 0;
     stbi_uc* pixels = nullptr;

@@ -15,10 +15,9 @@
 
 namespace quillon {
 
-// Width, height and whether the stored image has alpha, from the header only. False when stb
-// does not recognise the data.
-[[nodiscard]] bool StbImageInfo(std::span<const std::uint8_t> file, int& width, int& height,
-                                bool& hasAlpha);
+// Width, height and whether the stored image has alpha, from the header only. A failure when stb
+// does not recognise the data, or when it is a JPEG that stb_image would misread.
+Outcome StbImageInfo(std::span<const std::uint8_t> file, int& width, int& height, bool& hasAlpha);
 
 // Decodes to RGBA8 an image whose header declares width x height (as StbImageInfo read it). The
 // file may come in two pieces, read as if they followed each other (a BMP whose palette is cut

@@ -64,6 +64,23 @@ TEST(ImageFile, APngWithAnEmptyDataChunkReads) {
     EXPECT_EQ(image.Pixels, picture.Pixels);
 }
 
+// The JPEG reader of stb_image 2.27 wrote past a Huffman table given more than its 256 codes (the
+// fuzzer's find); such a file is refused, while JPEG files as encoders write them read.
+TEST(ImageFile, AJpegHuffmanTableOfMoreThan256CodesIsRefused) {
+    const RgbaImage picture = MakeSeamMod(SampleKind::Skin, 16, 16, 5, 2);
+    const std::vector<std::uint8_t> jpeg = StbEncode(picture, "jpg");
+    RgbaImage image;
+    ASSERT_TRUE(ReadImageBytes(jpeg, "good.jpg", true, image));
+    std::vector<std::uint8_t> table = {0xFF, 0xC4, 0x01, 0x53, 0x00}; // 2 + 17 + 320 bytes
+    table.insert(table.end(), 16, 20); // 20 codes of each length: 320
+    table.insert(table.end(), 320, 0);
+    std::vector<std::uint8_t> damaged = jpeg;
+    damaged.insert(damaged.begin() + 2, table.begin(), table.end());
+    const Outcome read = ReadImageBytes(damaged, "damaged.jpg", true, image);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.Why().Text, "a Huffman table of the JPEG holds more than 256 codes");
+}
+
 TEST(ImageFile, TheReaderIsChosenByExtensionElseByContent) {
     const RgbaImage picture = Uniform(5, 3, {10, 20, 30, 255});
     const std::vector<std::uint8_t> dds = MakeDds(picture, Sample("a8r8g8b8").Format);
