@@ -31,12 +31,18 @@ struct StbBudget {
 };
 thread_local StbBudget Budget;
 
+// Blocks are cleared: where stb_image reads less than it allocated for (a file cut short in some
+// formats), the image holds zeros, not what the heap held before.
 void* StbAllocate(std::size_t size) {
     if (size > Budget.Limit) {
         Budget.Refused = true;
         return nullptr;
     }
-    return ::operator new(size == 0 ? 1 : size, std::nothrow);
+    void* block = ::operator new(size == 0 ? 1 : size, std::nothrow);
+    if (block != nullptr) {
+        std::memset(block, 0, size);
+    }
+    return block;
 }
 
 void* StbReallocate(void* old, std::size_t oldSize, std::size_t size) {
@@ -180,6 +186,37 @@ bool JpegTablesFit(std::span<const std::uint8_t> file) {
     return true;
 }
 
+// A PNM file of 16-bit samples. stb_image 2.27 widens them to four channels as if they had 8 bits,
+// reading past its buffer, and then takes the low byte of each for the high one. So it is asked
+// for the samples as they are: it copies the file's bytes, high byte first, which is the byte
+// kept, as for 16-bit PNG and Photoshop files.
+Outcome DecodeWidePnm(std::span<const std::uint8_t> file, RgbaImage& image) {
+    int width = 0, height = 0, channels = 0;
+    stbi_us* samples = stbi_load_16_from_memory(file.data(), static_cast<int>(file.size()), &width,
+                                                &height, &channels, 0);
+    if (samples == nullptr || (channels != 1 && channels != 3)) {
+        stbi_image_free(samples);
+        return Problem{"the image library could not read it (a PNM file of 16-bit samples)",
+                       std::nullopt};
+    }
+    const Outcome copied = CatchingOutOfMemory([&]() -> Outcome {
+        RgbaImage decoded(width, height, false);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples);
+        std::uint8_t* out = decoded.Pixels.data();
+        for (std::size_t i = 0; i < decoded.Pixels.size() / 4; ++i, out += 4) {
+            const std::uint8_t* sample = bytes + 2 * static_cast<std::size_t>(channels) * i;
+            out[0] = sample[0];
+            out[1] = channels == 1 ? sample[0] : sample[2];
+            out[2] = channels == 1 ? sample[0] : sample[4];
+            out[3] = 255;
+        }
+        image = std::move(decoded);
+        return {};
+    });
+    stbi_image_free(samples);
+    return copied;
+}
+
 Problem OversizedJpegTable() {
     return {"a Huffman table of the JPEG holds more than 256 codes", std::nullopt};
 }
@@ -240,12 +277,17 @@ Outcome StbDecode(std::span<const std::uint8_t> file, int width, int height, Rgb
     if (rest.empty()) {
         const int size = static_cast<int>(file.size());
         Budget = {StbRequestLimit(0, 0, 0, file.size()), false};
-        const int bytesPerPixel = stbi_is_hdr_from_memory(file.data(), size)      ? 16
-                                  : stbi_is_16_bit_from_memory(file.data(), size) ? 8
-                                                                                  : 4;
+        const bool sixteenBits = stbi_is_16_bit_from_memory(file.data(), size) != 0;
+        const int bytesPerPixel = stbi_is_hdr_from_memory(file.data(), size) ? 16
+                                  : sixteenBits                              ? 8
+                                                                             : 4;
         Budget = {StbRequestLimit(width, height, bytesPerPixel, file.size()), false};
-        pixels = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &decodedWidth,
-                                       &decodedHeight, &channels, 4);
+        const bool pnm = file.size() > 1 && file[0] == 'P' && (file[1] == '5' || file[1] == '6');
+        if (pnm && sixteenBits) {
+            return DecodeWidePnm(file, image);
+        }
+        pixels =
+            stbi_load_from_memory(file.data(), size, &decodedWidth, &decodedHeight, &channels, 4);
     } else { // a BMP: 8-bit data
         Budget = {StbRequestLimit(width, height, 4, file.size() + rest.size()), false};
         Pieces pieces{file, rest};

@@ -81,6 +81,26 @@ TEST(ImageFile, AJpegHuffmanTableOfMoreThan256CodesIsRefused) {
     EXPECT_EQ(read.Why().Text, "a Huffman table of the JPEG holds more than 256 codes");
 }
 
+// stb_image 2.27 widened 16-bit PNM samples to four channels as 8-bit ones and read past its
+// buffer (the fuzzer's find): each sample keeps its high byte, as in 16-bit PNG files.
+TEST(ImageFile, SixteenBitPnmFilesKeepTheHighByteOfEachSample) {
+    const auto file = [](const std::string& header, std::vector<std::uint8_t> samples) {
+        samples.insert(samples.begin(), header.begin(), header.end());
+        return samples;
+    };
+    const auto rgb = file("P6\n2 1\n65535\n",
+                          {0x12, 0x34, 0xFF, 0x00, 0x00, 0xFF, 0x80, 0x00, 0x7F, 0xFF, 0xAB, 0xCD});
+    RgbaImage image;
+    ASSERT_TRUE(ReadImageBytes(rgb, "wide.ppm", true, image));
+    EXPECT_EQ(image.Pixels,
+              (std::vector<std::uint8_t>{0x12, 0xFF, 0x00, 255, 0x80, 0x7F, 0xAB, 255}));
+    ASSERT_TRUE(ReadImageBytes(file("P5\n1 2\n65535\n", {0x03, 0xE8, 0xF1, 0x02}), "wide.pgm", true,
+                               image));
+    EXPECT_EQ(image.Pixels, (std::vector<std::uint8_t>{3, 3, 3, 255, 0xF1, 0xF1, 0xF1, 255}));
+    // The fuzzer's file: one sample of its three.
+    EXPECT_TRUE(ReadImageBytes(file("P6\n1 1\n2555\n", {0xC8}), "cut.ppm", true, image));
+}
+
 TEST(ImageFile, TheReaderIsChosenByExtensionElseByContent) {
     const RgbaImage picture = Uniform(5, 3, {10, 20, 30, 255});
     const std::vector<std::uint8_t> dds = MakeDds(picture, Sample("a8r8g8b8").Format);
