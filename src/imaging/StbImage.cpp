@@ -217,8 +217,50 @@ Outcome DecodeWidePnm(std::span<const std::uint8_t> file, RgbaImage& image) {
     return copied;
 }
 
+// stb_image 2.27 reads the width, height and largest value of a PNM header into an int without a
+// bound, so a long number overflows it (later versions refuse such numbers). They are read first,
+// as it reads them (white space, '#' comments to the end of the line, digits); false when one
+// would not fit.
+bool PnmNumbersFit(std::span<const std::uint8_t> file) {
+    if (file.size() < 2 || file[0] != 'P' || (file[1] != '5' && file[1] != '6')) {
+        return true; // not a PNM file stb_image reads
+    }
+    std::size_t at = 2;
+    const auto next = [&] { return at < file.size() ? static_cast<char>(file[at++]) : '\0'; };
+    const auto space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    char c = next();
+    for (int number = 0; number < 3; ++number) {
+        for (;;) {
+            while (at < file.size() && space(c)) {
+                c = next();
+            }
+            if (at >= file.size() || c != '#') {
+                break;
+            }
+            while (at < file.size() && c != '\n' && c != '\r') {
+                c = next();
+            }
+        }
+        int value = 0;
+        while (at < file.size() && c >= '0' && c <= '9') {
+            if (value > (INT_MAX - 9) / 10) {
+                return false;
+            }
+            value = value * 10 + (c - '0');
+            c = next();
+        }
+    }
+    return true;
+}
+
 Problem OversizedJpegTable() {
     return {"a Huffman table of the JPEG holds more than 256 codes", std::nullopt};
+}
+
+Problem OversizedPnmNumber() {
+    return {"a number in the PNM header is too large", std::nullopt};
 }
 
 const stbi_io_callbacks PieceReader = {
@@ -254,6 +296,9 @@ Outcome StbImageInfo(std::span<const std::uint8_t> file, int& width, int& height
     if (!JpegTablesFit(file)) {
         return OversizedJpegTable();
     }
+    if (!PnmNumbersFit(file)) {
+        return OversizedPnmNumber();
+    }
     int channels = 0;
     Budget = {StbRequestLimit(0, 0, 0, file.size()), false}; // a header allocates little
     if (stbi_info_from_memory(file.data(), static_cast<int>(file.size()), &width, &height,
@@ -271,6 +316,9 @@ Outcome StbDecode(std::span<const std::uint8_t> file, int width, int height, Rgb
     }
     if (!JpegTablesFit(file)) {
         return OversizedJpegTable();
+    }
+    if (!PnmNumbersFit(file)) {
+        return OversizedPnmNumber();
     }
     int decodedWidth = 0, decodedHeight = 0, channels = 0;
     stbi_uc* pixels = nullptr;

@@ -97,8 +97,11 @@ TEST(ImageFile, SixteenBitPnmFilesKeepTheHighByteOfEachSample) {
     ASSERT_TRUE(ReadImageBytes(file("P5\n1 2\n65535\n", {0x03, 0xE8, 0xF1, 0x02}), "wide.pgm", true,
                                image));
     EXPECT_EQ(image.Pixels, (std::vector<std::uint8_t>{3, 3, 3, 255, 0xF1, 0xF1, 0xF1, 255}));
-    // The fuzzer's file: one sample of its three.
+    // The fuzzer's files: one sample of its three; a width that overflowed stb_image's int.
     EXPECT_TRUE(ReadImageBytes(file("P6\n1 1\n2555\n", {0xC8}), "cut.ppm", true, image));
+    const Outcome wide =
+        ReadImageBytes(file("P6\n2 9999999999\n255\n", {0xC8}), "x.ppm", true, image);
+    EXPECT_EQ(wide.Why().Text, "a number in the PNM header is too large");
 }
 
 TEST(ImageFile, TheReaderIsChosenByExtensionElseByContent) {
