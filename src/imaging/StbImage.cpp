@@ -16,8 +16,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <string_view>
 
 namespace quillon {
 
@@ -255,6 +258,80 @@ bool PnmNumbersFit(std::span<const std::uint8_t> file) {
     return true;
 }
 
+// stb_image 2.27 reads a run-length coded HDR scan line until it is complete, and past the end of
+// the data it reads zeros: counts of nothing, forever (later versions stop). So the scan lines are
+// walked first as it walks them; false when the data ends inside one.
+bool HdrRunsEnd(std::span<const std::uint8_t> file) {
+    const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
+    if (!text.starts_with("#?RADIANCE\n") && !text.starts_with("#?RGBE\n")) {
+        return true; // not an HDR file stb_image reads
+    }
+    std::size_t at = 0;
+    const auto ended = [&] { return at >= file.size(); };
+    const auto next = [&]() -> unsigned { return ended() ? 0 : file[at++]; };
+    const auto line = [&] { // a header line as stb_image takes it: at most 1023 characters
+        std::string token;
+        char c = static_cast<char>(next());
+        while (!ended() && c != '\n') {
+            token += c;
+            if (token.size() == 1023) {
+                while (!ended() && next() != '\n') {
+                }
+                break;
+            }
+            c = static_cast<char>(next());
+        }
+        return token;
+    };
+    line(); // the identifier
+    bool rgbe = false;
+    for (std::string token = line(); !token.empty(); token = line()) {
+        rgbe = rgbe || token == "FORMAT=32-bit_rle_rgbe";
+    }
+    const std::string size = line();
+    if (!rgbe || !size.starts_with("-Y ")) {
+        return true; // refused by stb_image
+    }
+    char* rest = nullptr;
+    const long height = std::strtol(size.c_str() + 3, &rest, 10);
+    while (*rest == ' ') {
+        ++rest;
+    }
+    if (std::strncmp(rest, "+X ", 3) != 0) {
+        return true;
+    }
+    const long width = std::strtol(rest + 3, nullptr, 10);
+    if (width < 8 || width >= 32768 || height > MaxTextureEdge) {
+        return true; // flat data, read pixel by pixel, or refused
+    }
+    for (long row = 0; row < height; ++row) {
+        const unsigned first = next(), second = next(), high = next();
+        if (first != 2 || second != 2 || (high & 0x80) != 0 ||
+            static_cast<long>(high << 8 | next()) != width) {
+            return true; // flat data from here, or refused
+        }
+        for (int channel = 0; channel < 4; ++channel) {
+            for (long done = 0; done < width;) {
+                if (ended()) {
+                    return false; // where stb_image would read counts of nothing forever
+                }
+                unsigned count = next();
+                if (count > 128) {
+                    next();
+                    count -= 128;
+                } else {
+                    at = std::min(file.size(), at + count);
+                }
+                if (count > static_cast<unsigned long>(width - done)) {
+                    return true; // refused by stb_image
+                }
+                done += count;
+            }
+        }
+    }
+    return true;
+}
+
 Problem OversizedJpegTable() {
     return {"a Huffman table of the JPEG holds more than 256 codes", std::nullopt};
 }
@@ -319,6 +396,9 @@ Outcome StbDecode(std::span<const std::uint8_t> file, int width, int height, Rgb
     }
     if (!PnmNumbersFit(file)) {
         return OversizedPnmNumber();
+    }
+    if (!HdrRunsEnd(file)) {
+        return Problem{"the HDR file ends inside a run-length coded line", file.size()};
     }
     int decodedWidth = 0, decodedHeight = 0, channels = 0;
     stbi_uc* pixels = nullptr;

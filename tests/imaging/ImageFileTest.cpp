@@ -104,6 +104,26 @@ TEST(ImageFile, SixteenBitPnmFilesKeepTheHighByteOfEachSample) {
     EXPECT_EQ(wide.Why().Text, "a number in the PNM header is too large");
 }
 
+// stb_image 2.27 read a run-length coded HDR line cut short as zero counts forever; such a file is
+// refused, a complete one reads.
+TEST(ImageFile, AnHdrFileCutInsideACodedLineIsRefused) {
+    std::string hdr = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 8\n";
+    hdr += std::string{2, 2, 0, 8};
+    for (const char mantissa : {'\x80', '\x40', '\x20', '\x81'}) { // a run of 8 a channel
+        hdr += std::string{static_cast<char>(128 + 8), mantissa};
+    }
+    const auto bytes = [](const std::string& text) {
+        return std::vector<std::uint8_t>(text.begin(), text.end());
+    };
+    RgbaImage image;
+    const Outcome whole = ReadImageBytes(bytes(hdr), "sky.hdr", true, image);
+    ASSERT_TRUE(whole) << whole.Why().Text;
+    EXPECT_EQ(image.Width, 8);
+    const Outcome cut =
+        ReadImageBytes(bytes(hdr.substr(0, hdr.size() - 2)), "sky.hdr", true, image);
+    EXPECT_EQ(cut.Why().Text, "the HDR file ends inside a run-length coded line");
+}
+
 TEST(ImageFile, TheReaderIsChosenByExtensionElseByContent) {
     const RgbaImage picture = Uniform(5, 3, {10, 20, 30, 255});
     const std::vector<std::uint8_t> dds = MakeDds(picture, Sample("a8r8g8b8").Format);
