@@ -135,11 +135,15 @@ struct Pieces {
 // markers as it does: segments by their lengths, coded data up to the next marker (0xFF and a byte
 // other than 0; restart markers stand alone). False when a table is too large.
 bool JpegTablesFit(std::span<const std::uint8_t> file) {
-    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) {
+    const std::size_t size = file.size();
+    std::size_t at = 0;
+    while (at < size && file[at] == 0xFF) {
+        ++at; // fill bytes before SOI, which stb_image skips as it skips them before any marker
+    }
+    if (at == 0 || at >= size || file[at] != 0xD8) {
         return true; // not a JPEG
     }
-    const std::size_t size = file.size();
-    std::size_t at = 2;
+    ++at;
     const auto word = [&](std::size_t position) {
         return position + 1 < size ? std::size_t(file[position]) << 8 | file[position + 1] : 0;
     };
