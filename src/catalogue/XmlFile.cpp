@@ -117,7 +117,7 @@ Outcome ParseXmlBytes(std::string_view bytes, pugi::xml_document& document) {
     document.reset();
     const Outcome parsed = CatchingOutOfMemory([&]() -> Outcome {
         if (bytes.empty()) {
-            return Problem{"the file is empty", std::nullopt};
+            return EmptyFile();
         }
         // UTF-8 whatever the file declares: bytes pass through as they are.
         const pugi::xml_parse_result result =

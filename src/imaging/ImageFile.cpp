@@ -183,6 +183,9 @@ Outcome ReadImageBytes(std::span<const std::uint8_t> bytes, const std::string& n
     if (type == FileType::Unsupported) {
         return Unsupported(name);
     }
+    if (bytes.empty()) {
+        return EmptyFile(); // whatever its type
+    }
     if (type == FileType::Unknown) {
         type = TypeFromContent(bytes);
     }

@@ -369,7 +369,7 @@ std::uint64_t StbRequestLimit(int width, int height, int bytesPerPixel, std::uin
 
 Outcome StbImageInfo(std::span<const std::uint8_t> file, int& width, int& height, bool& hasAlpha) {
     if (file.empty()) {
-        return Problem{"the file is empty", std::nullopt};
+        return EmptyFile();
     }
     if (file.size() > static_cast<std::size_t>(INT_MAX)) {
         return Problem{"the file is too large for the image library", std::nullopt};

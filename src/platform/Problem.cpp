@@ -23,4 +23,8 @@ Problem OutOfMemory() {
     return {"there is not enough memory to read it", std::nullopt};
 }
 
+Problem EmptyFile() {
+    return {"the file is empty", std::nullopt};
+}
+
 } // namespace quillon

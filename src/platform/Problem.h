@@ -40,6 +40,9 @@ Problem Truncated(std::uint64_t size, std::uint64_t needed);
 // What every reader reports when memory runs out while it works.
 Problem OutOfMemory();
 
+// What every reader of a format reports for a file of no bytes.
+Problem EmptyFile();
+
 // Runs a reader (or step); memory running out ends it with OutOfMemory(), the same in every
 // reader, instead of an exception that ends the program.
 template <typename Work> Outcome CatchingOutOfMemory(Work&& work) noexcept {

@@ -1,6 +1,7 @@
 // The one way a whole file of outside data is read: XML files, images and the Wine registry go
 // through it. The file's length is checked against the caller's cap before anything is allocated.
-// An empty file reads as no bytes; the format read from them decides what that means.
+// An empty file reads as no bytes: the image and XML readers then refuse it as EmptyFile(), the
+// registry reader finds no key in it.
 #pragma once
 
 #include "platform/Problem.h"

@@ -144,7 +144,8 @@ TEST(ImageFile, TheReaderIsChosenByExtensionElseByContent) {
         {"texture.png", dds, "not an image file Quillon reads"}, // the extension decides
         {"texture.tif", dds, ".TIF files are not read"},
         {"texture.png", none, "the file is empty"},
-        {"texture.dds", none, "not a DDS file: it does not start with \"DDS \""},
+        {"texture.dds", none, "the file is empty"},
+        {"texture.dds", junk, "not a DDS file: it does not start with \"DDS \""},
         {"texture.jpg", junk, "not an image file Quillon reads"},
     };
     for (const Case& c : cases) {
