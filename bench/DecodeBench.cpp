@@ -106,8 +106,8 @@ void RunDecodeBench(int runs) {
         std::vector<double> times;
         RgbaImage image;
         for (int run = 0; run < runs; ++run) {
-            times.push_back(
-                Milliseconds([&] { DecodeDds(file.data(), file.size(), true, image); }));
+            times.push_back(Milliseconds(
+                [&] { static_cast<void>(DecodeDds(file.data(), file.size(), true, image)); }));
         }
         const bool bc7 = std::strcmp(layouts[i], "dx10-bc7") == 0;
         report(layouts[i], times, file.size() - 128,

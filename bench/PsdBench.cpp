@@ -95,12 +95,12 @@ void BenchPsd(int runs) {
                 {"DecodePsd",
                  [](const std::vector<std::uint8_t>& file) {
                      RgbaImage image;
-                     return DecodePsd(file.data(), file.size(), image);
+                     return static_cast<bool>(DecodePsd(file.data(), file.size(), image));
                  }},
                 {"ReadImageFile, as a slot loads it",
                  [&path](const auto&) {
                      RgbaImage image;
-                     return ReadImageFile(path, true, image);
+                     return static_cast<bool>(ReadImageFile(path, true, image));
                  }},
             };
         std::printf("  %d bits, %.1f MB file:\n", depth, size / 1e6);

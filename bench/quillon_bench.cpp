@@ -16,6 +16,8 @@
 //   archive   the game's files: a 2 GB archive of 20,000 files opened, a 2048 x 2048 DXT5
 //             texture extracted from LZ4 and zlib archives, the head textures resolved through
 //             500 mods (ArchiveBench.cpp)
+//   xml       the XML reader on hostile files at the 4 MiB cap, and on a usual set definition
+//             (XmlBench.cpp)
 //
 //   quillon_bench [runs] [section ...]      (defaults: 3 runs; every section)
 #include "bench/ArchiveBench.h"
@@ -24,6 +26,7 @@
 #include "bench/DecodeBench.h"
 #include "bench/EncodeBench.h"
 #include "bench/PsdBench.h"
+#include "bench/XmlBench.h"
 #include "imaging/DdsWriter.h"
 #include "imaging/Resample.h"
 #include "samples/DemoWorkspace.h"
@@ -359,6 +362,7 @@ int main(int argc, char** argv) {
         {"pipeline", Pipeline},     {"headfix", HeadFix}, {"decode", RunDecodeBench},
         {"encode", RunEncodeBench}, {"psd", BenchPsd},    {"backups", BenchBackups},
         {"archive", BenchArchive},
+        {"xml", BenchXml},
     };
     std::vector<std::string> chosen(argv + std::min(argc, 2), argv + argc);
     if (chosen.empty()) {

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     RgbaImage image;
-    const bool decoded = DecodeDds(data, size, (size & 1) != 0, image);
+    const bool decoded = static_cast<bool>(DecodeDds(data, size, (size & 1) != 0, image));
     // What the header checks accepted must decode, to the size they read.
     if (!decoded || image.Width != layout.Width || image.Height != layout.Height ||
         image.Pixels.size() != static_cast<std::size_t>(layout.Width) * layout.Height * 4) {

@@ -5,26 +5,11 @@
 #include "platform/FolderEnum.h"
 #include "platform/Paths.h"
 
-#include <tinyxml.h>
-
 #include <climits>
 #include <cstdint>
 #include <memory>
 
 namespace quillon {
-
-bool ReadElementText(const TiXmlElement* parent, const char* name, std::string& text) {
-    const TiXmlElement* element = parent->FirstChildElement(name);
-    if (element == nullptr) {
-        return false;
-    }
-    const char* value = element->GetText();
-    if (value == nullptr) {
-        return false;
-    }
-    text = value;
-    return true;
-}
 
 int ReadInteger(const char* text) {
     const char* p = text;
@@ -54,53 +39,52 @@ namespace {
 // A set element may leave out a required item. Reusing the value read for an earlier element,
 // as a reader with long-lived variables would, files textures under another set's folder: an
 // incomplete set, sub set or channel is skipped instead.
-void ReadChannel(TextureSet& set, const std::string& subSetName, const TiXmlElement& element) {
-    const char* name = element.Attribute("Name");
-    std::string fileName, fileFormat, sizeText, number;
-    if (name == nullptr || !ReadElementText(&element, "FileName", fileName) ||
-        !ReadElementText(&element, "FileFormat", fileFormat) ||
-        !ReadElementText(&element, "Size", sizeText)) {
+void ReadChannel(TextureSet& set, const std::string& subSetName, const pugi::xml_node& element) {
+    const pugi::xml_attribute name = element.attribute("Name");
+    const auto fileName = ElementText(ChildElement(element, "FileName"));
+    const auto fileFormat = ElementText(ChildElement(element, "FileFormat"));
+    const auto sizeText = ElementText(ChildElement(element, "Size"));
+    if (!name || !fileName || !fileFormat || !sizeText) {
         return;
     }
     std::uint32_t flags = 0;
     // A CompressTex element without text reads as 0, like one whose text is not a number.
-    const TiXmlElement* compress = element.FirstChildElement("CompressTex");
-    if (compress == nullptr || ReadInteger(compress->GetText() ? compress->GetText() : "") == 0) {
+    const pugi::xml_node compress = ChildElement(element, "CompressTex");
+    if (!compress || ReadInteger(ElementText(compress).value_or("").c_str()) == 0) {
         flags |= FlagUncompressed;
     }
-    const TiXmlElement* alpha = element.FirstChildElement("HasAlpha");
-    if (alpha != nullptr && ReadInteger(alpha->GetText() ? alpha->GetText() : "") != 0) {
+    const pugi::xml_node alpha = ChildElement(element, "HasAlpha");
+    if (alpha && ReadInteger(ElementText(alpha).value_or("").c_str()) != 0) {
         flags |= FlagHasAlpha;
     }
     // A Format element decides the format alone; one that names none makes the channel incomplete.
     std::string format;
-    if (element.FirstChildElement("Format") != nullptr) {
-        ReadElementText(&element, "Format", format); // no text: names no format
-        format = CompressionNamed(format);
+    if (const pugi::xml_node named = ChildElement(element, "Format")) {
+        format = CompressionNamed(ElementText(named).value_or("")); // no text: names no format
         if (format.empty()) {
             return;
         }
     }
-    set.AddChannel(subSetName, name, fileName, fileFormat, ReadInteger(sizeText.c_str()), flags,
-                   format);
+    set.AddChannel(subSetName, name.value(), *fileName, *fileFormat, ReadInteger(sizeText->c_str()),
+                   flags, format);
 }
 
-std::unique_ptr<TextureSet> ReadTextureSet(const TiXmlElement& element) {
-    const char* name = element.Attribute("Name");
-    std::string path;
-    if (name == nullptr || !ReadElementText(&element, "Path", path)) {
+std::unique_ptr<TextureSet> ReadTextureSet(const pugi::xml_node& element) {
+    const pugi::xml_attribute name = element.attribute("Name");
+    const auto path = ElementText(ChildElement(element, "Path"));
+    if (!name || !path) {
         return nullptr;
     }
-    auto set = std::make_unique<TextureSet>(name, path);
-    for (const TiXmlElement* subSet = element.FirstChildElement("SubSet"); subSet != nullptr;
-         subSet = subSet->NextSiblingElement("SubSet")) {
-        const char* subSetName = subSet->Attribute("Name");
-        if (subSetName == nullptr) {
+    auto set = std::make_unique<TextureSet>(name.value(), *path);
+    for (pugi::xml_node subSet = ChildElement(element, "SubSet"); subSet;
+         subSet = NextElement(subSet, "SubSet")) {
+        const pugi::xml_attribute subSetName = subSet.attribute("Name");
+        if (!subSetName) {
             continue;
         }
-        for (const TiXmlElement* channel = subSet->FirstChildElement("Channel"); channel != nullptr;
-             channel = channel->NextSiblingElement("Channel")) {
-            ReadChannel(*set, subSetName, *channel);
+        for (pugi::xml_node channel = ChildElement(subSet, "Channel"); channel;
+             channel = NextElement(channel, "Channel")) {
+            ReadChannel(*set, subSetName.value(), channel);
         }
     }
     return set;
@@ -117,13 +101,13 @@ void BlendEngine::LoadSetDefinitions() {
         if (file.IsDirectory) {
             continue;
         }
-        TiXmlDocument document;
+        pugi::xml_document document;
         if (!LoadXmlFile(ResolvePath("SetDefs\\" + file.Name), document)) {
             continue; // a file that does not parse, or is refused, contributes nothing
         }
-        for (const TiXmlElement* element = document.FirstChildElement("TextureSet");
-             element != nullptr; element = element->NextSiblingElement("TextureSet")) {
-            if (auto set = ReadTextureSet(*element)) {
+        for (pugi::xml_node element = ChildElement(document, "TextureSet"); element;
+             element = NextElement(element, "TextureSet")) {
+            if (auto set = ReadTextureSet(element)) {
                 TextureSets.push_back(std::move(set));
             }
         }

@@ -1,5 +1,7 @@
 #include "catalogue/TextureSet.h"
 
+#include "catalogue/TextureFormats.h"
+
 #include <utility>
 
 namespace quillon {
@@ -15,10 +17,9 @@ ChannelKey MakeKey(const std::string& channelName, const std::string& subSetName
 std::string CompressionFor(std::uint32_t flags) {
     const bool uncompressed = (flags & FlagUncompressed) != 0;
     const bool alpha = (flags & FlagHasAlpha) != 0;
-    if (uncompressed) {
-        return alpha ? "RGBA" : "RGB";
-    }
-    return alpha ? "DXT5" : "DXT1";
+    const TextureFormat format = uncompressed ? (alpha ? TextureFormat::RGBA : TextureFormat::RGB)
+                                              : (alpha ? TextureFormat::DXT5 : TextureFormat::DXT1);
+    return FactsOf(format).Word;
 }
 
 std::string CompressionNamed(const std::string& format) {
@@ -28,12 +29,7 @@ std::string CompressionNamed(const std::string& format) {
             c = static_cast<char>(c - 'a' + 'A');
         }
     }
-    for (const char* known : {"DXT1", "DXT5", "BC7", "RGB", "RGBA"}) {
-        if (upper == known) {
-            return upper;
-        }
-    }
-    return {};
+    return FormatNamed(upper) != nullptr ? upper : std::string();
 }
 
 TextureSet::TextureSet(std::string name, std::string path)

@@ -17,8 +17,8 @@ constexpr std::uint32_t FlagHasAlpha = 2;     // the definition's HasAlpha is no
 struct Channel {
     std::string FileName;   // base name, no folder, no extension
     std::string FileFormat; // extension without the dot; also selects the writer
-    // "RGB", "RGBA", "DXT1" or "DXT5" derived from Flags, or any of those and "BC7" as the
-    // definition's Format names it
+    // "RGB", "RGBA", "DXT1" or "DXT5" derived from Flags, or a word of the format table (those
+    // and "BC7") as the definition's Format names it
     std::string Compression;
     std::uint32_t Flags = 0;
     std::int32_t Size = 0; // edge length images are scaled to when blended; 0: no scaling
@@ -58,8 +58,8 @@ private:
 // The compression word for a channel's flags.
 std::string CompressionFor(std::uint32_t flags);
 
-// The compression word a definition's Format text names, letter case ignored: "DXT1", "DXT5",
-// "BC7", "RGB" or "RGBA"; empty for any other text.
+// The compression word a definition's Format text names, letter case ignored: a word of the
+// format table ("DXT1", "DXT5", "BC7", "RGB" or "RGBA"); empty for any other text.
 std::string CompressionNamed(const std::string& format);
 
 } // namespace quillon

@@ -1,46 +1,49 @@
-// The one way our XML files (set definitions, Config.xml) are read: TinyXML's parser, with the
-// file read by us so that neither its recursion nor its stepping over multi-byte characters can
-// run off the stack or the buffer. Assumes TinyXML 2.6 with its default white-space condensing.
+// The one way our XML files (set definitions, Config.xml) are read: pugixml parses them without
+// recursion, and a walk of ours over the tree it built bounds what a file may hold. Element text
+// follows the rule the files were always read by: leading and trailing white space dropped, inner
+// runs of white space collapsed to one space. Names and values stay the file's bytes: no
+// character-set conversion.
 #pragma once
 
+#include "platform/Problem.h"
+
+#include <pugixml.hpp>
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
-
-class TiXmlDocument;
 
 namespace quillon {
 
 // Larger files are refused unread: set definitions and configurations are a few kilobytes.
 constexpr std::uint64_t MaxXmlFileSize = std::uint64_t(4) << 20;
-// Elements nested deeper (a root is at depth 1) are refused before TinyXML recurses into them.
+// Files nesting elements deeper (a root is at depth 1) are refused.
 constexpr int MaxXmlDepth = 256;
-// An element with more attributes is refused: TinyXML looks for duplicates by a linear search.
+// Files giving an element more attributes are refused.
 constexpr int MaxXmlAttributes = 256;
 
-// Reads a file into `document` as TiXmlDocument::LoadFile does (same root, text, entities,
-// newline and encoding rules), but refuses files over MaxXmlFileSize and text that nests
-// deeper than MaxXmlDepth or gives an element more than MaxXmlAttributes attributes. False when
-// the file cannot be read, is refused, or does not parse.
-bool LoadXmlFile(const std::string& nativePath, TiXmlDocument& document);
+// Reads a file into `document`. Fails, leaving the document empty, when the file cannot be read
+// or is larger than MaxXmlFileSize, when it is not well-formed XML (repeated attributes and text
+// outside the elements included), or when it nests deeper than MaxXmlDepth or gives an element
+// more than MaxXmlAttributes attributes.
+Outcome LoadXmlFile(const std::string& nativePath, pugi::xml_document& document);
 
 // The same for a file's bytes held in memory.
-bool ParseXmlBytes(std::string_view bytes, TiXmlDocument& document);
+Outcome ParseXmlBytes(std::string_view bytes, pugi::xml_document& document);
 
-// The text TinyXML's LoadFile gives its parser: the bytes up to the first NUL, with CR LF and a
-// lone CR turned into LF, then NULs enough for a parser that steps over a truncated multi-byte
-// character to land on one.
-std::vector<char> NormaliseXmlBytes(std::string_view bytes);
+// The first child element of `parent` named `name`, and the next sibling element of that name;
+// null when there is none. Element names only: a processing instruction of that name is not one.
+pugi::xml_node ChildElement(const pugi::xml_node& parent, const char* name);
+pugi::xml_node NextElement(const pugi::xml_node& element, const char* name);
 
-// How deep TinyXML's parser would nest elements in a text from NormaliseXmlBytes, and the most
-// attributes it would read for one element. Exact for a text that parses; for one that does not,
-// at least what the parser reaches before it gives up. Counting stops once either passes its
-// maximum.
-struct XmlShape {
-    int Depth = 0;
-    int Attributes = 0;
-};
-XmlShape MeasureXml(const std::vector<char>& text);
+// The text of an element: its first child when that child is text (character data under the
+// white-space rule, CDATA as it stands); white space alone is no text. Nothing when the element
+// is null or has no such text.
+std::optional<std::string> ElementText(const pugi::xml_node& element);
+
+// The white-space rule: leading and trailing white space dropped, inner runs collapsed to one
+// space. White space is what the C library's isspace calls so (space, \t \n \v \f \r).
+std::string CollapseWhiteSpace(std::string_view text);
 
 } // namespace quillon

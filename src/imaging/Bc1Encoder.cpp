@@ -1,5 +1,7 @@
 #include "imaging/Bc1Encoder.h"
 
+#include "imaging/BlockErrors.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -173,7 +175,7 @@ int QuantizeEndpoints(const Moments& m, const float a[3], const float b[3], Cand
         const int* expand = ch == 1 ? Expanded.Six : Expanded.Five;
         const int qa = static_cast<int>(std::clamp(a[ch], 0.0f, 255.0f) * top / 255 + 0.5f);
         const int qb = static_cast<int>(std::clamp(b[ch], 0.0f, 255.0f) * top / 255 + 0.5f);
-        int best = 1 << 30, bestA = qa, bestB = qb;
+        int best = NoCandidateYet, bestA = qa, bestB = qb;
         for (int ea = std::max(qa - 1, 0); ea <= std::min(qa + 1, top); ++ea) {
             const int va = expand[ea];
             for (int eb = std::max(qb - 1, 0); eb <= std::min(qb + 1, top); ++eb) {
@@ -598,7 +600,7 @@ struct KeptOrderings {
     KeptOrdering Items[Polished];
     int Count = 0;
 
-    int Worst() const { return Count < Polished ? 1 << 30 : Items[Polished - 1].Error; }
+    int Worst() const { return Count < Polished ? NoCandidateYet : Items[Polished - 1].Error; }
     void Offer(const KeptOrdering& o) {
         int at = Count < Polished ? Count++ : Polished - 1;
         while (at > 0 && Items[at - 1].Error > o.Error) {

@@ -1,6 +1,7 @@
 #include "imaging/Bc3Encoder.h"
 
 #include "imaging/Bc1Encoder.h"
+#include "imaging/BlockErrors.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,7 +16,7 @@ namespace {
 struct AlphaFit {
     int Alpha0 = 0, Alpha1 = 0;
     std::uint8_t Indices[16] = {};
-    int Error = 1 << 30;
+    int Error = NoCandidateYet;
 };
 
 // The values the decoder gives the eight indices, as libsquish computes them.
@@ -44,7 +45,7 @@ void TryEndpoints(const int alpha[16], int alpha0, int alpha1, AlphaFit& best) {
     fit.Alpha1 = alpha1;
     int total = 0;
     for (int i = 0; i < 16; ++i) {
-        int nearest = 1 << 30, index = 0;
+        int nearest = NoCandidateYet, index = 0;
         for (int c = 0; c < 8; ++c) {
             const int d = alpha[i] - codes[c];
             if (d * d < nearest) {
@@ -162,7 +163,7 @@ void EncodeBc3AlphaBlock(const std::uint8_t* rgba, std::uint8_t* block) {
             }
             for (int round = 0; round < 2; ++round) {
                 int low, high;
-                if (mode.Error == 1 << 30 || !Refit(alpha, mode, low, high)) {
+                if (mode.Error == NoCandidateYet || !Refit(alpha, mode, low, high)) {
                     break;
                 }
                 const int before = mode.Error;
@@ -171,7 +172,7 @@ void EncodeBc3AlphaBlock(const std::uint8_t* rgba, std::uint8_t* block) {
                     break;
                 }
             }
-            for (int round = 0; round < 2 && mode.Error != 1 << 30; ++round) {
+            for (int round = 0; round < 2 && mode.Error != NoCandidateYet; ++round) {
                 const int low = std::min(mode.Alpha0, mode.Alpha1);
                 const int high = std::max(mode.Alpha0, mode.Alpha1);
                 const int before = mode.Error;

@@ -2,6 +2,7 @@
 
 #include "imaging/Bc1Encoder.h"
 #include "imaging/Bc7Tables.h"
+#include "imaging/BlockErrors.h"
 
 #include <algorithm>
 #include <bit>
@@ -46,7 +47,7 @@ void FillQuantize(QuantizeTables* t) {
     for (int bits = 5; bits <= 8; ++bits) {
         for (int p = -1; p <= 1; ++p) {
             for (int target = 0; target < 256; ++target) {
-                int best = 1 << 30, bestValue = 0;
+                int best = NoCandidateYet, bestValue = 0;
                 for (int value = 0; value < (1 << bits); ++value) {
                     const int d = std::abs(Unquantize(value, bits, p) - target);
                     if (d < best) {
@@ -78,7 +79,7 @@ struct SubsetFit {
     int E[2][4] = {};
     int P[2] = {-1, -1};
     std::uint8_t Index[16] = {};
-    int Error = 1 << 30;
+    int Error = NoCandidateYet;
 };
 
 // What a subset fit covers: channels First to Last - 1 of its pixels, with Format's storage and
@@ -156,7 +157,7 @@ int PickIndices(const SubsetJob& job, SubsetFit& fit) {
             t += static_cast<float>(c[ch] - e0[ch]) * direction[ch];
         }
         const int guess = nearest[static_cast<int>(std::clamp(t * scale, 0.0f, 64.0f) + 0.5f)];
-        int best = 1 << 30, bestIndex = 0;
+        int best = NoCandidateYet, bestIndex = 0;
         for (int k = std::max(guess - 1, 0); k <= std::min(guess + 1, entries - 1); ++k) {
             int e = 0;
             for (int ch = 0; ch < 4; ++ch) {
@@ -396,7 +397,7 @@ struct Bc7Block {
     int P[4] = {-1, -1, -1, -1};      // p-bits of the endpoints
     std::uint8_t Index[16] = {};      // first index set, per pixel
     std::uint8_t AlphaIndex[16] = {}; // second index set of modes 4 and 5
-    int Error = 1 << 30;
+    int Error = NoCandidateYet;
 };
 
 struct ModeLayout {
@@ -822,7 +823,7 @@ void FillSolid(SolidEntry* table) {
     for (int v = 0; v < 256; ++v) {
         // The best pair lies within a few steps of the value itself.
         const int centre = v >> 1;
-        int best = 1 << 30;
+        int best = NoCandidateYet;
         for (int a = std::max(centre - 6, 0); a <= std::min(centre + 6, 127); ++a) {
             for (int b = std::max(centre - 6, 0); b <= std::min(centre + 6, 127); ++b) {
                 const int d = std::abs(

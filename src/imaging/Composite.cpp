@@ -3,6 +3,8 @@
 #include "imaging/Resample.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 namespace quillon {
 
@@ -31,6 +33,94 @@ CompositeSizes PlanComposite(int baseWidth, int baseHeight, int overlayWidth, in
 
 bool FitTo(RgbaImage& image, int width, int height) {
     return (image.Width == width && image.Height == height) || Rescale(image, width, height);
+}
+
+namespace {
+
+// The rule of the composite's first step: with a size, an overlay whose width differs from it is
+// scaled to size x size.
+bool ScaledToSquare(const RgbaImage& overlay, std::int32_t size) {
+    return ValidCompositeSize(size) && size != 0 && overlay.Width != size && !overlay.Empty();
+}
+
+} // namespace
+
+std::optional<RgbaImage> OverlayAtSize(const RgbaImage& overlay, std::int32_t size) {
+    if (!ScaledToSquare(overlay, size)) {
+        return std::nullopt;
+    }
+    RgbaImage scaled = overlay;
+    if (!Rescale(scaled, size, size)) {
+        return std::nullopt; // the composite fails on it in its turn
+    }
+    return scaled;
+}
+
+namespace {
+
+// `base` is the blend's start: the caller's base itself when it is not kept, else a copy.
+Outcome Composite(RgbaImage& base, bool keepBase, const RgbaImage& overlay, std::int32_t size,
+                  CompositeResult& result) {
+    result = CompositeResult();
+    if (!ValidCompositeSize(size)) {
+        return Problem{"Size " + std::to_string(size) + " is outside 0 to " +
+                           std::to_string(MaxTextureEdge),
+                       std::nullopt};
+    }
+    if (overlay.Empty()) {
+        return Problem{"there is no modification picture", std::nullopt};
+    }
+    return CatchingOutOfMemory([&]() -> Outcome {
+        // The overlay's own square scaling first: it holds even without a base.
+        const RgbaImage* over = &overlay;
+        if (ScaledToSquare(overlay, size)) {
+            result.ScaledOverlay = overlay;
+            if (!Rescale(result.ScaledOverlay, size, size)) {
+                return Problem{"the modification picture cannot be scaled", std::nullopt};
+            }
+            over = &result.ScaledOverlay;
+        }
+        if (base.Empty()) {
+            return Problem{"there is no source picture", std::nullopt};
+        }
+        const CompositeSizes sizes =
+            PlanComposite(base.Width, base.Height, over->Width, over->Height, size);
+        if (sizes.OverlayWidth != over->Width || sizes.OverlayHeight != over->Height) {
+            if (result.ScaledOverlay.Empty()) {
+                result.ScaledOverlay = overlay;
+            }
+            if (!FitTo(result.ScaledOverlay, sizes.OverlayWidth, sizes.OverlayHeight)) {
+                return Problem{"the modification picture cannot be scaled", std::nullopt};
+            }
+            over = &result.ScaledOverlay;
+        }
+        if (!FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
+            return Problem{"the source picture cannot be scaled", std::nullopt};
+        }
+        RgbaImage blend;
+        if (keepBase) {
+            blend = base;
+        } else {
+            blend = std::move(base);
+        }
+        blend.HasAlpha = true; // a composite has alpha, whatever its base had
+        BlendOver(blend, *over);
+        result.Untouched = UntouchedBlocks(*over, blend.Width, blend.Height);
+        result.Image = std::move(blend);
+        return {};
+    });
+}
+
+} // namespace
+
+Outcome CompositeImages(RgbaImage& base, const RgbaImage& overlay, std::int32_t size,
+                        CompositeResult& result) {
+    return Composite(base, true, overlay, size, result);
+}
+
+Outcome CompositeImages(RgbaImage&& base, const RgbaImage& overlay, std::int32_t size,
+                        CompositeResult& result) {
+    return Composite(base, false, overlay, size, result);
 }
 
 void BlendOver(RgbaImage& base, const RgbaImage& overlay) {

@@ -3,29 +3,44 @@
 #include "imaging/BlockEncoding.h"
 #include "imaging/DdsFormat.h"
 
+#include <bit>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace quillon {
 
 namespace {
 
-bool IsBlockFormat(TextureFormat format) {
-    return format == TextureFormat::DXT1 || format == TextureFormat::DXT5 ||
-           format == TextureFormat::BC7;
-}
-
-BlockFormat BlockFormatOf(TextureFormat format) {
-    return format == TextureFormat::DXT1   ? BlockFormat::BC1
-           : format == TextureFormat::DXT5 ? BlockFormat::BC3
-                                           : BlockFormat::BC7;
+// The block encoder of a layout written; nothing for the layouts stored pixel by pixel, and for
+// block layouts no encoder of ours writes.
+std::optional<BlockFormat> EncoderFor(DdsPixelFormat layout) {
+    switch (layout) {
+    case DdsPixelFormat::Bc1:
+        return BlockFormat::BC1;
+    case DdsPixelFormat::Bc3:
+        return BlockFormat::BC3;
+    case DdsPixelFormat::Bc7:
+        return BlockFormat::BC7;
+    case DdsPixelFormat::Bc2:
+    case DdsPixelFormat::Bc3Rxgb:
+    case DdsPixelFormat::Bc4:
+    case DdsPixelFormat::Bc4Signed:
+    case DdsPixelFormat::Bc5:
+    case DdsPixelFormat::Bc5Signed:
+    case DdsPixelFormat::Masked:
+    case DdsPixelFormat::Rg8:
+    case DdsPixelFormat::Rgba16:
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::uint64_t BlockCount(int width, int height) {
     return std::uint64_t((width + 3) / 4) * std::uint64_t((height + 3) / 4);
 }
 
-DDS_HEADER MakeHeader(int width, int height, TextureFormat format, std::size_t levels) {
+DDS_HEADER MakeHeader(int width, int height, const FormatFacts& format, std::size_t levels) {
     DDS_HEADER header{};
     header.dwSize = sizeof(DDS_HEADER);
     header.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT;
@@ -39,65 +54,74 @@ DDS_HEADER MakeHeader(int width, int height, TextureFormat format, std::size_t l
     }
     DDS_PIXELFORMAT& pixels = header.ddspf;
     pixels.dwSize = sizeof(DDS_PIXELFORMAT);
-    if (IsBlockFormat(format)) {
-        const auto blockBytes = static_cast<std::uint64_t>(BlockBytes(BlockFormatOf(format)));
+    if (format.BlockBytes != 0) {
         header.dwFlags |= DDSD_LINEARSIZE;
-        header.dwPitchOrLinearSize =
-            static_cast<std::uint32_t>(BlockCount(width, height) * blockBytes);
+        header.dwPitchOrLinearSize = static_cast<std::uint32_t>(
+            BlockCount(width, height) * static_cast<std::uint64_t>(format.BlockBytes));
         pixels.dwFlags = DDPF_FOURCC;
-        pixels.dwFourCC = format == TextureFormat::DXT1   ? FOURCC_DXT1
-                          : format == TextureFormat::DXT5 ? FOURCC_DXT5
-                                                          : FOURCC_DX10;
+        pixels.dwFourCC = format.Dxgi != 0 ? FOURCC_DX10 : format.FourCC;
         return header;
     }
-    const std::uint32_t bits = format == TextureFormat::RGB ? 24 : 32;
+    const auto bits = static_cast<std::uint32_t>(format.BitsPerPixel);
     header.dwFlags |= DDSD_PITCH;
     header.dwPitchOrLinearSize = static_cast<std::uint32_t>(width) * bits / 8;
-    pixels.dwFlags = DDPF_RGB | (format == TextureFormat::RGBA ? DDPF_ALPHAPIXELS : 0);
+    pixels.dwFlags = DDPF_RGB | (format.Alpha ? DDPF_ALPHAPIXELS : 0);
     pixels.dwRGBBitCount = bits;
-    pixels.dwRBitMask = 0x00FF0000;
-    pixels.dwGBitMask = 0x0000FF00;
-    pixels.dwBBitMask = 0x000000FF;
-    pixels.dwRGBAlphaBitMask = format == TextureFormat::RGBA ? 0xFF000000 : 0;
+    pixels.dwRBitMask = format.Masks[0];
+    pixels.dwGBitMask = format.Masks[1];
+    pixels.dwBBitMask = format.Masks[2];
+    pixels.dwRGBAlphaBitMask = format.Masks[3];
     return header;
 }
 
-std::uint64_t LevelBytes(const RgbaImage& image, TextureFormat format) {
-    if (IsBlockFormat(format)) {
+std::uint64_t LevelBytes(const RgbaImage& image, const FormatFacts& format) {
+    if (format.BlockBytes != 0) {
         return BlockCount(image.Width, image.Height) *
-               static_cast<std::uint64_t>(BlockBytes(BlockFormatOf(format)));
+               static_cast<std::uint64_t>(format.BlockBytes);
     }
     return std::uint64_t(image.Width) * std::uint64_t(image.Height) *
-           (format == TextureFormat::RGB ? 3 : 4);
+           static_cast<std::uint64_t>(format.BitsPerPixel / 8);
+}
+
+// Each pixel packed by the format's masks, little-endian; the masks of the formats written are
+// whole bytes.
+void PackPixels(std::uint8_t* out, const RgbaImage& image, const FormatFacts& format) {
+    const std::size_t bytesPerPixel = static_cast<std::size_t>(format.BitsPerPixel / 8);
+    int shifts[4];
+    for (int c = 0; c < 4; ++c) {
+        shifts[c] = format.Masks[c] != 0 ? std::countr_zero(format.Masks[c]) : -1;
+    }
+    const std::size_t pixels = image.Pixels.size() / 4;
+    for (std::size_t i = 0; i < pixels; ++i, out += bytesPerPixel) {
+        const std::uint8_t* in = image.Pixels.data() + i * 4;
+        std::uint32_t pixel = 0;
+        for (int c = 0; c < 4; ++c) {
+            pixel |= shifts[c] < 0 ? 0 : std::uint32_t(in[c]) << shifts[c];
+        }
+        for (std::size_t b = 0; b < bytesPerPixel; ++b) {
+            out[b] = static_cast<std::uint8_t>(pixel >> (8 * b));
+        }
+    }
 }
 
 // Writes one level's data to `out`, LevelBytes long; false when its blocks could not be made.
-bool WriteLevel(std::uint8_t* out, const RgbaImage& image, TextureFormat format, TaskPool& pool,
-                const CopiedBlocks& copied = {}) {
-    if (IsBlockFormat(format)) {
-        return EncodeBlocksInto(image, BlockFormatOf(format), pool, out, copied);
+bool WriteLevel(std::uint8_t* out, const RgbaImage& image, const FormatFacts& format,
+                TaskPool& pool, const CopiedBlocks& copied = {}) {
+    if (format.BlockBytes != 0) {
+        const std::optional<BlockFormat> encoder = EncoderFor(format.Layout);
+        return encoder && EncodeBlocksInto(image, *encoder, pool, out, copied);
     }
     if (image.Pixels.size() != std::size_t(image.Width) * std::size_t(image.Height) * 4) {
         return false;
     }
-    const std::size_t pixels = image.Pixels.size() / 4;
-    const std::size_t bytesPerPixel = format == TextureFormat::RGB ? 3 : 4;
-    for (std::size_t i = 0; i < pixels; ++i, out += bytesPerPixel) {
-        const std::uint8_t* in = image.Pixels.data() + i * 4;
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
-        if (bytesPerPixel == 4) {
-            out[3] = in[3];
-        }
-    }
+    PackPixels(out, image, format);
     return true;
 }
 
 // The blocks of lower level `index` (0: the level below the top) that `source` gives, once its
 // top level fits; nothing where it does not hold that level whole.
 CopiedBlocks LowerLevelCopies(const SourceBlocks& source, std::size_t index, const RgbaImage& level,
-                              TextureFormat format) {
+                              const FormatFacts& format) {
     if (index >= source.LowerBlocks.size() || index >= source.LowerUntouched.size()) {
         return {};
     }
@@ -105,7 +129,7 @@ CopiedBlocks LowerLevelCopies(const SourceBlocks& source, std::size_t index, con
     const std::vector<bool>& untouched = source.LowerUntouched[index];
     const std::vector<std::uint8_t>& stored = source.LowerBlocks[index];
     if (untouched.size() != blocks ||
-        stored.size() != blocks * static_cast<std::uint64_t>(BlockBytes(BlockFormatOf(format)))) {
+        stored.size() != blocks * static_cast<std::uint64_t>(format.BlockBytes)) {
         return {};
     }
     return {stored.data(), &untouched};
@@ -121,18 +145,18 @@ bool SourceBlocksFit(const SourceBlocks& source, const RgbaImage& image, Texture
     }
     const std::uint64_t blocks = BlockCount(image.Width, image.Height);
     return source.Untouched.size() == blocks &&
-           source.Blocks.size() ==
-               blocks * static_cast<std::uint64_t>(BlockBytes(BlockFormatOf(format)));
+           source.Blocks.size() == blocks * static_cast<std::uint64_t>(FactsOf(format).BlockBytes);
 }
 
-std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format, TaskPool& pool,
+std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat written, TaskPool& pool,
                                     const std::vector<RgbaImage>& lowerLevels,
                                     const SourceBlocks* source) {
     if (image.Empty()) {
         return {};
     }
+    const FormatFacts& format = FactsOf(written);
     const DDS_HEADER header = MakeHeader(image.Width, image.Height, format, 1 + lowerLevels.size());
-    const bool dx10 = format == TextureFormat::BC7;
+    const bool dx10 = format.Dxgi != 0;
     const std::uint64_t headerBytes = dx10 ? DDS_DX10_FILE_HEADER_SIZE : DDS_FILE_HEADER_SIZE;
     std::uint64_t total = headerBytes + LevelBytes(image, format);
     for (const RgbaImage& level : lowerLevels) {
@@ -148,13 +172,13 @@ std::vector<std::uint8_t> EncodeDds(const RgbaImage& image, TextureFormat format
     std::memcpy(file.data() + 4, &header, sizeof header);
     if (dx10) {
         DDS_HEADER_DXT10 extension{};
-        extension.dxgiFormat = DXGI_FORMAT_BC7_UNORM;
+        extension.dxgiFormat = format.Dxgi;
         extension.resourceDimension = D3D10_RESOURCE_DIMENSION_TEXTURE2D;
         extension.arraySize = 1;
         std::memcpy(file.data() + DDS_FILE_HEADER_SIZE, &extension, sizeof extension);
     }
     CopiedBlocks copied;
-    if (source != nullptr && SourceBlocksFit(*source, image, format)) {
+    if (source != nullptr && SourceBlocksFit(*source, image, written)) {
         copied = {source->Blocks.data(), &source->Untouched};
     }
     std::uint8_t* out = file.data() + headerBytes;

@@ -1,8 +1,10 @@
-// Our DDS writer, used for every .dds the tool saves: DXT1 and DXT5 through our block encoders,
-// BC7 with the DX10 extension header (only the Special Edition reads it), or uncompressed 24-bit
-// RGB and 32-bit RGBA; one surface with or without its mip levels. Images are RGBA8, rows top-down.
+// Our DDS writer, used for every .dds the tool saves, in the pixel formats written as the format
+// table describes them: DXT1 and DXT5 through our block encoders, BC7 with the DX10 extension
+// header (only the Special Edition reads it), or uncompressed 24-bit RGB and 32-bit RGBA; one
+// surface with or without its mip levels. Images are RGBA8, rows top-down.
 #pragma once
 
+#include "catalogue/TextureFormats.h"
 #include "imaging/RgbaImage.h"
 #include "imaging/TaskPool.h"
 
@@ -10,15 +12,6 @@
 #include <vector>
 
 namespace quillon {
-
-// The pixel formats a texture is written in.
-enum class TextureFormat {
-    DXT1, // BC1, encoded opaque: no pixel becomes punch-through black
-    DXT5, // BC3, colour and interpolated alpha
-    BC7,  // BC7 in a DX10 file
-    RGB,  // 24 bits a pixel, stored B, G, R
-    RGBA, // 32 bits a pixel, stored B, G, R, A
-};
 
 // The top level of the installed texture a blend was made over, as its file stores it, and the
 // blocks the blend left alone. The writer copies those rather than encoding them again, so pixels

@@ -1,6 +1,7 @@
 #include "imaging/PsdReader.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace quillon {
@@ -75,36 +76,58 @@ bool UnpackRow(const std::uint8_t* in, size_t inSize, std::vector<std::uint8_t>&
 
 } // namespace
 
-bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image) {
+namespace {
+
+std::string Named(std::uint64_t value, const char* what) {
+    return std::to_string(value) + " " + what;
+}
+
+Outcome Decode(const std::uint8_t* data, size_t size, RgbaImage& image) {
     Cursor cursor(data, size);
     std::uint64_t signature, version, channels, height, width, depth, mode, length;
-    if (!cursor.Read(signature, 4) || signature != 0x38425053 /* "8BPS" */ ||
-        !cursor.Read(version, 2) || (version != PsdVersion && version != PsbVersion) ||
-        !cursor.Skip(6) || !cursor.Read(channels, 2) || !cursor.Read(height, 4) ||
-        !cursor.Read(width, 4) || !cursor.Read(depth, 2) || !cursor.Read(mode, 2)) {
-        return false;
+    if (!cursor.Read(signature, 4) || signature != 0x38425053 /* "8BPS" */) {
+        return Problem{"not a Photoshop file: it does not start with \"8BPS\"", 0};
     }
-    if (channels < 1 || channels > MaxChannels || width < 1 || height < 1 ||
-        width > static_cast<std::uint64_t>(MaxPsdEdge) ||
-        height > static_cast<std::uint64_t>(MaxPsdEdge) || (depth != 8 && depth != 16) ||
-        (mode != ModeGrayscale && mode != ModeRgb)) {
-        return false;
+    if (!cursor.Read(version, 2) || !cursor.Skip(6) || !cursor.Read(channels, 2) ||
+        !cursor.Read(height, 4) || !cursor.Read(width, 4) || !cursor.Read(depth, 2) ||
+        !cursor.Read(mode, 2)) {
+        return Truncated(size, 26);
+    }
+    if (version != PsdVersion && version != PsbVersion) {
+        return Problem{"Photoshop file version " + std::to_string(version) + " is not supported",
+                       4};
+    }
+    if (width < 1 || height < 1 || width > static_cast<std::uint64_t>(MaxPsdEdge) ||
+        height > static_cast<std::uint64_t>(MaxPsdEdge)) {
+        return Problem{"its size of " + GroupedNumber(width) + " x " + GroupedNumber(height) +
+                           " pixels is outside 1 to " + GroupedNumber(MaxPsdEdge) + " a side",
+                       14};
+    }
+    if (depth != 8 && depth != 16) {
+        return Problem{Named(depth, "bits a channel are not supported (8 and 16 are)"), 22};
+    }
+    if (mode != ModeGrayscale && mode != ModeRgb) {
+        return Problem{"only grey and RGB Photoshop files are read, not colour mode " +
+                           std::to_string(mode),
+                       24};
     }
     const std::uint64_t colourChannels = mode == ModeRgb ? 3 : 1;
-    if (channels < colourChannels) {
-        return false;
+    if (channels < colourChannels || channels > MaxChannels) {
+        return Problem{Named(channels, "channels are too few or too many for its colour mode"), 12};
     }
     const bool hasAlpha = channels > colourChannels;
     // Colour mode data, image resources, then layers: skipped, the merged image follows them.
     const int layerLengthBytes = version == PsbVersion ? 8 : 4;
-    if (!cursor.Read(length, 4) || !cursor.Skip(length) || !cursor.Read(length, 4) ||
-        !cursor.Skip(length) || !cursor.Read(length, layerLengthBytes) || !cursor.Skip(length)) {
-        return false;
-    }
     std::uint64_t compression;
-    if (!cursor.Read(compression, 2) ||
-        (compression != CompressionRaw && compression != CompressionRle)) {
-        return false;
+    if (!cursor.Read(length, 4) || !cursor.Skip(length) || !cursor.Read(length, 4) ||
+        !cursor.Skip(length) || !cursor.Read(length, layerLengthBytes) || !cursor.Skip(length) ||
+        !cursor.Read(compression, 2)) {
+        return Problem{"the file ends before its merged image", size};
+    }
+    if (compression != CompressionRaw && compression != CompressionRle) {
+        return Problem{"image data of compression " + std::to_string(compression) +
+                           " is not supported (raw and PackBits are)",
+                       size - cursor.Remaining() - 2};
     }
 
     const size_t bytesPerSample = depth / 8;
@@ -115,7 +138,7 @@ bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image) {
         const int countBytes = version == PsbVersion ? 4 : 2;
         const std::uint64_t rows = channels * height;
         if (cursor.Remaining() / static_cast<size_t>(countBytes) < rows) {
-            return false;
+            return Problem{"the file ends inside its table of row lengths", size};
         }
         rowCounts.resize(static_cast<size_t>(rows));
         for (std::uint64_t& count : rowCounts) {
@@ -127,26 +150,27 @@ bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image) {
         std::uint64_t total = 0;
         for (size_t i = 0; i < usedChannels * height; ++i) {
             if (rowCounts[i] < shortest) {
-                return false;
+                return Problem{"a coded row is too short to hold a row of pixels", std::nullopt};
             }
             total += rowCounts[i];
         }
         if (total > cursor.Remaining()) {
-            return false;
+            return Truncated(size, size - cursor.Remaining() + total);
         }
     } else if (cursor.Remaining() / rowBytes / height < usedChannels) {
-        return false; // truncated before any allocation
+        // Truncated before any allocation.
+        return Truncated(size, size - cursor.Remaining() + rowBytes * height * usedChannels);
     }
 
-    image = RgbaImage(); // whatever it held goes before the new pixels come
-    image.Width = static_cast<int>(width);
-    image.Height = static_cast<int>(height);
-    image.HasAlpha = hasAlpha;
-    image.Pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0xFF);
+    RgbaImage decoded;
+    decoded.Width = static_cast<int>(width);
+    decoded.Height = static_cast<int>(height);
+    decoded.HasAlpha = hasAlpha;
+    decoded.Pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0xFF);
     // Each channel's rows, decoded one at a time, go straight to their place among the
     // interleaved samples; a grey channel fills red, green and blue. A 16-bit sample keeps its
     // high byte, the first of the two.
-    std::vector<std::uint8_t> decoded(rowBytes);
+    std::vector<std::uint8_t> unpacked(rowBytes);
     for (size_t channel = 0; channel < usedChannels; ++channel) {
         const bool alpha = channel == colourChannels;
         const bool grey = !alpha && colourChannels == 1;
@@ -154,16 +178,18 @@ bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image) {
             const std::uint8_t* row = cursor.Here();
             if (compression == CompressionRle) {
                 const std::uint64_t coded = rowCounts[channel * height + y];
-                if (!UnpackRow(row, static_cast<size_t>(coded), decoded)) {
-                    image = RgbaImage();
-                    return false;
+                if (!UnpackRow(row, static_cast<size_t>(coded), unpacked)) {
+                    return Problem{"a PackBits row is damaged at byte " +
+                                       GroupedNumber(size - cursor.Remaining()),
+                                   size - cursor.Remaining()};
                 }
-                row = decoded.data();
+                row = unpacked.data();
                 cursor.Skip(coded);
             } else {
                 cursor.Skip(rowBytes);
             }
-            std::uint8_t* out = image.Pixels.data() + y * image.RowBytes() + (alpha ? 3 : channel);
+            std::uint8_t* out =
+                decoded.Pixels.data() + y * decoded.RowBytes() + (alpha ? 3 : channel);
             const std::uint8_t* const end = row + rowBytes;
             if (grey) {
                 for (; row < end; row += bytesPerSample, out += 4) {
@@ -176,7 +202,14 @@ bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image) {
             }
         }
     }
-    return true;
+    image = std::move(decoded);
+    return {};
+}
+
+} // namespace
+
+Outcome DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image) {
+    return CatchingOutOfMemory([&] { return Decode(data, size, image); });
 }
 
 } // namespace quillon

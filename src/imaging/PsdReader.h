@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imaging/RgbaImage.h"
+#include "platform/Problem.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,8 +19,9 @@ constexpr int MaxPsdEdge = MaxTextureEdge;
 // raw or PackBits coded, into `image` (RGBA8, rows top-down). A fourth colour channel (a second
 // grey one) is the alpha; without one the image is opaque and HasAlpha is false. 16-bit samples
 // keep their high byte, as DevIL's conversion gave them. Besides the image, only one decoded row
-// and the rows' byte counts are allocated. False for anything else: not a Photoshop file,
-// truncated, absurd sizes, unsupported modes or depths.
-[[nodiscard]] bool DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image);
+// and the rows' byte counts are allocated. A failure that says why, with `image` untouched, for
+// anything else: not a Photoshop file, truncated, absurd sizes, unsupported modes or depths, or
+// memory running out.
+Outcome DecodePsd(const std::uint8_t* data, size_t size, RgbaImage& image);
 
 } // namespace quillon

@@ -1,8 +1,9 @@
 // One set of worker threads for everything that runs in parallel: whole textures in the head fix
 // and strips of block rows inside the encoders. A thread that waits for its jobs runs queued jobs
-// meanwhile, so a job may start and await jobs of its own without deadlock, and the process never
-// runs more busy threads than the pool was made for. Since a waiting thread may pick up any queued
-// job, a job must never wait for something other than jobs (a flag a waiter sets later, a lock).
+// meanwhile, so a job may start and await jobs of its own without deadlock, and while one thread
+// outside the pool waits, no more jobs run at once than the pool was made for. Since a waiting
+// thread may pick up any queued job, a job must never wait for something other than jobs (a flag a
+// waiter sets later, a lock). A pool of one thread runs each job at once, inside Run.
 #pragma once
 
 #include <condition_variable>
@@ -29,7 +30,8 @@ public:
 
     unsigned Threads() const { return static_cast<unsigned>(Workers.size()) + 1; }
 
-    // Jobs that are awaited together. Wait() must be called before the group is destroyed.
+    // Jobs that are awaited together. The destructor waits for the jobs still queued or running,
+    // so none outlives what it captured; Wait() says where the caller needs them done.
     class Group {
     public:
         explicit Group(TaskPool& pool) : Pool(pool) {}

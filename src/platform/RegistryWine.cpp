@@ -1,13 +1,13 @@
 #include "platform/Registry.h"
 
 #include "platform/Paths.h"
+#include "platform/ReadFile.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace quillon {
@@ -128,18 +128,8 @@ std::string UnescapeKeyName(const std::string& line, size_t start, size_t end) {
 
 // The whole file, or nothing when it cannot be read or is larger than `maxSize`.
 std::optional<std::string> ReadText(const std::string& nativePath, std::uint64_t maxSize) {
-    std::ifstream in(nativePath, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > maxSize) {
-        return std::nullopt;
-    }
-    in.seekg(0, std::ios::beg);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (!in.read(text.data(), size)) {
+    std::string text;
+    if (!ReadWholeFile(nativePath, maxSize, text)) {
         return std::nullopt;
     }
     return text;

@@ -1,12 +1,15 @@
 #include "workflow/AutoHeadFix.h"
 
 #include "imaging/Composite.h"
+#include "imaging/ImageFile.h"
+#include "imaging/MipChain.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 
 #include <deque>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quillon {
@@ -52,9 +55,21 @@ struct Texture {
     RgbaImage Source;                     // the installed texture, then the blend
     SourceBlocks Stored; // its top level as stored, while a DXT target may copy from it
     std::vector<std::uint8_t> File;
-    Step Outcome = Step::Done;
+    Step Status = Step::Done;
+    Problem Why; // the failure's reason
     std::unique_ptr<TaskPool::Group> Work;
 };
+
+// The reason a texture's bytes could not be made.
+std::string EncodeProblem(const BlendSession::SaveTarget& target) {
+    if (!target.Format) {
+        return "its set definition names no format Quillon writes";
+    }
+    if (!CanEncodeImageFile(target.Path)) {
+        return "Quillon writes no files of its extension";
+    }
+    return OutOfMemory().Text;
+}
 
 class HeadFix {
 public:
@@ -76,9 +91,11 @@ public:
         for (const HeadFixRow& row : HeadFixRows) {
             Session.TypeName = row.Channel;
             RgbaImage mod;
-            if (!Session.ReadTexture(row.ModFile, mod)) {
+            if (const Outcome read = Session.ReadTexture(row.ModFile, mod); !read) {
                 // Whatever came before is written first, unless it fails itself.
-                return CommitAll() ? Fail(row.ModFailure, "Error", codes + 1) : Failure;
+                return CommitAll()
+                           ? Fail(WithReason(row.ModFailure, read.Why()), "Error", codes + 1)
+                           : Failure;
             }
             std::shared_ptr<const RgbaImage> modNow = std::make_shared<RgbaImage>(std::move(mod));
             Session.Engine->GetSubSetNames(subSets, Session.SetName, Session.TypeName);
@@ -119,43 +136,42 @@ public:
     }
 
 private:
+    // The system's message, then the reason on the next line.
+    static std::string WithReason(const std::string& message, const Problem& why) {
+        return why.Text.empty() ? message : message + "\r\n" + why.Text;
+    }
+
     // The modification a composite sees is the one the previous composite of the row left: the
-    // rules may have scaled it to a size. With a size, that depends on the modification alone;
-    // without one, on the installed texture too, which must then be read first. A size that no
-    // blend can have leaves the modification as it is, and the composite fails.
+    // composite may have scaled it. With a size, that depends on the modification alone and is
+    // known at once; without one, on the installed texture too, which must then be read and
+    // blended first.
     void Start(Texture& texture, std::shared_ptr<const RgbaImage>& modNow) {
-        const bool valid = ValidCompositeSize(texture.Size);
-        if (!valid || texture.Size != 0) {
-            if (valid) {
-                texture.Mod = Fitted(modNow, texture.Size, texture.Size, texture.Size);
-                modNow = texture.Mod ? texture.Mod : modNow;
+        if (texture.Size != 0) {
+            if (std::optional<RgbaImage> scaled = OverlayAtSize(*modNow, texture.Size)) {
+                modNow = std::make_shared<const RgbaImage>(std::move(*scaled));
             }
+            texture.Mod = modNow;
             texture.Work->Run([this, &texture] {
-                if (Load(texture)) {
-                    Finish(texture);
+                if (Load(texture) && Blend(texture)) {
+                    Encode(texture);
                 }
             });
             return;
         }
-        texture.Work->Run([this, &texture] { Load(texture); });
+        texture.Mod = modNow;
+        RgbaImage scaledMod;
+        texture.Work->Run([this, &texture, &scaledMod] {
+            if (Load(texture)) {
+                Blend(texture, &scaledMod);
+            }
+        });
         texture.Work->Wait();
-        if (texture.Outcome == Step::Done) {
-            texture.Mod = Fitted(modNow, texture.Source.Width, texture.Source.Height, 0);
-            modNow = texture.Mod ? texture.Mod : modNow;
-            texture.Work->Run([this, &texture] { Finish(texture); });
+        if (!scaledMod.Empty()) {
+            modNow = std::make_shared<const RgbaImage>(std::move(scaledMod));
         }
-    }
-
-    static std::shared_ptr<const RgbaImage> Fitted(const std::shared_ptr<const RgbaImage>& mod,
-                                                   int baseWidth, int baseHeight,
-                                                   std::int32_t size) {
-        const CompositeSizes sizes =
-            PlanComposite(baseWidth, baseHeight, mod->Width, mod->Height, size);
-        if (sizes.OverlayWidth == mod->Width && sizes.OverlayHeight == mod->Height) {
-            return mod;
+        if (texture.Status == Step::Done) {
+            texture.Work->Run([this, &texture] { Encode(texture); });
         }
-        auto scaled = std::make_shared<RgbaImage>(*mod);
-        return FitTo(*scaled, sizes.OverlayWidth, sizes.OverlayHeight) ? scaled : nullptr;
     }
 
     bool Load(Texture& texture) const {
@@ -163,40 +179,49 @@ private:
         const bool dxt = format == TextureFormat::DXT1 || format == TextureFormat::DXT5;
         if (!Session.ReadInstalled(texture.Installed, texture.Source,
                                    dxt ? &texture.Stored : nullptr, texture.Read)) {
-            texture.Outcome = Step::SourceFailed;
+            texture.Status = Step::SourceFailed;
+            texture.Why = {texture.Read.Reason, std::nullopt};
             return false;
         }
         return true;
     }
 
-    // The blend is made in place of the installed texture, then encoded.
-    void Finish(Texture& texture) const {
-        if (!texture.Mod) {
-            texture.Outcome = Step::CompositeFailed;
-            return;
+    // The blend is made in place of the installed texture; `scaledMod`, when given, receives the
+    // modification as the composite scaled it.
+    bool Blend(Texture& texture, RgbaImage* scaledMod = nullptr) const {
+        CompositeResult made;
+        const Outcome composited =
+            CompositeImages(std::move(texture.Source), *texture.Mod, texture.Size, made);
+        texture.Source = std::move(made.Image);
+        if (!composited) {
+            texture.Mod.reset();
+            texture.Status = Step::CompositeFailed;
+            texture.Why = composited.Why();
+            return false;
         }
-        RgbaImage& base = texture.Source;
-        const RgbaImage& mod = *texture.Mod;
-        const CompositeSizes sizes =
-            PlanComposite(base.Width, base.Height, mod.Width, mod.Height, texture.Size);
-        if (!FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
-            texture.Outcome = Step::CompositeFailed;
-            return;
-        }
-        base.HasAlpha = true; // a composite has alpha, as the slot it stands for
-        BlendOver(base, mod);
         if (!texture.Stored.Blocks.empty()) {
-            texture.Stored.Untouched = UntouchedBlocks(mod, base.Width, base.Height);
+            texture.Stored.Untouched = std::move(made.Untouched);
             if (texture.Target.MipChain) {
-                texture.Stored.LowerUntouched = UntouchedMipBlocks(mod, base.Width, base.Height);
+                const RgbaImage& mod =
+                    made.ScaledOverlay.Empty() ? *texture.Mod : made.ScaledOverlay;
+                texture.Stored.LowerUntouched =
+                    UntouchedMipBlocks(mod, texture.Source.Width, texture.Source.Height);
             }
         }
         texture.Mod.reset();
-        texture.File = Session.EncodeTexture(base, texture.Target, &texture.Stored);
+        if (scaledMod != nullptr) {
+            *scaledMod = std::move(made.ScaledOverlay);
+        }
+        return true;
+    }
+
+    void Encode(Texture& texture) const {
+        texture.File = Session.EncodeTexture(texture.Source, texture.Target, &texture.Stored);
         texture.Stored = SourceBlocks();
-        base = RgbaImage();
+        texture.Source = RgbaImage();
         if (texture.File.empty()) {
-            texture.Outcome = Step::EncodeFailed;
+            texture.Status = Step::EncodeFailed;
+            texture.Why = {EncodeProblem(texture.Target), std::nullopt};
         }
     }
 
@@ -212,22 +237,19 @@ private:
         for (const std::string& line : texture.Read.Skipped) {
             std::cerr << line << std::endl;
         }
-        switch (texture.Outcome) {
-        case Step::SourceFailed: {
-            const std::string& reason = texture.Read.Reason;
-            Fail(DisplayPath(texture.Installed.TriedPath) + (reason.empty() ? "" : "\r\n" + reason),
+        switch (texture.Status) {
+        case Step::SourceFailed:
+            Fail(WithReason(DisplayPath(texture.Installed.TriedPath), texture.Why),
                  row.SourceFailure, texture.Codes + 2);
             return false;
-        }
         case Step::CompositeFailed:
             Fail(std::string(row.CompositeFailure) + "\r\n\r\nSet \"" + Session.SetName +
                      "\", sub set \"" + texture.SubSet + "\", channel \"" + row.Channel +
-                     "\": Size " + std::to_string(texture.Size) + " is outside 0 to " +
-                     std::to_string(MaxTextureEdge) + ".",
+                     "\": " + texture.Why.Text + ".",
                  "Error", texture.Codes + 3);
             return false;
         case Step::EncodeFailed:
-            Fail(row.SaveFailure, "Error", texture.Codes + 4);
+            Fail(WithReason(row.SaveFailure, texture.Why), "Error", texture.Codes + 4);
             return false;
         case Step::Done:
             break;

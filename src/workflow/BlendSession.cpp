@@ -3,7 +3,6 @@
 #include "imaging/Composite.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Previews.h"
-#include "imaging/Resample.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/SafeWrite.h"
@@ -59,22 +58,8 @@ std::string ShownPath(const std::string& programPath) {
 } // namespace
 
 std::optional<TextureFormat> FormatForCompression(const std::string& compression) {
-    if (compression == "DXT1") {
-        return TextureFormat::DXT1;
-    }
-    if (compression == "DXT5") {
-        return TextureFormat::DXT5;
-    }
-    if (compression == "RGB") {
-        return TextureFormat::RGB;
-    }
-    if (compression == "RGBA") {
-        return TextureFormat::RGBA;
-    }
-    if (compression == "BC7") {
-        return TextureFormat::BC7;
-    }
-    return std::nullopt;
+    const FormatFacts* format = FormatNamed(compression);
+    return format != nullptr ? format->Written : std::nullopt;
 }
 
 BlendSession::BlendSession() = default;
@@ -107,8 +92,8 @@ bool BlendSession::UseInstalledByDefault() {
     return Config.Contains("DefUseInstalledSource") && Config.Get("DefUseInstalledSource") == "1";
 }
 
-bool BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
-                               SourceBlocks* blocks) const {
+Outcome BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
+                                  SourceBlocks* blocks) const {
     const bool strip = Engine == nullptr || Engine->StripPremultAlpha;
     return ReadImageFile(ResolvePath(path), strip, image, blocks);
 }
@@ -250,16 +235,26 @@ void BlendSession::EndRun() {
 }
 
 bool BlendSession::LoadTexture(const std::string& key, const std::string& path, bool reload) {
+    return static_cast<bool>(Load(key, path, reload));
+}
+
+Outcome BlendSession::Load(const std::string& key, const std::string& path, bool reload) {
     const auto slot = Images.find(key);
     if (!reload && slot != Images.end()) {
-        return !slot->second.Empty();
+        if (!slot->second.Empty()) {
+            return {};
+        }
+        const Problem& earlier = LoadProblems[key];
+        return earlier.Text.empty() ? Problem{"it holds no picture", std::nullopt} : earlier;
     }
     RgbaImage& image = Images[key];
     image = RgbaImage(); // the old picture is gone, whatever the read gives
     if (key == SourceSlot) {
         InstalledBlocks = SourceBlocks(); // they belonged to the picture the slot held
     }
-    return ReadTexture(path, image);
+    const Outcome read = ReadTexture(path, image);
+    LoadProblems[key] = read.Why();
+    return read;
 }
 
 bool BlendSession::LoadInstalledTexture(const std::string& relative, bool reload) {
@@ -278,6 +273,7 @@ bool BlendSession::LoadInstalledTexture(const std::string& relative, bool reload
     if (loaded) {
         SourceOrigin = OriginName(*read.From);
     }
+    LoadProblems[SourceSlot] = {read.Reason, std::nullopt};
     std::vector<std::string> lines = Game().TakeNotes();
     if (!SourceNote.empty()) {
         lines.insert(lines.begin(), SourceNote);
@@ -286,52 +282,59 @@ bool BlendSession::LoadInstalledTexture(const std::string& relative, bool reload
     if (!read.Reason.empty()) {
         lines.push_back(DisplayPath(texture.TriedPath) + ": " + read.Reason);
     }
-    if (!lines.empty() && View.Reason) {
+    if (View.Reason) {
         std::string text;
         for (const std::string& line : lines) {
             text += (text.empty() ? "" : "\n") + line;
         }
-        View.Reason(SourcePreviewFlag, text);
+        // Only a failure marks the picture; what a good load passed over is told beside it.
+        View.Reason(loaded ? 0 : SourcePreviewFlag, text);
     }
     return loaded;
 }
 
 bool BlendSession::CompositeTextures(const std::string& baseKey, const std::string& overlayKey,
                                      const std::string& resultKey, std::int32_t size) {
+    return static_cast<bool>(Composite(baseKey, overlayKey, resultKey, size));
+}
+
+Outcome BlendSession::Composite(const std::string& baseKey, const std::string& overlayKey,
+                                const std::string& resultKey, std::int32_t size) {
     const auto overlaySlot = Images.find(overlayKey);
     if (overlaySlot == Images.end()) {
-        return false;
+        return Problem{"there is no modification picture", std::nullopt};
     }
     RgbaImage& overlay = overlaySlot->second;
     const auto baseSlot = Images.find(baseKey);
-    // The overlay's square scaling comes first; it stays even when there is no base. Both slots
-    // keep the sizes the rules give them: a later composite or preview sees those.
-    const bool valid = ValidCompositeSize(size) && !overlay.Empty() &&
-                       (size == 0 || overlay.Width == size || Rescale(overlay, size, size));
+    RgbaImage noBase;
+    RgbaImage& base = baseSlot != Images.end() ? baseSlot->second : noBase;
+    CompositeResult made;
+    const Outcome composited = CompositeImages(base, overlay, size, made);
+    // Both slots keep the sizes the rules gave them, the overlay's square scaling even when
+    // there is no base: a later composite or preview sees those.
+    if (!made.ScaledOverlay.Empty()) {
+        overlay = std::move(made.ScaledOverlay);
+    }
     if (baseSlot == Images.end()) {
-        return false;
+        return composited;
     }
-    RgbaImage& base = baseSlot->second;
-    const CompositeSizes sizes =
-        PlanComposite(base.Width, base.Height, overlay.Width, overlay.Height, size);
     if (resultKey == FinalSlot) {
-        InstalledBlocks.Untouched.clear(); // whatever "Final" becomes, it is not that blend
+        // Whatever "Final" becomes, it is not that blend.
+        InstalledBlocks.Untouched.clear();
+        InstalledBlocks.LowerUntouched.clear();
     }
-    if (!valid || base.Empty() || !FitTo(overlay, sizes.OverlayWidth, sizes.OverlayHeight) ||
-        !FitTo(base, sizes.BaseWidth, sizes.BaseHeight)) {
+    if (!composited) {
         // No blend can be made: the result holds no picture rather than an earlier one.
         Images[resultKey] = RgbaImage();
-        return false;
+        return composited;
     }
-    RgbaImage result = base;
-    result.HasAlpha = true; // a composite has alpha, whatever its base had
-    BlendOver(result, overlay);
     if (baseKey == SourceSlot && resultKey == FinalSlot && !InstalledBlocks.Blocks.empty()) {
-        InstalledBlocks.Untouched = UntouchedBlocks(overlay, result.Width, result.Height);
-        InstalledBlocks.LowerUntouched = UntouchedMipBlocks(overlay, result.Width, result.Height);
+        InstalledBlocks.Untouched = std::move(made.Untouched);
+        InstalledBlocks.LowerUntouched =
+            UntouchedMipBlocks(overlay, made.Image.Width, made.Image.Height);
     }
-    Images[resultKey] = std::move(result);
-    return true;
+    Images[resultKey] = std::move(made.Image);
+    return {};
 }
 
 bool BlendSession::SaveTexture(const std::string& key, const std::string& baseFolder,
@@ -387,6 +390,12 @@ void BlendSession::Busy(bool busy) const {
     }
 }
 
+void BlendSession::ShowReason(unsigned pictures, const Outcome& outcome) const {
+    if (View.Reason) {
+        View.Reason(outcome ? 0 : pictures, outcome.Why().Text);
+    }
+}
+
 void BlendSession::SetStatus(const std::string& message) {
     if (View.Status) {
         View.Status("  " + message + " " + StatusSuffix);
@@ -426,10 +435,12 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
             Engine->GetTexturePath(SetName, TypeName, choice.Destinations[index]), SourceReload);
     } else {
         // Nothing selected: "Source\" names no file.
-        loaded = LoadTexture(SourceSlot, "Source\\" + choice.SourceTreePath, SourceReload);
+        const Outcome read = Load(SourceSlot, "Source\\" + choice.SourceTreePath, SourceReload);
         SourceOrigin.clear();
+        ShowReason(SourcePreviewFlag, read);
+        loaded = static_cast<bool>(read);
     }
-    // A failed read leaves no picture: the placeholder then says so.
+    // A failed read leaves no picture: the placeholder then says so, and the reason why.
     UpdatePreviews(SourcePreviewFlag, SourceSlot, true);
     Busy(false);
     SetStatus(loaded && !SourceOrigin.empty() ? "Ready (from " + SourceOrigin + ")" : "Ready");
@@ -442,11 +453,12 @@ bool BlendSession::LoadModImage(const BlendChoice& choice) {
     }
     Busy(true);
     SetStatus("Loading Modification Image...");
-    const bool loaded = LoadTexture(ModSlot, "Library\\" + choice.LibraryTreePath, ModReload);
+    const Outcome loaded = Load(ModSlot, "Library\\" + choice.LibraryTreePath, ModReload);
     UpdatePreviews(ModPreviewFlag, ModSlot, true);
     Busy(false);
     SetStatus("Ready");
-    return loaded;
+    ShowReason(ModPreviewFlag, loaded);
+    return static_cast<bool>(loaded);
 }
 
 bool BlendSession::GenerateBlend(unsigned index, const BlendChoice& choice) {
@@ -465,10 +477,13 @@ bool BlendSession::GenerateBlend(unsigned index, const BlendChoice& choice) {
     }
     SetStatus("Generating Blended Destination Image...");
     const std::int32_t size = Engine->GetTextureSize(SetName, TypeName, choice.Destinations[index]);
-    const bool composited = CompositeTextures(SourceSlot, ModSlot, FinalSlot, size);
+    const Outcome composited = Composite(SourceSlot, ModSlot, FinalSlot, size);
     UpdatePreviews(FinalPreviewFlag, FinalSlot, true);
     Busy(false);
     SetStatus("Ready");
+    if (sourceLoaded && modLoaded) { // else the load's reason stands
+        ShowReason(FinalPreviewFlag, composited);
+    }
     return composited && sourceLoaded && modLoaded;
 }
 

@@ -15,6 +15,7 @@
 #include "imaging/PreviewBitmap.h"
 #include "imaging/RgbaImage.h"
 #include "imaging/TaskPool.h"
+#include "platform/Problem.h"
 #include "workflow/Configuration.h"
 #include "workflow/InstalledTexture.h"
 #include "workflow/Settings.h"
@@ -124,8 +125,8 @@ public:
     // own when none is open).
     // With `blocks`, a DXT1 or DXT5 file's top level is kept there as stored; with `source`, its
     // untouched blocks go into the file as they are where format and size match.
-    [[nodiscard]] bool ReadTexture(const std::string& path, RgbaImage& image,
-                                   SourceBlocks* blocks = nullptr) const;
+    Outcome ReadTexture(const std::string& path, RgbaImage& image,
+                        SourceBlocks* blocks = nullptr) const;
     [[nodiscard]] std::vector<std::uint8_t>
     EncodeTexture(RgbaImage& image, const SaveTarget& target,
                   const SourceBlocks* source = nullptr) const;
@@ -209,6 +210,12 @@ private:
     OutputHistory History;
     std::vector<std::string> OwnOutputNotes; // what the last lookup passed over of ours
 
+    // LoadTexture and CompositeTextures, with the reason of a failure.
+    Outcome Load(const std::string& key, const std::string& path, bool reload);
+    Outcome Composite(const std::string& baseKey, const std::string& overlayKey,
+                      const std::string& resultKey, std::int32_t size);
+    // Tells the view why a step failed, for the pictures it concerns, or that it succeeded.
+    void ShowReason(unsigned pictures, const Outcome& outcome) const;
     void Busy(bool busy) const;
     void Progress(int position, int count) const;
     bool Stopped() const;
@@ -228,10 +235,11 @@ private:
     void FinishMultipleSave(const BlendChoice& choice, int written, bool failed);
 
     std::string LastReason; // the last failure reason a step gave during "Blend Images"
+    std::map<std::string, Problem> LoadProblems; // why a slot's last load failed
 };
 
-// The pixel format a compression word of the catalogue asks for: "DXT1", "DXT5", "BC7", "RGB" or
-// "RGBA"; nothing for any other word.
+// The pixel format a compression word of the catalogue asks for, by the format table: "DXT1",
+// "DXT5", "BC7", "RGB" or "RGBA"; nothing for any other word.
 std::optional<TextureFormat> FormatForCompression(const std::string& compression);
 
 } // namespace quillon

@@ -4,20 +4,17 @@
 #include "platform/Paths.h"
 #include "workflow/GameSettings.h"
 
-#include <tinyxml.h>
-
 namespace quillon {
 
 namespace {
 
 // An element that is present without text gives the empty value: it was written, so it counts.
-bool ElementValue(const TiXmlElement& root, const char* name, std::string& value) {
-    const TiXmlElement* element = root.FirstChildElement(name);
-    if (element == nullptr) {
+bool ElementValue(const pugi::xml_node& root, const char* name, std::string& value) {
+    const pugi::xml_node element = ChildElement(root, name);
+    if (!element) {
         return false;
     }
-    const char* text = element->GetText();
-    value = text != nullptr ? text : "";
+    value = ElementText(element).value_or("");
     return true;
 }
 
@@ -31,20 +28,20 @@ void ReadConfiguration(Settings& config, bool& headlessHeadFix,
         }
     }
 
-    TiXmlDocument document;
+    pugi::xml_document document;
     if (!LoadXmlFile(ResolvePath("Config.xml"), document)) {
         return;
     }
-    const TiXmlElement* root = document.FirstChildElement("QuillonConfig");
-    if (root == nullptr) {
+    const pugi::xml_node root = ChildElement(document, "QuillonConfig");
+    if (!root) {
         return;
     }
     std::string value;
-    const bool dataGiven = ElementValue(*root, "GameDataPath", value);
+    const bool dataGiven = ElementValue(root, "GameDataPath", value);
     if (dataGiven) {
         config.Set("SkyrimDataPath", value);
     }
-    const bool outputGiven = ElementValue(*root, "TexOutputPath", value);
+    const bool outputGiven = ElementValue(root, "TexOutputPath", value);
     if (outputGiven) {
         config.Set("SkyrimOutPath", value);
     } else {
@@ -52,12 +49,12 @@ void ReadConfiguration(Settings& config, bool& headlessHeadFix,
     }
     for (const char* key : {"DefUseInstalledSource", "AlphaMatteColor", "NoStripPremultAlpha",
                             "MipMaps", "ModOrganizer", "ModOrganizerProfile"}) {
-        if (ElementValue(*root, key, value)) {
+        if (ElementValue(root, key, value)) {
             config.Set(key, value);
         }
     }
     ApplyModOrganizerSettings(config, dataGiven, outputGiven);
-    if (ElementValue(*root, "AutoHeadFix", value) && value == "true") {
+    if (ElementValue(root, "AutoHeadFix", value) && value == "true") {
         headlessHeadFix = true;
     }
 }

@@ -49,28 +49,33 @@ InstalledTexture FindInstalledTexture(GameFiles& game, const std::string& dataFo
 bool ReadInstalledTexture(const InstalledTexture& texture, bool stripPremultipliedAlpha,
                           RgbaImage& image, SourceBlocks* blocks, InstalledRead& read) {
     read = InstalledRead();
-    return WalkCandidates(texture, read,
-                          [&](const GameFile& file, std::string& reason) {
-                              if (file.Kind != OriginKind::Archive) {
-                                  return ReadImageFile(file.NativePath, stripPremultipliedAlpha,
-                                                       image, blocks);
-                              }
-                              std::vector<std::uint8_t> bytes;
-                              if (!GameFiles::ReadArchived(file, texture.Relative, bytes, reason)) {
-                                  return false;
-                              }
-                              // Data that comes out whole but is no image is the texture's fault,
-                              // not the archive's.
-                              reason.clear();
-                              if (!ReadImageBytes(bytes, texture.Relative, stripPremultipliedAlpha,
-                                                  image, blocks)) {
-                                  read.Reason = "The file in " + file.Name +
-                                                " is not an image Quillon reads.";
-                                  read.From = &file;
-                                  return true;
-                              }
-                              return true;
-                          }) &&
+    return WalkCandidates(
+               texture, read,
+               [&](const GameFile& file, std::string& reason) {
+                   if (file.Kind != OriginKind::Archive) {
+                       const Outcome loaded =
+                           ReadImageFile(file.NativePath, stripPremultipliedAlpha, image, blocks);
+                       if (!loaded) {
+                           read.Reason = loaded.Why().Text;
+                       }
+                       return static_cast<bool>(loaded);
+                   }
+                   std::vector<std::uint8_t> bytes;
+                   if (!GameFiles::ReadArchived(file, texture.Relative, bytes, reason)) {
+                       return false;
+                   }
+                   // Data that comes out whole but is no image is the texture's fault,
+                   // not the archive's.
+                   reason.clear();
+                   if (const Outcome loaded = ReadImageBytes(
+                           bytes, texture.Relative, stripPremultipliedAlpha, image, blocks);
+                       !loaded) {
+                       read.Reason = "The file in " + file.Name +
+                                     " is not an image Quillon reads: " + loaded.Why().Text;
+                       read.From = &file;
+                   }
+                   return true;
+               }) &&
            read.Reason.empty();
 }
 

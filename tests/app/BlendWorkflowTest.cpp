@@ -133,7 +133,7 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
     ChooseHeadColor();
     const unsigned error = msgbox::MB_OK | msgbox::MB_ICONERROR;
     const unsigned info = msgbox::MB_OK | msgbox::MB_ICONINFORMATION;
-    const std::string notBlended = "No blended texture was made from the chosen images.";
+    const std::string notBlended = "it is a folder, not a file"; // the source chosen
     const std::string notWritten =
         "writing the file failed (the disk may be full, or the folder read-only)";
     auto failed = [&](const std::string& why, char destination) {

@@ -1,9 +1,10 @@
+// Our XML files as pugixml reads them under our rules: which files load, what an element's text
+// is, and the bounds on what a file may hold.
 #include "catalogue/XmlFile.h"
 
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <tinyxml.h>
 
 using namespace quillon;
 
@@ -22,110 +23,108 @@ std::string Nested(int depth) {
     return Repeat("<e>", depth) + Repeat("</e>", depth);
 }
 
-// The document as TinyXML prints it, or "failed".
-std::string Printed(const TiXmlDocument& document, bool loaded) {
-    if (!loaded) {
-        return "failed";
+// The text of the first element named "a" anywhere in the document.
+std::optional<std::string> TextOfA(const std::string& xml) {
+    pugi::xml_document document;
+    if (!ParseXmlBytes(xml, document)) {
+        return "(not parsed)";
     }
-    TiXmlPrinter printer;
-    document.Accept(&printer);
-    return printer.Str();
+    return ElementText(document.find_node([](const pugi::xml_node& node) {
+        return node.type() == pugi::node_element && std::string(node.name()) == "a";
+    }));
 }
 
 } // namespace
 
-// Whatever a file holds, reading it through our loader gives what TinyXML's own LoadFile gave:
-// the same success and the same document.
-TEST(XmlFile, ReadsFilesAsTinyXmlsLoadFileDoes) {
-    const std::pair<const char*, std::string> files[] = {
-        {"newlines", "<a n=\"1\r\n2\r3\r\r\n4\n5\">\r\n x \r y </a>\r"},
-        {"NUL ends the text", std::string("<a>1</a>\0<b>2</b>", 17)},
-        {"NUL inside an element", std::string("<a>1\0</a>", 9)},
-        {"byte-order mark", "\xEF\xBB\xBF<a>\xEF\xBB\xBF x</a>"},
-        {"legacy encoding",
-         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a b=\"\xE9\">\xE9&#233;</a>"},
-        {"UTF-8 by declaration", "<?xml version='1.0' ?><a>\xC3\xA9&#233;&#xE9;</a>"},
-        {"entities", "<a x='&lt;&amp;&gt;&quot;&apos;&foo;'>&#65;&#x42;&lt;tag&gt; &amp</a>"},
-        {"white space condensed", "<a>  two \t\n words  </a><b> </b>"},
-        {"repeats and several roots", "<r><x>1</x><x>2</x></r><r><x>3</x></r>"},
-        {"garbage after the root", "<r/>tail<t>never read</t>"},
-        {"comment, CDATA, doctype, instruction", "<!DOCTYPE r [<!ELEMENT r ANY>]><r/>"},
-        {"markup in comments and CDATA",
-         "<r><!-- <x> --><![CDATA[<y></r>]]><?pi <z ?><s x='<v>' y=\"/>\"/></r>"},
-        {"unquoted attribute", "<a x=1 y=two/>"},
-        {"mismatched end tag", "<a><b></a></b>"},
-        {"unclosed", "<a><b></b>"},
-        {"repeated attribute", "<a x='1' x='2'/>"},
-        {"bad character reference", "<a>&#x4G;</a>"},
-        {"empty", ""},
-        {"white space only", " \r\n\t"},
-        {"256 deep", Nested(256)},
+TEST(XmlFile, ElementTextIsTheFirstTextChildUnderTheWhiteSpaceRule) {
+    using Text = std::optional<std::string>;
+    const std::pair<const char*, Text> cases[] = {
+        {"<a>  two \t\r\n words \v\f </a>", "two words"},
+        {"<a>&lt;&amp;&gt;&quot;&apos;&#65;&#x42;</a>", "<&>\"'AB"},
+        {"<a><![CDATA[ kept  as\tit stands ]]></a>", " kept  as\tit stands "},
+        {"<a><![CDATA[]]></a>", ""},
+        {"<a>first<b/>second</a>", "first"},
+        {"<a> \v <![CDATA[after white space]]></a>", "after white space"},
+        {"<a> </a>", std::nullopt},
+        {"<a/>", std::nullopt},
+        {"<a><b>inside</b></a>", std::nullopt},
+        {"<a><!-- a comment -->text</a>", std::nullopt},
+        {"<a><?pi?>text</a>", std::nullopt},
+        // Bytes stay bytes, whatever the declared encoding.
+        {"<?xml version='1.0' encoding='ISO-8859-1'?><a>caf\xE9</a>", "caf\xE9"},
     };
-    TempFolder folder;
-    for (const auto& [what, bytes] : files) {
-        const std::string path = folder / "file.xml";
-        WriteTextFile(path, bytes);
-        TiXmlDocument theirs(path);
-        const bool theirsLoaded = theirs.LoadFile();
-        TiXmlDocument ours;
-        const bool oursLoaded = LoadXmlFile(path, ours);
-        EXPECT_EQ(Printed(ours, oursLoaded), Printed(theirs, theirsLoaded)) << what;
+    for (const auto& [xml, expected] : cases) {
+        EXPECT_EQ(TextOfA(xml), expected) << xml;
     }
+    EXPECT_EQ(ElementText(pugi::xml_node()), std::nullopt);
+
+    pugi::xml_document document;
+    ASSERT_TRUE(ParseXmlBytes("<r><?Name pi?><Name>text</Name><Name>later</Name></r>", document));
+    const pugi::xml_node name = ChildElement(document.first_child(), "Name");
+    EXPECT_EQ(ElementText(name), "text") << "an instruction of that name is no element";
+    EXPECT_EQ(ElementText(NextElement(name, "Name")), "later");
+    EXPECT_FALSE(NextElement(NextElement(name, "Name"), "Name"));
+
+    // Attribute values keep their tabs and line breaks (CR LF read as LF).
+    ASSERT_TRUE(ParseXmlBytes("<r n='1\r\n2\t3 &amp;'/>", document));
+    EXPECT_STREQ(document.first_child().attribute("n").value(), "1\n2\t3 &");
 }
 
-// The walk that measures the nesting reads markup as TinyXML does: what TinyXML takes as text,
-// a comment, a quoted value or a self-closed tag does not count, and what it nests counts even
-// where it looks closed.
-TEST(XmlFile, MeasuresTheNestingAsTheParserWouldReachIt) {
-    const std::string deep = Repeat("<b>", 300);
+// What loads and what does not, with the reason given; the first cases were read differently by
+// the parser before pugixml (TinyXML 2.6), which took all of them but the repeated attribute.
+TEST(XmlFile, OnlyWellFormedFilesLoad) {
     struct Case {
         const char* What;
-        std::string Text;
-        int Depth;
-        bool Parses;
+        std::string Xml;
+        const char* Reason; // nullptr: loads
     };
     const Case cases[] = {
-        {"in a comment", "<r><!--" + deep + "--></r>", 1, true},
-        {"in CDATA", "<r><![CDATA[" + deep + "]]></r>", 1, true},
-        {"in quoted values", "<r x='" + deep + "' y=\"" + deep + "\"/>", 1, true},
-        {"as entities", "<r>" + Repeat("&lt;b&gt;", 300) + "</r>", 1, true},
-        {"self-closed", "<r>" + Repeat("<b/><c />", 300) + "</r>", 2, true},
-        {"after the end of the document", "<r/>x" + deep, 1, true},
-        {"in an instruction, which ends at '>'", "<r><?pi <b <b ?><s/></r>", 2, true},
-        {"a '/>' in a value does not close", "<r>" + Repeat("<b x='/>'>", 300), 257, false},
-        {"a '</b>' in a value does not close", "<r>" + Repeat("<b x='</b>'>", 300), 257, false},
-        // In UTF-8 a lead byte takes the next byte with it, here the '<' of "</b>": every b
-        // holds the next. In a legacy encoding they are siblings.
-        {"UTF-8 steps over '<'",
-         "<?xml version='1.0'?><r>" + Repeat("<b>\xC8</b>", 300) + Repeat("</b>", 300) + "</r>",
-         257, false},
-        {"Latin-1 does not",
-         "<?xml version='1.0' encoding='ISO-8859-1'?><r>" + Repeat("<b>\xC8</b>", 300) + "</r>", 2,
-         true},
-        {"a byte-order mark means UTF-8",
-         "\xEF\xBB\xBF<r>" + Repeat("<b>\xC8</b>", 300) + Repeat("</b>", 300) + "</r>", 257, false},
-        {"an encoding written as a reference", "<?xml encoding='&#85;TF-8'?><r><b>\xC8</b><b/></r>",
-         3, false},
-        {"the limit", "<r>" + Nested(MaxXmlDepth - 1) + "</r>", MaxXmlDepth, true},
-        {"one more", "<r>" + Nested(MaxXmlDepth) + "</r>", MaxXmlDepth + 1, false},
-        {"40,000 deep", Nested(40000), MaxXmlDepth + 1, false},
+        {"unquoted attribute", "<a x=1/>",
+         "not well-formed XML at byte 5: error parsing element attribute"},
+        {"text after the root", "<r/>tail<t/>",
+         "not well-formed XML at byte 4: text outside "
+         "the elements"},
+        {"text before the root", "tail<r/>",
+         "not well-formed XML at byte 0: text outside the "
+         "elements"},
+        {"a declaration inside an element", "<r><?xml version='1.0'?></r>", ""},
+        {"a document type inside an element", "<r><!DOCTYPE r></r>", ""},
+        {"a repeated attribute", "<r><a x='1' y='' x='2'/></r>",
+         "not well-formed XML at byte 4: an attribute is repeated"},
+        {"mismatched end tags", "<a><b></a></b>", ""},
+        {"unclosed", "<a><b></b>", ""},
+        {"empty", "", "the file is empty"},
+        {"white space only", " \r\n\t", "the file holds no XML element"},
+        {"a comment only", "<!-- x -->", "the file holds no XML element"},
+        {"NUL inside an element", std::string("<a>1\0</a>", 9), ""},
+        {"NUL after the root ends the text", std::string("<a>1</a>\0tail", 13), nullptr},
+        {"several roots, a declaration, a document type, comments",
+         "<?xml version='1.0'?><!DOCTYPE r><!-- c --><r/><r/>", nullptr},
+        {"a byte-order mark", "\xEF\xBB\xBF<r/>", nullptr},
+        {"unknown entities stay as written", "<r x='&foo;'>&bar;</r>", nullptr},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(MeasureXml(NormaliseXmlBytes(c.Text)).Depth, c.Depth) << c.What;
-        TiXmlDocument document;
-        EXPECT_EQ(ParseXmlBytes(c.Text, document), c.Parses) << c.What;
+        pugi::xml_document document;
+        const Outcome parsed = ParseXmlBytes(c.Xml, document);
+        EXPECT_EQ(static_cast<bool>(parsed), c.Reason == nullptr) << c.What;
+        if (c.Reason != nullptr && *c.Reason != '\0') {
+            EXPECT_EQ(parsed.Why().Text, c.Reason) << c.What;
+        }
+        if (!parsed) {
+            EXPECT_FALSE(document.first_child()) << c.What << ": nothing of it is kept";
+        }
     }
 }
 
-TEST(XmlFile, RefusesFilesThatWouldCrashHangOrBloatTheParser) {
-    TempFolder folder;
-    const std::string attributes = [](int count) {
+TEST(XmlFile, RefusesFilesBeyondTheBounds) {
+    const TempFolder folder;
+    const auto attributes = [](int count) {
         std::string element = "<a";
         for (int i = 0; i < count; ++i) {
             element += " x" + std::to_string(i) + "=''";
         }
         return element + "/>";
-    }(MaxXmlAttributes);
+    };
     // An element of white space, `size` bytes in all.
     const auto blank = [](std::uint64_t size) {
         return "<a>" + std::string(static_cast<std::size_t>(size) - 7, ' ') + "</a>";
@@ -133,25 +132,25 @@ TEST(XmlFile, RefusesFilesThatWouldCrashHangOrBloatTheParser) {
     struct Case {
         const char* What;
         std::string Bytes;
-        bool Loads;
+        const char* Reason; // nullptr: loads
     };
     const Case cases[] = {
-        {"40,000 nested elements", Nested(40000), false},
-        {"nested to the limit", Nested(MaxXmlDepth), true},
-        {"one deeper", Nested(MaxXmlDepth + 1), false},
-        {"a lead byte at the very end", "<?xml version=\"1.0\" ?><a>\xC8", false},
-        {"a four-byte lead at the end of a value", "<?xml version='1.0'?><a b='\xF0", false},
-        {"attributes to the limit", attributes, true},
-        {"one more", attributes.substr(0, attributes.size() - 2) + " y=''/>", false},
-        {"a file at the size limit", blank(MaxXmlFileSize), true},
-        {"one byte larger", blank(MaxXmlFileSize + 1), false},
+        {"nested to the limit", Nested(MaxXmlDepth), nullptr},
+        {"one deeper", Nested(MaxXmlDepth + 1), "elements are nested deeper than 256"},
+        {"500,000 deep", Nested(500000), "elements are nested deeper than 256"},
+        {"attributes to the limit", attributes(MaxXmlAttributes), nullptr},
+        {"one more", attributes(MaxXmlAttributes + 1), "an element has more than 256 attributes"},
+        {"a file at the size limit", blank(MaxXmlFileSize), nullptr},
+        {"one byte larger", blank(MaxXmlFileSize + 1), "the file is larger than 4,194,304 bytes"},
     };
     for (const Case& c : cases) {
         WriteTextFile(folder / "file.xml", c.Bytes);
-        TiXmlDocument document;
-        EXPECT_EQ(LoadXmlFile(folder / "file.xml", document), c.Loads) << c.What;
+        pugi::xml_document document;
+        const Outcome loaded = LoadXmlFile(folder / "file.xml", document);
+        EXPECT_EQ(static_cast<bool>(loaded), c.Reason == nullptr) << c.What;
+        EXPECT_EQ(loaded.Why().Text, c.Reason ? c.Reason : "") << c.What;
     }
-    TiXmlDocument document;
+    pugi::xml_document document;
     EXPECT_FALSE(LoadXmlFile(folder / "missing.xml", document));
     EXPECT_FALSE(LoadXmlFile(folder.Path().string(), document)) << "a folder";
 }

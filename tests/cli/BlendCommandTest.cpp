@@ -281,13 +281,14 @@ TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
          {"blend", "--set", "Head", "--type", "Color", "--mod", "Missing.psd"},
          cli::ModificationUnreadable,
          "quillon-cli: cannot read the modification " +
-             NativePath("Library/Head/Color/Missing.psd") + "\n",
+             NativePath("Library/Head/Color/Missing.psd") + ": there is no such file\n",
          {}},
         {"a source file that is no image",
          with({"--source", "../../../SetDefs/Head.xml"}),
          cli::SourceUnreadable,
          "quillon-cli: cannot read the source " +
-             NativePath("Source/Head/Color/../../../SetDefs/Head.xml") + "\n",
+             NativePath("Source/Head/Color/../../../SetDefs/Head.xml") +
+             ": not an image file Quillon reads\n",
          {}},
         {"the second installed texture missing: the first stays written",
          with({}),

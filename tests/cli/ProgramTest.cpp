@@ -105,7 +105,8 @@ TEST(QuillonCli, WorksInTheCurrentFolderOrInTheUserWorkspaceMadeOnFirstStart) {
     // Without arguments the head fix runs there: no modifications in its Library yet.
     const ProcessResult headFix = RunCli(elsewhere, {}, user);
     EXPECT_EQ(headFix.ExitCode, 1);
-    EXPECT_EQ(headFix.StandardError, "Error: Failed to open Color Mod Image\n");
+    EXPECT_EQ(headFix.StandardError,
+              "Error: Failed to open Color Mod Image there is no such file\n");
 
     // A folder holding Config.xml is the workspace, also without set definitions; and one
     // holding SetDefs (in any letter case) without Config.xml.

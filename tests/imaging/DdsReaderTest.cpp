@@ -155,36 +155,61 @@ TEST(DdsReader, HeaderFields) {
     }
 }
 
-TEST(DdsReader, FormatsItDoesNotDecodeAreRefused) {
-    const std::vector<SampleDdsFormat> refused = {
-        Dx10Format(DXGI_FORMAT_BC6H_TYPELESS),
-        Dx10Format(DXGI_FORMAT_BC6H_UF16),
-        Dx10Format(DXGI_FORMAT_BC6H_SF16),
-        Dx10Format(DXGI_FORMAT_R32G32B32A32_FLOAT),
-        Dx10Format(DXGI_FORMAT_R16G16B16A16_FLOAT),
-        Dx10Format(DXGI_FORMAT_YUY2),
-        Dx10Format(DXGI_FORMAT_NV12),
-        Dx10Format(DXGI_FORMAT_D32_FLOAT),
-        Dx10Format(DXGI_FORMAT_D24_UNORM_S8_UINT),
-        Dx10Format(DXGI_FORMAT_UNKNOWN),
-        Dx10Format(1000),
-        FourCCFormat(D3DFMT_R16F),
-        FourCCFormat(D3DFMT_G16R16F),
-        FourCCFormat(D3DFMT_A16B16G16R16F),
-        FourCCFormat(D3DFMT_R32F),
-        FourCCFormat(D3DFMT_G32R32F),
-        FourCCFormat(D3DFMT_A32B32G32R32F),
-        FourCCFormat(MakeFourCC('U', 'Y', 'V', 'Y')),
-        MaskedFormat(0x20, 8, {}),                         // DDPF_PALETTEINDEXED8
-        MaskedFormat(DDPF_RGB, 12, {0xF00, 0xF0, 0xF, 0}), // 12 bits a pixel
-        MaskedFormat(DDPF_RGB, 32, {}),                    // no channel
-        MaskedFormat(0, 32, {0xFF0000, 0xFF00, 0xFF, 0}),  // no kind of data
+TEST(DdsReader, FormatsItDoesNotDecodeAreRefusedByName) {
+    const std::pair<SampleDdsFormat, const char*> refused[] = {
+        {Dx10Format(DXGI_FORMAT_BC6H_TYPELESS), "BC6H textures are not supported"},
+        {Dx10Format(DXGI_FORMAT_BC6H_UF16), "BC6H textures are not supported"},
+        {Dx10Format(DXGI_FORMAT_BC6H_SF16), "BC6H textures are not supported"},
+        {Dx10Format(DXGI_FORMAT_R32G32B32A32_FLOAT), nullptr},
+        {Dx10Format(DXGI_FORMAT_R16G16B16A16_FLOAT), nullptr},
+        {Dx10Format(DXGI_FORMAT_YUY2), "YUY2 textures are not supported"},
+        {Dx10Format(DXGI_FORMAT_NV12), nullptr},
+        {Dx10Format(DXGI_FORMAT_D32_FLOAT), nullptr},
+        {Dx10Format(DXGI_FORMAT_D24_UNORM_S8_UINT), nullptr},
+        {Dx10Format(DXGI_FORMAT_UNKNOWN), nullptr},
+        {Dx10Format(1000), "DXGI format 1000 is not a format Quillon reads"},
+        {FourCCFormat(D3DFMT_R16F), nullptr},
+        {FourCCFormat(D3DFMT_G16R16F), nullptr},
+        {FourCCFormat(D3DFMT_A16B16G16R16F), "A16B16G16R16F textures are not supported"},
+        {FourCCFormat(D3DFMT_R32F), nullptr},
+        {FourCCFormat(D3DFMT_G32R32F), nullptr},
+        {FourCCFormat(D3DFMT_A32B32G32R32F), nullptr},
+        {FourCCFormat(MakeFourCC('U', 'Y', 'V', 'Y')),
+         "the FourCC \"UYVY\" is not a format Quillon reads"},
+        {MaskedFormat(0x20, 8, {}), nullptr}, // DDPF_PALETTEINDEXED8
+        {MaskedFormat(DDPF_RGB, 12, {0xF00, 0xF0, 0xF, 0}), "pixels of 12 bits are not supported"},
+        {MaskedFormat(DDPF_RGB, 32, {}), "its bit masks pick no channel from its pixels"},
+        {MaskedFormat(0, 32, {0xFF0000, 0xFF00, 0xFF, 0}), nullptr}, // no kind of data
     };
-    for (std::size_t i = 0; i < refused.size(); ++i) {
-        std::vector<std::uint8_t> file = MakeDdsHeader(4, 4, refused[i]);
+    for (const auto& [format, reason] : refused) {
+        std::vector<std::uint8_t> file = MakeDdsHeader(4, 4, format);
         file.resize(file.size() + 4 * 4 * 16);
         DdsLayout layout;
-        EXPECT_EQ(ReadDdsLayout(file.data(), file.size(), layout), DdsProblem::Unsupported) << i;
+        Problem why;
+        EXPECT_EQ(ReadDdsLayout(file.data(), file.size(), layout, &why), DdsProblem::Unsupported)
+            << why.Text;
+        EXPECT_FALSE(why.Text.empty());
+        if (reason != nullptr) {
+            EXPECT_EQ(why.Text, reason);
+        }
+    }
+}
+
+// A widely used Python imaging library wrote 8-bit luminance with the mask 0xFF000000, beyond the
+// pixel: the byte is the grey, as other readers take it. A luminance mask inside the pixel counts.
+TEST(DdsReader, EightBitLuminanceWithAMaskBeyondItsBitsIsGrey) {
+    for (const auto& [mask, expected] :
+         {std::pair<std::uint32_t, std::vector<int>>{0xFF000000, {0x33, 0x33, 0x33, 255, 0xC0}},
+          {0xFF00, {0x33, 0x33, 0x33, 255, 0xC0}},
+          {0xF0, {0x33, 0x33, 0x33, 255, 0xCC}}}) {
+        std::vector<std::uint8_t> file =
+            MakeDdsHeader(2, 1, MaskedFormat(DDPF_LUMINANCE, 8, {mask, mask, mask, 0}));
+        file.insert(file.end(), {0x33, 0xC0});
+        RgbaImage image;
+        ASSERT_TRUE(DecodeDds(file.data(), file.size(), true, image)) << mask;
+        EXPECT_EQ(std::vector<int>(image.Pixels.begin(), image.Pixels.begin() + 5), expected)
+            << mask;
+        EXPECT_FALSE(image.HasAlpha);
     }
 }
 
@@ -202,6 +227,7 @@ TEST(DdsReader, DamagedFilesFailWithoutAllocating) {
         std::string What;
         std::vector<std::uint8_t> File;
         DdsProblem Problem;
+        std::string Reason = ""; // the reason given, where the case pins it
     };
     std::vector<Case> cases;
     for (const auto& [name, format] : CubeLayouts()) {
@@ -209,14 +235,16 @@ TEST(DdsReader, DamagedFilesFailWithoutAllocating) {
         cube.Caps2 = DDSCAPS2_CUBEMAP | 0x400 | 0x800;
         std::vector<std::uint8_t> file = MakeDdsHeader(16, 16, format, cube);
         file.resize(384);
-        cases.push_back({std::string("partial cube map, ") + name, file, DdsProblem::NotFlat});
+        cases.push_back({std::string("partial cube map, ") + name, file, DdsProblem::NotFlat,
+                         "cube maps are not flat textures"});
     }
     SampleDdsHeader fields;
     auto add = [&](const std::string& what, std::uint32_t width, std::uint32_t height,
-                   const SampleDdsFormat& format, DdsProblem problem, std::size_t size = 384) {
+                   const SampleDdsFormat& format, DdsProblem problem, std::size_t size = 384,
+                   const std::string& reason = "") {
         std::vector<std::uint8_t> file = MakeDdsHeader(width, height, format, fields);
         file.resize(std::max(size, file.size()));
-        cases.push_back({what, file, problem});
+        cases.push_back({what, file, problem, reason});
         fields = {};
     };
     const SampleDdsFormat l8 = Sample("l8").Format, bc1 = FourCCFormat(FOURCC_DXT1);
@@ -227,11 +255,13 @@ TEST(DdsReader, DamagedFilesFailWithoutAllocating) {
     fields.Flags |= DDSD_DEPTH;
     fields.Caps2 = DDSCAPS2_VOLUME;
     fields.Depth = 2;
-    add("a volume of two slices", 16, 8, l8, DdsProblem::NotFlat);
+    add("a volume of two slices", 16, 8, l8, DdsProblem::NotFlat, 384,
+        "volume textures are not flat textures");
     fields.MiscFlag = DDS_RESOURCE_MISC_TEXTURECUBE;
     add("a DX10 cube", 8, 8, Dx10Format(DXGI_FORMAT_R8_UNORM), DdsProblem::NotFlat);
     fields.ArraySize = 2;
-    add("a DX10 array", 8, 8, Dx10Format(DXGI_FORMAT_R8_UNORM), DdsProblem::NotFlat);
+    add("a DX10 array", 8, 8, Dx10Format(DXGI_FORMAT_R8_UNORM), DdsProblem::NotFlat, 384,
+        "texture arrays are not flat textures");
     fields.ArraySize = 0;
     add("a DX10 array of none", 8, 8, Dx10Format(DXGI_FORMAT_R8_UNORM), DdsProblem::BadDimensions);
     fields.ArraySize = 0xFFFFFFFF;
@@ -243,11 +273,13 @@ TEST(DdsReader, DamagedFilesFailWithoutAllocating) {
     fields.ResourceDimension = D3D10_RESOURCE_DIMENSION_BUFFER;
     add("a DX10 buffer", 8, 8, Dx10Format(DXGI_FORMAT_R8_UNORM), DdsProblem::Unsupported);
     add("a width of 0", 0, 8, bc1, DdsProblem::BadDimensions);
-    add("a width of 16385", 16385, 8, bc1, DdsProblem::BadDimensions);
+    add("a width of 16385", 16385, 8, bc1, DdsProblem::BadDimensions, 384,
+        "its size of 16,385 x 8 pixels is outside 1 to 16,384 a side");
     add("2^16 x 2^16, 2^32 pixels", 65536, 65536, bc1, DdsProblem::BadDimensions);
     add("a width of 2^32 - 1", 0xFFFFFFFF, 1, l8, DdsProblem::BadDimensions);
     add("16384 x 16384 of 8 bytes a pixel: 2^31 bytes", 16384, 16384,
-        FourCCFormat(D3DFMT_A16B16G16R16), DdsProblem::Truncated);
+        FourCCFormat(D3DFMT_A16B16G16R16), DdsProblem::Truncated, 384,
+        "the file ends at byte 384 of 2,147,483,776");
     add("16384 x 16384 of BC7: 2^28 bytes", 16384, 16384, Dx10Format(DXGI_FORMAT_BC7_UNORM),
         DdsProblem::Truncated);
     fields.Flags |= DDSD_MIPMAPCOUNT;
@@ -258,23 +290,29 @@ TEST(DdsReader, DamagedFilesFailWithoutAllocating) {
     add("16 levels of a 16384 edge", 16384, 1, l8, DdsProblem::BadDimensions, 20000);
     fields.Flags |= DDSD_MIPMAPCOUNT;
     fields.MipMapCount = 6;
-    add("6 levels of a 31 edge", 31, 1, l8, DdsProblem::BadDimensions);
+    add("6 levels of a 31 edge", 31, 1, l8, DdsProblem::BadDimensions, 384,
+        "it declares 6 mip levels where 31 x 1 has at most 5");
     add("the DX10 header cut off", 4, 4, Dx10Format(DXGI_FORMAT_R8_UNORM), DdsProblem::Truncated,
         140);
     std::vector<std::uint8_t> badSize = MakeDdsHeader(4, 4, l8);
     badSize[4] = 100;
     badSize.resize(384);
     cases.push_back({"a header size of 100", badSize, DdsProblem::NotDds});
-    cases.push_back({"no magic", std::vector<std::uint8_t>(384, 'D'), DdsProblem::NotDds});
+    cases.push_back({"no magic", std::vector<std::uint8_t>(384, 'D'), DdsProblem::NotDds,
+                     "not a DDS file: it does not start with \"DDS \""});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         DdsLayout layout;
-        EXPECT_EQ(ReadDdsLayout(c.File.data(), c.File.size(), layout), c.Problem);
+        Problem why;
+        EXPECT_EQ(ReadDdsLayout(c.File.data(), c.File.size(), layout, &why), c.Problem);
+        EXPECT_TRUE(c.Reason.empty() || why.Text == c.Reason) << why.Text;
         RgbaImage image(1, 1);
         ResetLargestAllocation();
-        EXPECT_FALSE(DecodeDds(c.File.data(), c.File.size(), true, image));
+        const Outcome decoded = DecodeDds(c.File.data(), c.File.size(), true, image);
         EXPECT_LT(LargestAllocation(), 4096u);
+        EXPECT_FALSE(decoded);
+        EXPECT_EQ(decoded.Why().Text, why.Text) << "the decoder gives the header's reason";
         EXPECT_EQ(image.Width * 10 + image.Height, 11) << "the image was touched";
     }
 }

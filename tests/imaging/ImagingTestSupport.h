@@ -51,3 +51,48 @@ inline std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t se
 }
 
 } // namespace quillon
+
+namespace quillon {
+
+// A BMP file with a 40-byte info header: `palette` (R, G, B entries) after it, then `gap` spare
+// bytes, then `data` (rows bottom-up, each padded to 4 bytes, or run-length codes). `masks` (R, G,
+// B) follow the header for bit fields (compression 3).
+inline std::vector<std::uint8_t> MakeBmp(int width, int height, int bits, std::uint32_t compression,
+                                         const std::vector<std::array<std::uint8_t, 3>>& palette,
+                                         const std::vector<std::uint8_t>& data, std::size_t gap = 0,
+                                         const std::vector<std::uint32_t>& masks = {}) {
+    std::vector<std::uint8_t> file;
+    const auto put = [&file](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    };
+    const auto offset =
+        static_cast<std::uint32_t>(14 + 40 + 4 * masks.size() + 4 * palette.size() + gap);
+    file = {'B', 'M'};
+    put(offset + static_cast<std::uint32_t>(data.size()), 4);
+    put(0, 4);
+    put(offset, 4);
+    put(40, 4);
+    put(static_cast<std::uint32_t>(width), 4);
+    put(static_cast<std::uint32_t>(height), 4);
+    put(1, 2);
+    put(static_cast<std::uint32_t>(bits), 2);
+    put(compression, 4);
+    put(static_cast<std::uint32_t>(data.size()), 4);
+    put(2835, 4);
+    put(2835, 4);
+    put(static_cast<std::uint32_t>(palette.size()), 4);
+    put(0, 4);
+    for (const std::uint32_t mask : masks) {
+        put(mask, 4);
+    }
+    for (const auto& [r, g, b] : palette) {
+        file.insert(file.end(), {b, g, r, 0});
+    }
+    file.resize(file.size() + gap, 0xAB);
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+} // namespace quillon

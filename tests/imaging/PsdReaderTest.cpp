@@ -1,5 +1,6 @@
 #include "imaging/PsdReader.h"
 #include "imaging/ImagingTestSupport.h"
+#include "imaging/LargestAllocation.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@ using namespace quillon;
 
 namespace {
 
-bool Decode(const std::string& file, RgbaImage& image) {
+Outcome Decode(const std::string& file, RgbaImage& image) {
     return DecodePsd(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), image);
 }
 
@@ -55,5 +56,67 @@ TEST(PsdReader, PackBitsFilesOfEitherDepthDecodeToThePicture) {
             EXPECT_EQ(PixelAt(image, 129, y), (std::vector<int>{85 * y, 85 * y, 85 * y, 255}))
                 << depth << " row " << y;
         }
+    }
+}
+
+namespace {
+
+// A copy of `file` with a big-endian field of `bytes` bytes at `offset` replaced.
+std::string Patched(const std::string& file, std::size_t offset, int bytes, std::uint32_t value) {
+    std::string field;
+    for (int i = bytes - 1; i >= 0; --i) {
+        field += static_cast<char>(i < 4 ? value >> (8 * i) : 0);
+    }
+    return file.substr(0, offset) + field + file.substr(offset + static_cast<std::size_t>(bytes));
+}
+
+} // namespace
+
+// Damaged files fail with their reason, having allocated nothing for data the file does not hold;
+// extra bytes at the end, and a last PackBits row of a single run, are fine.
+TEST(PsdReader, DamagedFilesFailWithTheirReasonAllocatingNoMore) {
+    const std::string psd = MakeRawPsd(2, 2, 4, 8, std::vector<std::uint32_t>(16, 7));
+    const std::string roomy = psd + std::string(64, '\0'); // so that only the field is wrong
+    const std::string packed = EncodePsd(MakeSeamedTexture(SampleKind::Normal, 9, 3, 1, 1), 8);
+    RgbaImage image;
+    ASSERT_TRUE(Decode(roomy, image));
+    ASSERT_TRUE(Decode(packed, image));
+    struct Case {
+        const char* What;
+        std::string File;
+        std::string Reason = ""; // where the case pins it
+    };
+    const Case cases[] = {
+        {"not a Photoshop file", Patched(roomy, 0, 1, 'X'),
+         "not a Photoshop file: it does not start with \"8BPS\""},
+        {"cut in the pixels", psd.substr(0, psd.size() - 1), "the file ends at byte 55 of 56"},
+        {"cut in the header", psd.substr(0, 20), "the file ends at byte 20 of 26"},
+        {"wider than the largest edge",
+         MakeRawPsd(16385, 1, 1, 8, std::vector<std::uint32_t>(16385)),
+         "its size of 16,385 x 1 pixels is outside 1 to 16,384 a side"},
+        {"a width of 0", Patched(roomy, 18, 4, 0)},
+        {"99 channels", Patched(roomy, 12, 2, 99)},
+        {"RGB of two channels", Patched(roomy, 12, 2, 2)},
+        {"32 bits a channel", Patched(roomy, 22, 2, 32)},
+        {"CMYK", Patched(roomy, 24, 2, 4),
+         "only grey and RGB Photoshop files are read, not colour "
+         "mode 4"},
+        {"16384 x 16384 declared by a small file",
+         Patched(Patched(psd, 14, 4, 16384), 18, 4, 16384)},
+        {"coded rows cut short", packed.substr(0, packed.size() - 3)},
+        {"a literal run past its row", Patched(packed, packed.size() - 2, 1, 8)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        RgbaImage untouched(1, 1);
+        ResetLargestAllocation();
+        const Outcome read = Decode(c.File, untouched);
+        EXPECT_LT(LargestAllocation(), 4096u);
+        EXPECT_FALSE(read);
+        EXPECT_FALSE(read.Why().Text.empty());
+        if (!c.Reason.empty()) {
+            EXPECT_EQ(read.Why().Text, c.Reason);
+        }
+        EXPECT_EQ(untouched.Width, 1) << "the image is untouched";
     }
 }

@@ -4,7 +4,7 @@
 #include "imaging/PillowDecoder.h"
 #include "support/ProcessRunner.h"
 #include "workflow/MipMapsFixture.h"
-#include "workflow/SaveTextureFixture.h"
+#include "workflow/SessionFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "imaging/ImagingTestSupport.h"
 #include "samples/SampleImages.h"
 #include "support/TestSupport.h"
-#include "workflow/SaveTextureFixture.h"
+#include "workflow/SessionFixture.h"
 #include "workflow/TestWorkspace.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,7 @@
 #include "imaging/DdsWriter.h"
 #include "imaging/ImagingTestSupport.h"
 #include "samples/SampleDds.h"
-#include "support/TestSupport.h"
-#include "workflow/BlendSession.h"
+#include "workflow/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -31,39 +30,13 @@ std::string BottomUpTga(const RgbaImage& image) {
     return file;
 }
 
-// Appends `value` big-endian in `bytes` bytes.
-void PutBigEndian(std::string& file, int bytes, std::uint32_t value) {
-    while (bytes-- > 0) {
-        file += static_cast<char>(bytes < 4 ? value >> (8 * bytes) : 0);
-    }
-}
-
-// Copies of `file` with a field replaced: a DDS word, or a PSD field of `bytes` bytes.
+// A copy of a DDS file with one of its words replaced.
 std::string Patched(std::string file, std::size_t offset, std::uint32_t value) {
     std::memcpy(file.data() + offset, &value, 4);
     return file;
 }
-std::string Patched(const std::string& file, std::size_t offset, int bytes, std::uint32_t value) {
-    std::string field;
-    PutBigEndian(field, bytes, value);
-    return file.substr(0, offset) + field + file.substr(offset + bytes);
-}
 
-class ImageSlots : public ::testing::Test {
-protected:
-    void SetUp() override { Session.Engine = std::make_unique<BlendEngine>(); }
-
-    bool Load(const std::string& key, const std::string& name, const std::string& bytes) {
-        WriteTextFile(Folder / name, bytes);
-        return Session.LoadTexture(key, Folder / name, true);
-    }
-    RgbaImage Slot(const std::string& key) { return Session.Images.at(key); }
-    bool IsRgba(const std::string& key) { return Session.Images.at(key).HasAlpha; }
-    bool Composite(int size) { return Session.CompositeTextures("Source", "Mod", "Final", size); }
-
-    TempFolder Folder;
-    BlendSession Session;
-};
+} // namespace
 
 TEST_F(ImageSlots, SizeRulesOfTheComposite) {
     struct Case {
@@ -91,8 +64,8 @@ TEST_F(ImageSlots, SizeRulesOfTheComposite) {
         EXPECT_EQ(std::make_pair(result.Width, result.Height), c.Result);
         EXPECT_EQ(std::make_pair(mod.Width, mod.Height), c.Mod);
         EXPECT_EQ(result.At(0, 0)[3], 255) << "an RGB base is opaque";
-        EXPECT_EQ(IsRgba("Source"), c.Result != std::make_pair(c.BaseWidth, c.BaseHeight));
-        EXPECT_EQ(IsRgba("Mod"), c.Mod != std::make_pair(c.ModWidth, c.ModHeight));
+        EXPECT_EQ(Slot("Source").HasAlpha, c.Result != std::make_pair(c.BaseWidth, c.BaseHeight));
+        EXPECT_EQ(Slot("Mod").HasAlpha, c.Mod != std::make_pair(c.ModWidth, c.ModHeight));
     }
     EXPECT_FALSE(Session.CompositeTextures("Source", "Other", "Missing", 0));
     EXPECT_FALSE(Session.CompositeTextures("Other", "Mod", "Missing", 0));
@@ -140,13 +113,36 @@ TEST_F(ImageSlots, SourcesOfAnyDepthAndOriginLineUpAsTheyLook) {
     }
 }
 
-TEST_F(ImageSlots, RawPhotoshopFilesOfGreyOrWithoutAlpha) {
-    // 16-bit grey with alpha: the grey stands for all three colours, the high byte counts.
-    ASSERT_TRUE(Load("Mod", "grey.psd", MakeRawPsd(2, 1, 2, 16, {0x1234, 0xFF00, 0x8001, 0x0102})));
-    EXPECT_EQ(Slot("Mod").Pixels,
-              (std::vector<std::uint8_t>{0x12, 0x12, 0x12, 0x80, 0xFF, 0xFF, 0xFF, 1}));
-    ASSERT_TRUE(Load("Mod", "rgb.psd", MakeRawPsd(2, 1, 3, 8, {1, 2, 3, 4, 5, 6})));
-    EXPECT_EQ(Slot("Mod").Pixels, (std::vector<std::uint8_t>{1, 3, 5, 255, 2, 4, 6, 255}));
+// The window shows why a load failed, beside the status line and on the picture concerned; a
+// step that succeeds clears it. A load that is not repeated gives its reason again.
+TEST_F(ImageSlots, TheViewIsToldWhyAStepFailed) {
+    const CurrentDirectoryGuard cwd(Folder.Path());
+    std::vector<std::pair<unsigned, std::string>> told;
+    Session.View.Reason = [&told](unsigned pictures, const std::string& reason) {
+        told.emplace_back(pictures, reason);
+    };
+    std::vector<std::uint8_t> bc6 = MakeDdsHeader(4, 4, Dx10Format(DXGI_FORMAT_BC6H_UF16));
+    bc6.resize(bc6.size() + 16);
+    WriteTextFile(Folder / "Source/bc6.dds", std::string(bc6.begin(), bc6.end()));
+    WriteTextFile(Folder / "Source/good.dds", Encoded(RgbaImage(4, 4)));
+    WriteTextFile(Folder / "Library/mod.dds", Encoded(RgbaImage(4, 4)));
+    BlendChoice choice;
+    choice.SourceTreePath = "bc6.dds";
+    choice.LibraryTreePath = "mod.dds";
+    choice.Destinations = {"A"};
+    EXPECT_FALSE(Session.LoadSourceImage(0, choice));
+    EXPECT_TRUE(Session.LoadModImage(choice));
+    Session.SourceReload = false;
+    EXPECT_FALSE(Session.GenerateBlend(0, choice));
+    const std::string bc6h = "BC6H textures are not supported";
+    using Told = std::vector<std::pair<unsigned, std::string>>;
+    EXPECT_EQ(told, (Told{{SourcePreviewFlag, bc6h}, {0, ""}, {SourcePreviewFlag, bc6h}, {0, ""}}))
+        << "the blend of a failed load keeps the load's reason";
+    told.clear();
+    choice.SourceTreePath = "good.dds";
+    Session.SourceReload = true;
+    EXPECT_TRUE(Session.GenerateBlend(0, choice));
+    EXPECT_EQ(told, (Told{{0, ""}, {0, ""}, {0, ""}}));
 }
 
 TEST_F(ImageSlots, LoadWithoutReloadReturnsTheImageHeld) {
@@ -156,6 +152,7 @@ TEST_F(ImageSlots, LoadWithoutReloadReturnsTheImageHeld) {
     std::filesystem::remove(Folder / "textures/skin.dds");
     EXPECT_TRUE(Session.LoadTexture("Source", programPath, false)) << "the image held";
     EXPECT_FALSE(Session.LoadTexture("Source", programPath, true));
+    EXPECT_TRUE(Slot("Source").Empty()) << "a failed load leaves no picture";
 }
 
 TEST_F(ImageSlots, PremultipliedColoursAreDividedByAlphaUnlessTheSettingKeepsThem) {
@@ -173,56 +170,3 @@ TEST_F(ImageSlots, PremultipliedColoursAreDividedByAlphaUnlessTheSettingKeepsThe
         }
     }
 }
-
-TEST_F(ImageSlots, BadFilesLoadAsZero) {
-    const std::string dxt1 = Encoded(RgbaImage(8, 8), TextureFormat::DXT1);
-    const std::string rgba = Encoded(RgbaImage(8, 8));
-    const std::string mips = Patched(dxt1, 8, 0x21007); // DDSD_MIPMAPCOUNT among the flags
-    const std::string psd = MakeRawPsd(2, 2, 4, 8, std::vector<std::uint32_t>(16, 7));
-    const std::string roomy = psd + std::string(64, '\0'); // so that only the field is wrong
-    ASSERT_TRUE(WritePsd(Folder / "packed.psd", MakeSeamedTexture(SampleKind::Normal, 9, 3, 1, 1)));
-    const std::string packed = ReadTextFile(Folder / "packed.psd"); // last, a run of one alpha
-    ASSERT_TRUE(Load("Source", "good.dds", mips));
-    // Without a known extension a DDS is found by its content; only our reader knows BC7.
-    const auto bc7 = MakeDds(Uniform(8, 8, {10, 20, 30, 40}), Dx10Format(DXGI_FORMAT_BC7_UNORM));
-    ASSERT_TRUE(Load("Source", "bc7.bin", std::string(bc7.begin(), bc7.end())));
-    EXPECT_EQ(PixelAt(Slot("Source"), 7, 7), (std::vector<int>{10, 20, 30, 40}));
-    SampleDdsHeader cube;
-    cube.Caps2 = DDSCAPS2_CUBEMAP | 0x400;
-    auto partialCube = MakeDdsHeader(16, 16, FourCCFormat(FOURCC_ATI1), cube);
-    partialCube.resize(384);
-    ASSERT_TRUE(Load("Source", "levels.dds", Patched(mips, 28, 4))); // lower levels not stored
-    ASSERT_TRUE(Load("Source", "good.psd", roomy));
-    ASSERT_TRUE(Load("Source", "packed.psd", packed));
-    const std::pair<const char*, std::string> files[] = {
-        {"cut.dds", dxt1.substr(0, dxt1.size() - 1)},
-        {"header.dds", dxt1.substr(0, 100)},
-        {"tga.dds", BottomUpTga(RgbaImage(8, 8))},
-        {"cube.bin", {partialCube.begin(), partialCube.end()}},      // by content, and refused
-        {"x.psd", Patched(roomy, 0, 1, 'X')},                        // not a Photoshop file
-        {"size.dds", Patched(dxt1, 4, 100)},                         // header size
-        {"zero.dds", Patched(dxt1, 16, 0)},                          // width
-        {"huge.dds", Patched(rgba, 12, 0x7FFFFFFF)},                 // height
-        {"wide.dds", Encoded(RgbaImage(16385, 4), TextureFormat::DXT1)}, // data present, edge too long
-        {"mips.dds", Patched(mips, 28, 5) + std::string(64, '\0')},  // 8 x 8 has 4 levels
-        {"bits.dds", Patched(Encoded(RgbaImage(8, 8), TextureFormat::RGB), 88, 12)},
-        {"format.dds", Patched(rgba, 80, 0)},    // no pixel format flags
-        {"cube.dds", Patched(dxt1, 112, 0x200)}, // a cube map without faces
-        {"cut.psd", psd.substr(0, psd.size() - 1)},
-        {"header.psd", psd.substr(0, 20)},
-        {"wide.psd", MakeRawPsd(16385, 1, 1, 8, std::vector<std::uint32_t>(16385))},
-        {"zero.psd", Patched(roomy, 18, 4, 0)},                          // width
-        {"channels.psd", Patched(roomy, 12, 2, 99)},                     // too many
-        {"rgb2.psd", Patched(roomy, 12, 2, 2)},                          // RGB of two channels
-        {"depth.psd", Patched(roomy, 22, 2, 32)},                        // 32 bits
-        {"cmyk.psd", Patched(roomy, 24, 2, 4)},                          // colour mode
-        {"huge.psd", Patched(Patched(psd, 14, 4, 16384), 18, 4, 16384)}, // refused, not allocated
-        {"rows.psd", packed.substr(0, packed.size() - 3)},               // coded rows cut short
-        {"literal.psd", Patched(packed, packed.size() - 2, 1, 8)},       // past the coded row
-    };
-    for (const auto& [name, bytes] : files) {
-        EXPECT_FALSE(Load("Source", name, bytes)) << name;
-    }
-}
-
-} // namespace

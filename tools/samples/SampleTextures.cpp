@@ -10,26 +10,19 @@ namespace quillon {
 
 bool WriteDdsTexture(const std::string& nativePath, const RgbaImage& image,
                      const std::string& compression, bool mipChain) {
-    TextureFormat format;
-    if (compression == "DXT1") {
-        format = TextureFormat::DXT1;
-    } else if (compression == "DXT5") {
-        format = TextureFormat::DXT5;
-    } else if (compression == "RGB") {
-        format = TextureFormat::RGB;
-    } else if (compression == "RGBA") {
-        format = TextureFormat::RGBA;
-    } else {
+    const FormatFacts* format = FormatNamed(compression);
+    if (format == nullptr || !format->Written) {
         return false;
     }
     const MipKind kind = IsNormalMapName(nativePath) ? MipKind::NormalMap : MipKind::Colour;
     const std::vector<RgbaImage> levels =
         mipChain ? MakeMipLevels(image, kind, TaskPool::Shared()) : std::vector<RgbaImage>();
-    return WriteBytesSafely(nativePath, EncodeDds(image, format, TaskPool::Shared(), levels));
+    return WriteBytesSafely(nativePath,
+                            EncodeDds(image, *format->Written, TaskPool::Shared(), levels));
 }
 
 bool ReadTexture(const std::string& nativePath, RgbaImage& image) {
-    return ReadImageFile(nativePath, true, image);
+    return static_cast<bool>(ReadImageFile(nativePath, true, image));
 }
 
 } // namespace quillon

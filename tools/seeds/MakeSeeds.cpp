@@ -3,12 +3,15 @@
 //
 //     quillon-seeds <folder>        (writes <folder>/<fuzz target>/<seed files>)
 #include "backup/Journal.h"
+#include "imaging/ImageFile.h"
+#include "imaging/StbImage.h"
 #include "platform/SafeWrite.h"
 #include "samples/SampleArchive.h"
 #include "samples/SampleDds.h"
 #include "samples/SampleDocuments.h"
 #include "samples/SampleImages.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -134,7 +137,8 @@ std::vector<std::pair<std::string, std::string>> ConfigurationSeeds() {
         {"empty.xml", ConfigXml("")}};
 }
 
-// Markup that TinyXML reads in its own ways, for the comparison with it.
+// Markup of every kind the reader meets: declarations, document types, comments, CDATA,
+// instructions, entities, byte-order marks and declared encodings.
 std::vector<std::pair<std::string, std::string>> XmlSeeds() {
     std::vector<std::pair<std::string, std::string>> seeds = SetDefinitionSeeds();
     for (auto& seed : ConfigurationSeeds()) {
@@ -162,6 +166,76 @@ bool PsdSeeds(const fs::path& folder) {
         ok = WriteSeed(folder / ("seed" + std::to_string(i) + ".psd"),
                        std::vector<std::uint8_t>(files[i].begin(), files[i].end())) &&
              ok;
+    }
+    return ok;
+}
+
+// A 3 x 2 BMP of 8-bit run-length codes (a run, a move, indices as they are, the end) over a
+// palette of two colours.
+std::vector<std::uint8_t> RunLengthBmp() {
+    const std::vector<std::uint8_t> codes = {2, 1, 0, 2, 1, 0, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1};
+    std::vector<std::uint8_t> file;
+    const auto put = [&file](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    };
+    const std::uint32_t offset = 14 + 40 + 2 * 4;
+    file.push_back('B');
+    file.push_back('M');
+    for (const auto& [value, bytes] : std::vector<std::pair<std::uint32_t, int>>{{offset + 16, 4},
+                                                                                 {0, 4},
+                                                                                 {offset, 4},
+                                                                                 {40, 4},
+                                                                                 {3, 4},
+                                                                                 {2, 4},
+                                                                                 {1, 2},
+                                                                                 {8, 2},
+                                                                                 {1, 4},
+                                                                                 {16, 4},
+                                                                                 {0, 4},
+                                                                                 {0, 4},
+                                                                                 {2, 4},
+                                                                                 {0, 4},
+                                                                                 {0, 4},
+                                                                                 {0x00FFFFFF, 4}}) {
+        put(value, bytes);
+    }
+    file.insert(file.end(), codes.begin(), codes.end());
+    return file;
+}
+
+// One small file of each kind the image reader meets, each behind the byte that picks its
+// extension (ImageFileFuzz reads the first byte so), and the run-length BMP under no extension.
+bool ImageFileSeeds(const fs::path& folder) {
+    const RgbaImage picture = MakeSeamMod(SampleKind::Skin, 7, 5, 2, 2);
+    const auto extensions = ReadableExtensions();
+    const auto pick = [&extensions](const char* extension) {
+        for (std::size_t i = 0; i < extensions.size(); ++i) {
+            if (std::string(extensions[i]) == extension) {
+                return static_cast<std::uint8_t>(i);
+            }
+        }
+        return static_cast<std::uint8_t>(extensions.size()); // by content
+    };
+    const std::string psd = EncodePsd(picture, 16);
+    const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> files = {
+        {"PNG", StbEncode(picture, "png")},
+        {"TGA", StbEncode(picture, "tga")},
+        {"BMP", StbEncode(picture, "bmp")},
+        {"JPG", StbEncode(picture, "jpg")},
+        {"DDS", MakeDds(picture, FourCCFormat(FOURCC_DXT5))},
+        {"PSD", {psd.begin(), psd.end()}},
+        {"PGM", {'P', '5', '\n', '2', ' ', '1', '\n', '2', '5', '5', '\n', 7, 200}},
+        {"", RunLengthBmp()},
+    };
+    bool ok = true;
+    for (const auto& [extension, bytes] : files) {
+        std::vector<std::uint8_t> seed(bytes.size() + 1, pick(extension));
+        std::copy(bytes.begin(), bytes.end(), seed.begin() + 1);
+        ok =
+            WriteSeed(folder / (std::string(*extension ? extension : "content") + ".seed"), seed) &&
+            ok;
     }
     return ok;
 }
@@ -247,6 +321,7 @@ const std::vector<Corpus>& Corpora() {
         {"DdsReaderFuzz", WriteDdsSeeds},
         {"BlockEncoderFuzz", WriteBlockSeeds},
         {"PsdReaderFuzz", PsdSeeds},
+        {"ImageFileFuzz", ImageFileSeeds},
         {"SetDefinitionsFuzz", Texts(SetDefinitionSeeds())},
         {"ConfigurationFuzz", Texts(ConfigurationSeeds())},
         {"XmlFileFuzz", Texts(XmlSeeds())},

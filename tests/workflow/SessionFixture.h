@@ -1,5 +1,6 @@
-// The save tests' fixture: a session with one set whose channels cover every output format, a
-// picture of smooth ramps (RGBA8, rows top-down), and what the DDS cases expect of each save.
+// The fixture of the slot and save tests: a session in a folder of its own, with one set whose
+// channels cover every output format; loading files into slots, saving "Final"; a picture of
+// smooth ramps (RGBA8, rows top-down), and what the DDS cases expect of each save.
 #pragma once
 
 #include "support/TestSupport.h"
@@ -38,7 +39,7 @@ inline int Worst(const RgbaImage& a, const RgbaImage& b, std::size_t first, std:
     return worst;
 }
 
-class SaveTexture : public ::testing::Test {
+class SessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Session.Engine = std::make_unique<BlendEngine>();
@@ -55,6 +56,15 @@ protected:
         std::filesystem::create_directories(Folder.Path() / "textures/actors");
     }
 
+    // Slots: a file of the given bytes loaded under a key, and what a slot holds.
+    bool Load(const std::string& key, const std::string& name, const std::string& bytes) {
+        WriteTextFile(Folder / name, bytes);
+        return Session.LoadTexture(key, Folder / name, true);
+    }
+    RgbaImage Slot(const std::string& key) { return Session.Images.at(key); }
+    bool Composite(int size) { return Session.CompositeTextures("Source", "Mod", "Final", size); }
+
+    // Saves of "Final" to a sub set of the set, and the file a save writes.
     void SetFinal(const RgbaImage& picture) { Session.Images["Final"] = picture; }
     bool Save(const std::string& subSet, const std::string& setName = "Head") {
         return Session.SaveTexture("Final", Folder.Path().string() + "\\", setName, "Color",
@@ -67,6 +77,9 @@ protected:
     TempFolder Folder;
     BlendSession Session;
 };
+
+class ImageSlots : public SessionTest {};
+class SaveTexture : public SessionTest {};
 
 // One slot saved again and again: each save sets its own format, but "RGB" drops the slot's
 // own alpha, which the later RGBA save inherits. The second RGBA save overwrites the first.
