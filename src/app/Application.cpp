@@ -30,19 +30,6 @@ namespace quillon {
 
 namespace {
 
-// A program path as the player finds it: native separators, from the file system's root.
-std::string ShownFolder(const std::string& programPath) {
-    std::error_code error;
-    const std::filesystem::path absolute =
-        std::filesystem::absolute(ResolvePath(programPath), error);
-    if (error) {
-        return DisplayPath(programPath);
-    }
-    const std::filesystem::path normal = absolute.lexically_normal();
-    // A folder setting ends in a separator; the player reads the folder's name without it.
-    return (normal.has_filename() ? normal : normal.parent_path()).string();
-}
-
 // The last component of a "\"-joined path.
 std::string Leaf(const std::string& path) {
     const std::size_t separator = path.rfind('\\');
@@ -311,7 +298,7 @@ std::unique_ptr<QuillonWindow> OpenMainWindow(Application& application) {
     application.FillSetSelector();
     if (application.Session.Engine->TextureSets.empty()) {
         // No workspace: say what was looked for, and where, rather than show an empty list.
-        const std::string where = ShownFolder("SetDefs");
+        const std::string where = AbsoluteDisplayPath("SetDefs");
         const std::string text = "No texture sets: no set definitions (*.xml) were found in " +
                                  where + ". Start Quillon in its workspace folder.";
         auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(text)});

@@ -1,5 +1,7 @@
 #include "backup/ContentHash.h"
 
+#include "platform/Text.h"
+
 #define XXH_INLINE_ALL // header only: the Windows build needs no library of it
 #include <xxhash.h>
 
@@ -12,19 +14,6 @@ namespace {
 
 ContentHash FromXxh(const XXH128_hash_t& value) {
     return {value.high64, value.low64};
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 } // namespace

@@ -13,12 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef _WIN32
-constexpr char Separator = '\\';
-#else
-constexpr char Separator = '/';
-#endif
-
 std::vector<std::string> Parts(std::string_view relative) {
     std::vector<std::string> parts;
     std::string part;
@@ -43,7 +37,7 @@ std::string Join(const std::string& folder, const std::string& name) {
         return name;
     }
     return folder.back() == '/' || folder.back() == '\\' ? folder + name
-                                                         : folder + Separator + name;
+                                                         : folder + NativeSeparator + name;
 }
 
 } // namespace

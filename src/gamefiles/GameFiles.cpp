@@ -272,8 +272,7 @@ void GameFiles::LoadArchives() {
             error ? 0 : fs::last_write_time(holder->NativePath, error).time_since_epoch().count();
         OpenedArchive& opened = Opened[holder->NativePath];
         const bool never = !opened.Archive && opened.Problem.empty();
-        if (never || opened.Size != size ||
-            opened.Written != written) {
+        if (never || opened.Size != size || opened.Written != written) {
             auto archive = std::make_shared<BsaArchive>();
             const bool ok = archive->Open(holder->NativePath);
             opened = {size, written, ok ? std::move(archive) : nullptr,

@@ -1,31 +1,11 @@
 #include "gamefiles/IniFile.h"
 
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 namespace quillon {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 void AppendUtf8(std::string& out, unsigned code) {
     if (code < 0x80) {
@@ -45,14 +25,14 @@ void AppendUtf8(std::string& out, unsigned code) {
 IniFile::IniFile(const std::vector<std::string>& lines) {
     std::string section;
     for (const std::string& line : lines) {
-        const std::string_view text = Trimmed(line);
+        const std::string_view text = TrimSpaces(line);
         if (text.empty() || text.front() == ';' || text.front() == '#') {
             continue;
         }
         if (text.front() == '[') {
             const std::size_t close = text.find(']');
             if (close != std::string_view::npos) {
-                section = ToUpperAscii(Trimmed(text.substr(1, close - 1)));
+                section = ToUpperAscii(TrimSpaces(text.substr(1, close - 1)));
             }
             continue;
         }
@@ -60,8 +40,8 @@ IniFile::IniFile(const std::vector<std::string>& lines) {
         if (equals == std::string_view::npos || equals == 0) {
             continue;
         }
-        Entries.push_back({section, ToUpperAscii(Trimmed(text.substr(0, equals))),
-                           std::string(Trimmed(text.substr(equals + 1)))});
+        Entries.push_back({section, ToUpperAscii(TrimSpaces(text.substr(0, equals))),
+                           std::string(TrimSpaces(text.substr(equals + 1)))});
     }
 }
 

@@ -1,6 +1,7 @@
 #include "gamefiles/LoadOrder.h"
 
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <set>
@@ -8,14 +9,6 @@
 namespace quillon {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 bool Skipped(std::string_view line) {
     return line.empty() || line.front() == '#';
@@ -25,7 +18,7 @@ bool Skipped(std::string_view line) {
 
 bool HasActiveMarks(const std::vector<std::string>& plugins) {
     return std::any_of(plugins.begin(), plugins.end(),
-                       [](const std::string& line) { return Trimmed(line).starts_with("*"); });
+                       [](const std::string& line) { return TrimSpaces(line).starts_with("*"); });
 }
 
 std::vector<std::string> ActivePlugins(const std::vector<std::string>& plugins,
@@ -34,7 +27,7 @@ std::vector<std::string> ActivePlugins(const std::vector<std::string>& plugins,
     std::vector<std::string> active;
     std::set<std::string> seen; // upper-cased
     for (const std::string& line : plugins) {
-        std::string_view name = Trimmed(line);
+        std::string_view name = TrimSpaces(line);
         if (Skipped(name)) {
             continue;
         }
@@ -42,7 +35,7 @@ std::vector<std::string> ActivePlugins(const std::vector<std::string>& plugins,
             if (name.front() != '*') {
                 continue;
             }
-            name = Trimmed(name.substr(1));
+            name = TrimSpaces(name.substr(1));
         }
         if (!name.empty() && seen.insert(ToUpperAscii(name)).second) {
             active.emplace_back(name);
@@ -52,9 +45,9 @@ std::vector<std::string> ActivePlugins(const std::vector<std::string>& plugins,
     std::vector<std::string> ordered;
     std::set<std::string> placed;
     for (const std::string& line : loadOrder) {
-        std::string_view name = Trimmed(line);
+        std::string_view name = TrimSpaces(line);
         if (!Skipped(name) && name.front() == '*') {
-            name = Trimmed(name.substr(1));
+            name = TrimSpaces(name.substr(1));
         }
         const std::string upper = ToUpperAscii(name);
         if (!Skipped(name) && seen.count(upper) != 0 && placed.insert(upper).second) {
@@ -74,7 +67,7 @@ std::vector<std::string> ArchiveListNames(std::string_view list) {
     std::size_t start = 0;
     while (start <= list.size()) {
         const std::size_t comma = std::min(list.find(',', start), list.size());
-        const std::string_view name = Trimmed(list.substr(start, comma - start));
+        const std::string_view name = TrimSpaces(list.substr(start, comma - start));
         if (!name.empty()) {
             names.emplace_back(name);
         }

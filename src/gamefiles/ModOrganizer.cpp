@@ -15,15 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef _WIN32
-constexpr char Separator = '\\';
-#else
-constexpr char Separator = '/';
-#endif
-
 std::string AsFolder(std::string path) {
     if (!path.empty() && path.back() != '/' && path.back() != '\\') {
-        path += Separator;
+        path += NativeSeparator;
     }
     return path;
 }

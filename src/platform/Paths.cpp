@@ -121,4 +121,14 @@ bool CreateFolderChain(std::string_view programPath) {
     return fs::is_directory(folder, error);
 }
 
+std::string AbsoluteDisplayPath(const std::string& programPath) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(ResolvePath(programPath), error);
+    if (error) {
+        return DisplayPath(programPath);
+    }
+    const fs::path normal = absolute.lexically_normal();
+    return (normal.has_filename() ? normal : normal.parent_path()).string();
+}
+
 } // namespace quillon

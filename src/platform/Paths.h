@@ -21,8 +21,19 @@ std::string ResolvePath(std::string_view programPath);
 // letter case. True when the folder exists afterwards.
 bool CreateFolderChain(std::string_view programPath);
 
+// The separator of native paths.
+#ifdef _WIN32
+inline constexpr char NativeSeparator = '\\';
+#else
+inline constexpr char NativeSeparator = '/';
+#endif
+
 // Path shown to the user in messages: native separators, as the user's system writes them.
 std::string DisplayPath(std::string_view programPath);
+
+// The same from the file system's root, as the player finds it in a file manager; a folder
+// setting's final separator dropped. DisplayPath's when the absolute path cannot be made.
+std::string AbsoluteDisplayPath(const std::string& programPath);
 
 // ASCII upper-casing, the folding used for case-insensitive names and ordering.
 std::string ToUpperAscii(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "platform/ReadFile.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -30,19 +31,6 @@ void AppendUtf8(std::string& out, unsigned codePoint) {
         out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (codePoint & 0x3F));
     }
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // Reads a Wine registry string starting after its opening quote, decoding Wine's escapes

@@ -42,19 +42,6 @@ void TellSaveFailed(const std::string& details) {
     Tell("Failed to save file\r\n\r\n" + details, "Error", msgbox::MB_OK | msgbox::MB_ICONERROR);
 }
 
-// A program path as the player finds it: native separators, from the file system's root.
-std::string ShownPath(const std::string& programPath) {
-    std::error_code error;
-    const std::filesystem::path absolute =
-        std::filesystem::absolute(ResolvePath(programPath), error);
-    if (error) {
-        return DisplayPath(programPath);
-    }
-    const std::filesystem::path normal = absolute.lexically_normal();
-    // A folder setting ends in a separator; the player reads the folder's name without it.
-    return (normal.has_filename() ? normal : normal.parent_path()).string();
-}
-
 } // namespace
 
 std::optional<TextureFormat> FormatForCompression(const std::string& compression) {
@@ -500,7 +487,7 @@ bool BlendSession::Stopped() const {
 std::string BlendSession::OutputFileShown(const std::string& destination) {
     const std::string relative =
         Engine ? Engine->GetTexturePath(SetName, TypeName, destination) : "";
-    return ShownPath(OutputPath() + relative);
+    return AbsoluteDisplayPath(OutputPath() + relative);
 }
 
 std::string BlendSession::SaveFailure(bool blended) const {
@@ -568,8 +555,8 @@ bool BlendSession::SaveBlend(bool blended, const std::string& destination) {
 int BlendSession::AskToOverwrite(const char* question, unsigned style, const BlendChoice& choice) {
     // The files it writes, below the output folder; at most a screenful of them.
     constexpr std::size_t Listed = 12;
-    std::string text =
-        std::string(question) + "\r\n\r\nFiles written in " + ShownPath(OutputPath()) + ":";
+    std::string text = std::string(question) + "\r\n\r\nFiles written in " +
+                       AbsoluteDisplayPath(OutputPath()) + ":";
     for (std::size_t i = 0; i < choice.Destinations.size() && i < Listed; ++i) {
         const std::string relative =
             Engine->GetTexturePath(SetName, TypeName, choice.Destinations[i]);
@@ -676,7 +663,7 @@ void BlendSession::FinishMultipleSave(const BlendChoice& choice, int written, bo
         return;
     }
     Tell("Files saved successfully!\r\n\r\n" + std::to_string(written) + " files written in " +
-             ShownPath(OutputPath()),
+             AbsoluteDisplayPath(OutputPath()),
          "Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION);
     SetStatus("Ready");
 }

@@ -3,6 +3,8 @@
 // guard that makes it the current directory, small file writers, and path helpers.
 #pragma once
 
+#include "platform/Paths.h" // NativeSeparator
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -58,11 +60,9 @@ private:
 };
 
 #ifdef _WIN32
-inline constexpr char NativeSeparator = '\\';
 // Windows finds a name whatever its letter case, so a path is used as written.
 inline constexpr bool NamesIgnoreCase = true;
 #else
-inline constexpr char NativeSeparator = '/';
 inline constexpr bool NamesIgnoreCase = false;
 #endif
 
