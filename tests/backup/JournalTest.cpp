@@ -82,6 +82,8 @@ TEST(Journal, ReadsBackWhatItWrites) {
     EXPECT_FALSE(ReadJournalFile(folder / "missing.txt", read, reason));
 }
 
+// Which paths are unsafe and which hashes malformed: the tests below. Here, that a journal's
+// paths (escaped too) and hashes are checked at all.
 TEST(Journal, DamagedOrHostileJournalsAreRefusedWithTheirLine) {
     const std::string header = "Quillon journal 1\nstarted 2026-12-07 14:03:22\nprogram Q\n"
                                "what head fix\nprocess 1\n";
@@ -104,7 +106,6 @@ TEST(Journal, DamagedOrHostileJournalsAreRefusedWithTheirLine) {
         {"a process that is no number", header.substr(0, header.size() - 2) + "-1\n", "line 5"},
         {"a process beyond 64 bits", header.substr(0, header.size() - 2) + "99999999999999999999\n",
          "line 5"},
-        {"a short hash", header + "file written new 0123 - a.dds\n", "line 6"},
         {"a hash with a non-digit", header + "file written new " + hash.substr(1) + "g - a.dds\n",
          "line 6"},
         {"a new file with a replaced hash",
@@ -116,11 +117,7 @@ TEST(Journal, DamagedOrHostileJournalsAreRefusedWithTheirLine) {
          "line 6"},
         {"an unknown state", header + "file done new " + hash + " - a.dds\n", "line 6"},
         {"no path", header + file + "\n", "line 6"},
-        {"a path up out of the folder", header + file + "../../etc/passwd\n", "line 6"},
         {"a path up, escaped", header + file + "textures/%2E%2E/%2E%2E/x\n", "line 6"},
-        {"an absolute path", header + file + "/etc/passwd\n", "line 6"},
-        {"a drive", header + file + "C:/Windows/x.dds\n", "line 6"},
-        {"a backslash", header + file + "textures\\..\\..\\x\n", "line 6"},
         {"an escaped line break", header + file + "a%0A.dds\n", "line 6"},
         {"a bad escape", header + file + "a%4.dds\n", "line 6"},
         {"a lower-case escape", header + file + "a%2f.dds\n", "line 6"},

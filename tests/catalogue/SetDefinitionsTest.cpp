@@ -48,38 +48,18 @@ protected:
 
 } // namespace
 
-TEST_F(SetDefinitionsTest, ReadsTheHeadExample) {
-    Write("Head.xml", HeadXml);
-    Engine.LoadSetDefinitions();
-    ASSERT_EQ(SetNames(), Names{"Head"});
-    Names names;
-    Engine.GetChannelNames(names, "Head");
-    EXPECT_EQ(names, (Names{"Color", "Normal", "Specular"}));
-    const TextureSet& set = *Engine.FindTextureSet("Head");
-    EXPECT_EQ(set.GetCompression("Color", "Nord"), "DXT1");
-    EXPECT_EQ(set.GetCompression("Normal", "Nord"), "DXT5");
-    EXPECT_EQ(set.GetCompression("Specular", "Nord"), "RGB");
-    EXPECT_EQ(Engine.GetTextureSize("Head", "Specular", "Nord"), 512);
-    EXPECT_EQ(Engine.GetTexturePath("Head", "Color", "Nord"),
-              "textures\\actors\\character\\female\\Nord\\femalehead.dds");
-}
-
-TEST_F(SetDefinitionsTest, NumbersAreReadAsAtoiReadsThem) {
-    struct Case {
-        const char* Text;
-        int Expected;
-    };
-    const Case cases[] = {{" 2048", 2048},
-                          {"2k", 2},
-                          {"word", 0},
-                          {"-16", -16},
-                          {"+7", 7},
-                          {"", 0},
-                          {"\t 12 3", 12},
-                          {"99999999999", 2147483647},
-                          {"-99999999999", -2147483647 - 1}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(ReadInteger(c.Text), c.Expected) << '"' << c.Text << '"';
+TEST(SetDefinitions, NumbersAreReadAsAtoiReadsThem) {
+    const std::pair<const char*, int> cases[] = {{" 2048", 2048},
+                                                 {"2k", 2},
+                                                 {"word", 0},
+                                                 {"-16", -16},
+                                                 {"+7", 7},
+                                                 {"", 0},
+                                                 {"\t 12 3", 12},
+                                                 {"99999999999", 2147483647},
+                                                 {"-99999999999", -2147483647 - 1}};
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(ReadInteger(text), expected) << '"' << text << '"';
     }
 }
 
@@ -93,7 +73,6 @@ TEST_F(SetDefinitionsTest, SwitchesAndTheFormatElementDecideTheCompression) {
     const Case cases[] = {
         {"", "RGB"},
         {"<CompressTex>0</CompressTex>", "RGB"},
-        {"<CompressTex>yes</CompressTex>", "RGB"},
         {"<CompressTex/>", "RGB"},
         {"<CompressTex>1</CompressTex>", "DXT1"},
         {"<CompressTex>1</CompressTex><HasAlpha>0</HasAlpha>", "DXT1"},
@@ -103,13 +82,9 @@ TEST_F(SetDefinitionsTest, SwitchesAndTheFormatElementDecideTheCompression) {
         {"<Format>BC7</Format>", "BC7"},
         {"<Format>bc7</Format><CompressTex>1</CompressTex><HasAlpha>1</HasAlpha>", "BC7"},
         {"<CompressTex>1</CompressTex><Format>Dxt1</Format><HasAlpha>1</HasAlpha>", "DXT1"},
-        {"<Format>dxt5</Format>", "DXT5"},
         {"<Format>rgb</Format><CompressTex>1</CompressTex>", "RGB"},
         {"<Format>RgBa</Format><HasAlpha>0</HasAlpha>", "RGBA"},
-        {"<Format> BC7 </Format>", "BC7"}, // the parser trims the text
         {"<Format>BC5</Format><CompressTex>1</CompressTex>", nullptr},
-        {"<Format>DXT</Format>", nullptr},
-        {"<Format></Format><CompressTex>1</CompressTex>", nullptr},
         {"<Format/>", nullptr},
         {"<format>BC7</format><CompressTex>1</CompressTex>", "DXT1"}, // not the element's name
     };
@@ -141,14 +116,24 @@ TEST_F(SetDefinitionsTest, FilesAreReadInWindowsOrderAndEverySetIsKept) {
     Write("notes.txt", "<TextureSet Name=\"Ignored\"><Path>x</Path></TextureSet>");
     Engine.LoadSetDefinitions();
     EXPECT_EQ(SetNames(), (Names{"Head", "Body", "Hands", "Feet", "Head"}));
-    EXPECT_EQ(Engine.FindTextureSet("Head")->Path, "textures\\actors\\character\\female");
+    // The head example, the first Head, is read whole.
+    Names names;
+    Engine.GetChannelNames(names, "Head");
+    EXPECT_EQ(names, (Names{"Color", "Normal", "Specular"}));
+    const TextureSet& set = *Engine.FindTextureSet("Head");
+    EXPECT_EQ(set.GetCompression("Color", "Nord"), "DXT1");
+    EXPECT_EQ(set.GetCompression("Normal", "Nord"), "DXT5");
+    EXPECT_EQ(set.GetCompression("Specular", "Nord"), "RGB");
+    EXPECT_EQ(Engine.GetTextureSize("Head", "Specular", "Nord"), 512);
+    EXPECT_EQ(Engine.GetTexturePath("Head", "Color", "Nord"),
+              "textures\\actors\\character\\female\\Nord\\femalehead.dds");
 }
 
 TEST_F(SetDefinitionsTest, FilesThatDoNotParseOrHideTheirSetsContributeNothing) {
+    // Which files the XML reader refuses: its own tests. One that is cut short gives not even the
+    // sets before the cut.
     Write("1-malformed.xml", "<TextureSet Name=\"Early\"><Path>e</Path></TextureSet>"
                              "<TextureSet Name=\"Broken\"><Path>b</Path>");
-    Write("2-mismatched.xml", "<TextureSet Name=\"M\"><Path>m</Pat></TextureSet>");
-    Write("3-empty.xml", "");
     Write("4-wrapped.xml", "<Sets>" + HeadXml.substr(HeadXml.find("<TextureSet")) + "</Sets>");
     Write("5-case.xml", "<Textureset Name=\"A\"><Path>a</Path></Textureset>"
                         "<TextureSet name=\"B\"><Path>b</Path></TextureSet>"
@@ -199,28 +184,4 @@ TEST_F(SetDefinitionsTest, RepeatedSubSetsMergeAndRepeatedChannelsReplace) {
     EXPECT_EQ(set.Channels.size(), 2u) << "nested sub sets are not read";
     EXPECT_EQ(set.GetPath("Color", "A"), "first\\A\\new.dds");
     EXPECT_EQ(set.GetSize("Normal", "A"), 2);
-}
-
-// Files the earlier parser crashed on (one ending in a UTF-8 lead byte, one nested 40,000 deep)
-// and files beyond the bounds are skipped, and the files around them are read.
-TEST_F(SetDefinitionsTest, FilesBeyondTheBoundsAreSkipped) {
-    auto nested = [](int depth) {
-        std::string xml;
-        for (int i = 0; i < depth; ++i) {
-            xml += "<x>";
-        }
-        for (int i = 0; i < depth; ++i) {
-            xml += "</x>";
-        }
-        return xml;
-    };
-    Write("1-cut.xml", "<?xml version=\"1.0\" ?><a>\xC8");
-    Write("2-deep.xml",
-          "<TextureSet Name=\"Deep\"><Path>d</Path>" + nested(40000) + "</TextureSet>");
-    // Nested as deep as allowed: the set, then 255 levels inside it.
-    Write("3-limit.xml",
-          "<TextureSet Name=\"Limit\"><Path>l</Path>" + nested(255) + "</TextureSet>");
-    Write("4-good.xml", "<TextureSet Name=\"Good\"><Path>g</Path></TextureSet>");
-    Engine.LoadSetDefinitions();
-    EXPECT_EQ(SetNames(), (Names{"Limit", "Good"}));
 }

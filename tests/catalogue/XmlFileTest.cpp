@@ -101,6 +101,8 @@ TEST(XmlFile, OnlyWellFormedFilesLoad) {
         {"several roots, a declaration, a document type, comments",
          "<?xml version='1.0'?><!DOCTYPE r><!-- c --><r/><r/>", nullptr},
         {"a byte-order mark", "\xEF\xBB\xBF<r/>", nullptr},
+        // A file that made the parser before pugixml read past its buffer.
+        {"a UTF-8 lead byte at the very end", "<?xml version=\"1.0\" ?><a>\xC8", ""},
         {"unknown entities stay as written", "<r x='&foo;'>&bar;</r>", nullptr},
     };
     for (const Case& c : cases) {

@@ -6,7 +6,7 @@
 #include "platform/SafeWrite.h"
 #include "support/ProcessRunner.h"
 #include "workflow/AutoHeadFix.h"
-#include "workflow/BackupWorkspace.h"
+#include "workflow/HeadWorkspace.h"
 
 #include <gtest/gtest.h>
 
@@ -75,11 +75,6 @@ std::vector<std::string> TemporaryFiles(const fs::path& folder) {
     return found;
 }
 
-ProcessResult Restore(const fs::path& workspace) {
-    return RunProcess(QUILLON_CLI, {"--restore"}, workspace.string(), {{"HOME", "/nonexistent"}},
-                      {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
-}
-
 } // namespace
 
 TEST(BackupKill, KilledAtAnyMomentEveryTextureIsOldOrNewAndTheRestoreBringsBackEveryByte) {
@@ -119,7 +114,7 @@ TEST(BackupKill, KilledAtAnyMomentEveryTextureIsOldOrNewAndTheRestoreBringsBackE
             EXPECT_TRUE(run.Readable) << run.Problem;
         }
 
-        const ProcessResult restore = Restore(workspace);
+        const ProcessResult restore = RunIn(workspace, QUILLON_CLI, {"--restore"});
         EXPECT_TRUE(restore.ExitCode == 0 || restore.ExitCode == 20) << restore.StandardError;
         EXPECT_TRUE(FilesBelow(workspace / "Data") == original) << restore.StandardOutput;
         EXPECT_EQ(TemporaryFiles(workspace / "Data"), std::vector<std::string>());
@@ -160,9 +155,9 @@ TEST(BackupKill, AFullDiskLosesNothingAndTheJournalSaysSo) {
         const Journal& journal = runs[0].Record;
         ASSERT_EQ(journal.Files.size(), 1u);
         EXPECT_EQ(journal.Files[0].State, EntryState::Failed);
-        EXPECT_EQ(journal.Files[0].Path, HeadTexturePaths[0]);
+        EXPECT_EQ(journal.Files[0].Path, HeadPath(0));
         EXPECT_NE(journal.Files[0].Reason.find("the disk may be full"), std::string::npos);
         EXPECT_FALSE(journal.EndedOk);
-        EXPECT_FALSE(fs::exists(runs[0].KeptOriginal(HeadTexturePaths[0])));
+        EXPECT_FALSE(fs::exists(runs[0].KeptOriginal(HeadPath(0))));
     }
 }

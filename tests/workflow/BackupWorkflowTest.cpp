@@ -3,8 +3,8 @@
 #include "backup/Restore.h"
 #include "platform/MessageBox.h"
 #include "support/ProcessRunner.h"
-#include "workflow/BackupWorkspace.h"
 #include "workflow/BlendSession.h"
+#include "workflow/HeadWorkspace.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 ProcessResult Cli(const TempFolder& root, const std::vector<std::string>& arguments = {}) {
-    return RunProcess(QUILLON_CLI, arguments, root.Path().string(), {{"HOME", root / "home"}},
-                      {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    return RunIn(root.Path(), QUILLON_CLI, arguments);
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -39,8 +38,8 @@ TEST(Backups, TheHeadFixTwiceWritesTheSameBytesAndTheRestoreBringsTheOriginalsBa
     EXPECT_EQ(Count(run.StandardOutput, "Quillon's own output"), 0u);
     const auto first = FilesBelow(root.Path() / "Data");
     ASSERT_EQ(first.size(), original.size()) << "no file beside the textures";
-    for (const char* path : HeadTexturePaths) {
-        EXPECT_NE(first.at(path), original.at(path)) << path;
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_NE(first.at(HeadPath(i)), original.at(HeadPath(i))) << HeadPath(i);
     }
 
     // The second run starts from the originals, not from the first run's outputs, and says so.
@@ -61,8 +60,7 @@ TEST(Backups, TheHeadFixTwiceWritesTheSameBytesAndTheRestoreBringsTheOriginalsBa
     run = Cli(root, {"--restore"});
     EXPECT_EQ(run.ExitCode, 0) << run.StandardError;
     EXPECT_EQ(Count(run.StandardOutput, "put back "), 6u) << run.StandardOutput;
-    EXPECT_NE(run.StandardOutput.find(NativePath("Data/" + std::string(HeadTexturePaths[5]))),
-              std::string::npos);
+    EXPECT_NE(run.StandardOutput.find(NativePath("Data/" + HeadPath(5))), std::string::npos);
     EXPECT_TRUE(FilesBelow(root.Path() / "Data") == original);
 
     run = Cli(root, {"--restore"});
@@ -80,7 +78,7 @@ TEST(Backups, APlayersFileInTheOutputFolderIsNeverTreatedAsOurs) {
     const auto original = FilesBelow(root.Path() / "Data");
     ASSERT_EQ(Cli(root).ExitCode, 0);
     const auto first = FilesBelow(root.Path() / "Data");
-    const std::string players = "Data/" + std::string(HeadTexturePaths[1]);
+    const std::string players = "Data/" + HeadPath(1);
     ASSERT_TRUE(WriteDdsTexture(root / players, MakeSeamedTexture(SampleKind::Skin, 32, 32, 20, 99),
                                 "DXT1"));
     const std::string playersBytes = ReadTextFile(root / players);
@@ -91,7 +89,7 @@ TEST(Backups, APlayersFileInTheOutputFolderIsNeverTreatedAsOurs) {
     EXPECT_EQ(run.StandardOutput.find(NativePath(players) + " is"), std::string::npos);
     const std::string blended = ReadTextFile(root / players);
     EXPECT_NE(blended, playersBytes);
-    EXPECT_NE(blended, first.at(HeadTexturePaths[1]));
+    EXPECT_NE(blended, first.at(HeadPath(1)));
 
     // Undoing the second run gives the player's file back.
     run = Cli(root, {"--restore"});
@@ -130,7 +128,7 @@ TEST(Backups, TheWindowsInstalledSourceSkipsOurOwnOutput) {
     const TempFolder root;
     ASSERT_TRUE(MakeDataFolderWorkspace(root.Path()));
     const CurrentDirectoryGuard inWorkspace(root.Path());
-    const std::string path = "Data/" + std::string(HeadTexturePaths[0]);
+    const std::string path = "Data/" + HeadPath(0);
     const std::string original = ReadTextFile(root / path);
     std::vector<std::string> boxes;
     SetMessageBoxHandler([&](const MessageBoxRequest& box) {

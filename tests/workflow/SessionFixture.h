@@ -1,6 +1,6 @@
-// The fixture of the slot and save tests: a session in a folder of its own, with one set whose
-// channels cover every output format; loading files into slots, saving "Final"; a picture of
-// smooth ramps (RGBA8, rows top-down), and what the DDS cases expect of each save.
+// The fixture of the slot, save and mip chain tests: a session in a folder of its own, with one set
+// whose channels cover every output format; loading files into slots, saving "Final"; a picture
+// of smooth ramps (RGBA8, rows top-down), and what the DDS cases expect of each save.
 #pragma once
 
 #include "support/TestSupport.h"
@@ -71,7 +71,9 @@ protected:
                                    subSet);
     }
     std::string Written(const std::string& subSet, const std::string& extension = "dds") {
-        return Folder / ("textures/actors/Character/" + subSet + "/face." + extension);
+        const std::string name =
+            Session.Engine->TextureSets[0]->Channels["Color-" + subSet].FileName;
+        return Folder / ("textures/actors/Character/" + subSet + "/" + name + "." + extension);
     }
 
     TempFolder Folder;

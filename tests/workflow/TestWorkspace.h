@@ -8,6 +8,8 @@
 #include "samples/SampleDocuments.h"
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -117,6 +119,20 @@ CompareBlocks(const std::string& installed, const std::string& written, const Rg
         }
     }
     return levels;
+}
+
+// CompareBlocks of a 64 x 64 texture with its chain, blended with a seam modification: it has
+// untouched and touched blocks, down the chain too; the untouched ones are the installed bytes
+// when `copied`, else all encoded anew; no touched one is.
+inline void ExpectBlocksCopied(const std::vector<CopiedBlockCount>& levels, bool copied) {
+    ASSERT_EQ(levels.size(), 7u);
+    EXPECT_GT(levels[0].Untouched, 64) << "the test needs untouched blocks";
+    EXPECT_LT(levels[0].Untouched, 256 - 32) << "and touched ones";
+    EXPECT_GT(levels[2].Untouched, 4) << "down the chain too";
+    for (const CopiedBlockCount& count : levels) {
+        EXPECT_EQ(count.UntouchedChanged, copied ? 0 : count.Untouched);
+        EXPECT_EQ(count.TouchedSame, 0);
+    }
 }
 
 } // namespace quillon
