@@ -32,10 +32,10 @@ struct RunFolder {
     // Where the run keeps the file it replaced at a relative path, and where a forced restore
     // puts the file it takes away.
     std::filesystem::path KeptOriginal(const std::string& relative) const {
-        return Path / ReplacedFolderName / std::filesystem::path(relative);
+        return (Path / ReplacedFolderName / std::filesystem::path(relative)).make_preferred();
     }
     std::filesystem::path SetAside(const std::string& relative) const {
-        return Path / ChangedFolderName / std::filesystem::path(relative);
+        return (Path / ChangedFolderName / std::filesystem::path(relative)).make_preferred();
     }
 };
 

@@ -71,7 +71,8 @@ RestorePlan Plan(const fs::path& root, const RunFolder& run, bool force) {
     const std::vector<PathHistory> paths = SummarizeRun(run.Record);
     for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
         RestoreFile file;
-        const fs::path native = root / fs::path(path->Path);
+        const fs::path native =
+            (root / fs::path(path->Path)).make_preferred(); // as the player writes it
         file.Path = native.string();
         std::error_code error;
         ContentHash content;
@@ -114,7 +115,7 @@ bool SetAside(const fs::path& file, const fs::path& aside, std::string& reason) 
 }
 
 void Carry(const fs::path& root, const RunFolder& run, const PathHistory& path, RestoreFile& file) {
-    const fs::path native = root / fs::path(path.Path);
+    const fs::path native = (root / fs::path(path.Path)).make_preferred();
     const fs::path kept = run.KeptOriginal(path.Path);
     std::error_code error;
     switch (file.Action) {
@@ -223,7 +224,7 @@ RestorePlan RestoreMostRecentRun(const std::string& outputFolder, bool force) {
     // The folders the run made, deepest first, where nothing else has come into them.
     for (auto folder = run.Record.Folders.rbegin(); folder != run.Record.Folders.rend(); ++folder) {
         std::error_code error;
-        const fs::path native = root / fs::path(*folder);
+        const fs::path native = (root / fs::path(*folder)).make_preferred();
         if (fs::is_directory(native, error) && fs::is_empty(native, error)) {
             fs::remove(native, error);
         }
