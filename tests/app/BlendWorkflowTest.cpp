@@ -10,6 +10,7 @@
 #include <QProgressBar>
 
 #include <functional>
+#include <iostream>
 
 using namespace quillon;
 
@@ -251,43 +252,35 @@ TEST_F(BlendWorkflowTest, RestorePreviousTexturesPutsBackWhatASaveReplaced) {
         EXPECT_NE(QThread::currentThread(), qApp->thread());
         return restore(reason);
     };
-
+    auto chosen = [this](int answer) {
+        Answer = answer;
+        Boxes = "";
+        Window->RestoreAction->trigger();
+        Settle();
+        return Boxes;
+    };
     auto ask = [&](const std::string& listed) {
         return Box(caption, msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION,
                    "These files will be put back as they were before the last blend:\r\n" + listed +
                        OutFile('B') + "\r\n\r\nRestore them?");
     };
+    EXPECT_EQ(chosen(msgbox::IDNO), ask("put back: "));
+    EXPECT_TRUE(ReadTextFile(file) == blended) << "No changes nothing";
+
+    WriteTextFile(file, "the player's own");
     const std::string changed = "it was changed since Quillon wrote it";
-    const std::string notRestored = OutFile('B') + ": " + changed;
-    const struct {
-        const char* What;
-        int Answer;
-        std::string Content; // the file's bytes when the entry is chosen, and after
-        std::string Boxes;
-        std::string After;
-        std::string Reason;
-    } steps[] = {
-        {"No", msgbox::IDNO, blended, ask("put back: "), blended, ""},
-        {"changed since", msgbox::IDYES, "the player's own",
-         ask("left alone (" + changed + "): ") +
-             Box("Error", msgbox::MB_OK | msgbox::MB_ICONERROR,
-                 "Failed to restore textures\r\n\r\n" + notRestored),
-         "the player's own", "Textures not restored: " + notRestored},
-        {"Yes", msgbox::IDYES, blended,
-         ask("put back: ") + Box(caption, Info, "Previous textures restored."), original, ""},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.What);
-        WriteTextFile(file, step.Content);
-        Answer = step.Answer;
-        Boxes = "";
-        Window->RestoreAction->trigger();
-        Settle();
-        EXPECT_EQ(Boxes, step.Boxes);
-        EXPECT_TRUE(ReadTextFile(file) == step.After) << "the texture's bytes";
-        EXPECT_EQ(App->ReasonLine->isVisible() ? App->ReasonLine->text().toStdString() : "",
-                  step.Reason);
-    }
+    EXPECT_EQ(chosen(msgbox::IDYES),
+              ask("left alone (" + changed + "): ") +
+                  Box("Error", msgbox::MB_OK | msgbox::MB_ICONERROR,
+                      "Failed to restore textures\r\n\r\n" + OutFile('B') + ": " + changed));
+    EXPECT_EQ(App->ReasonLine->text().toStdString(),
+              "Textures not restored: " + OutFile('B') + ": " + changed);
+    EXPECT_EQ(ReadTextFile(file), "the player's own");
+
+    WriteTextFile(file, blended);
+    EXPECT_EQ(chosen(msgbox::IDYES),
+              ask("put back: ") + Box(caption, Info, "Previous textures restored."));
+    EXPECT_TRUE(ReadTextFile(file) == original) << "the original bytes";
     EXPECT_FALSE(offered()) << "the run is undone";
 }
 
@@ -327,41 +320,63 @@ TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
     EXPECT_TRUE(App->Session.SourceReload && App->Session.ModReload) << "type chosen";
 }
 
-// After a load or a blend that fails, a picture with nothing to show shows the placeholder: not
-// the previous file, not a flat colour. A large source is no failure.
-TEST_F(BlendWorkflowTest, PicturesWithoutAPictureShowThePlaceholder) {
+// After a load or a blend that fails, a picture with nothing to show shows the placeholder (not
+// the previous file, not a flat colour), crossed out in red where its own load failed, with the
+// reason as its tooltip and in the second status field until the next action. A large source is
+// no failure.
+TEST_F(BlendWorkflowTest, AFailedPictureShowsThePlaceholderCrossedOutAndWhy) {
     Open();
     ChooseHeadColor();
     Tick("A");
-    Click(App->PreviewButton);
-    const std::pair<const char*, std::function<void()>> steps[] = {
-        {"picture|picture|picture", [] {}},
-        {"picture|placeholder|placeholder", [&] { Select(App->LibraryTree, "Folder"); }},
-        {"picture|picture|picture", [&] { Select(App->LibraryTree, "mod.psd"); }},
-        // The modification is deleted after the tree was filled.
-        {"picture|placeholder|placeholder",
+    auto redPixels = [](QWidget* picture) {
+        const QImage image = picture->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                red += qRed(c) > 180 && qGreen(c) < 60 && qBlue(c) < 60 ? 1 : 0;
+            }
+        }
+        return red;
+    };
+    const int plain = redPixels(App->ModPreview); // never chosen: the plain placeholder
+    const std::tuple<const char*, std::string, std::function<void()>> steps[] = {
+        {"picture|picture|picture", "", [] {}},
+        {"picture|crossed|placeholder", "it is a folder, not a file",
+         [&] { Select(App->LibraryTree, "Folder"); }},
+        {"picture|picture|picture", "", [&] { Select(App->LibraryTree, "mod.psd"); }},
+        // Deleted after the tree was filled.
+        {"picture|crossed|placeholder", "there is no such file",
          [&] { std::filesystem::remove(Root / "Library/Head/Color/mod.psd"); }},
-        // A source of 6000 pixels.
-        {"picture|picture|picture",
+        {"picture|picture|picture", "",
          [&] {
              WriteTexture("Library/Head/Color/mod.psd", 64, Red, 0);
-             RgbaImage wide(6000, 4);
+             RgbaImage wide(6000, 4); // a source of 6000 pixels
              std::fill(wide.Pixels.begin(), wide.Pixels.end(), 200);
              ASSERT_TRUE(WriteDdsTexture(Root / "Source/Head/Color/pale.dds", wide, "RGB"));
              App->Session.SourceReload = true;
          }},
     };
-    for (const auto& [shown, act] : steps) {
+    for (const auto& [shown, reason, act] : steps) {
+        SCOPED_TRACE(shown);
         act();
         App->Session.ModReload = true; // as a changed selection does
         Click(App->PreviewButton);
         std::string pictures;
         for (const PictureControl* picture :
              {App->SourcePreview, App->ModPreview, App->FinalPreview}) {
-            pictures += std::string(pictures.empty() ? "" : "|") +
-                        (Blank(picture) ? "placeholder" : "picture");
+            pictures +=
+                std::string(pictures.empty() ? "" : "|") + (!Blank(picture)     ? "picture"
+                                                            : picture->Failed() ? "crossed"
+                                                                                : "placeholder");
         }
         EXPECT_EQ(pictures, shown);
+        EXPECT_EQ(App->ModPreview->toolTip().toStdString(), reason);
+        EXPECT_EQ(App->ReasonLine->isVisible() ? App->ReasonLine->text().toStdString() : "",
+                  reason);
+        if (!reason.empty()) {
+            EXPECT_GT(redPixels(App->ModPreview), plain + 100) << "crossed out in red";
+        }
     }
 }
 
@@ -411,9 +426,7 @@ TEST_F(BlendWorkflowTest, PreviewFollowsTheSelectedDestination) {
     Open("1");
     ChooseHeadColor();
     const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
-        {"ABC", "B", "B", "green"},
-        {"AC", "B", "A", "blue"}, // B is not checked
-        {"BC", "A", "B", "green"},
+        {"ABC", "B", "B", "green"}, {"AC", "B", "A", "blue"}, // B is not checked
     };
     for (const auto& [ticked, selected, shown, installed] : cases) {
         SCOPED_TRACE(selected);
@@ -426,46 +439,6 @@ TEST_F(BlendWorkflowTest, PreviewFollowsTheSelectedDestination) {
         EXPECT_EQ(SeenAt(App->FinalPreview, 0.2, 0.5) + "|" + SeenAt(App->FinalPreview, 0.8, 0.5),
                   std::string("red|") + installed);
     }
-}
-
-// A failure's reason (as the session gives it) shows in the second status field until the next
-// action, and on the picture it concerns: crossed out in red, the reason as its tooltip. A
-// picture that was never chosen shows the plain placeholder.
-TEST_F(BlendWorkflowTest, AFailureIsShownOnItsPictureAndInTheStatusBar) {
-    Open();
-    ChooseHeadColor();
-    auto redPixels = [](QWidget* picture) {
-        const QImage image = picture->grab().toImage();
-        int red = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb c = image.pixel(x, y);
-                red += qRed(c) > 180 && qGreen(c) < 60 && qBlue(c) < 60 ? 1 : 0;
-            }
-        }
-        return red;
-    };
-    ASSERT_TRUE(Blank(App->ModPreview));
-    const int plain = redPixels(App->ModPreview);
-    EXPECT_FALSE(App->ReasonLine->isVisible());
-    const std::string reason = "Library\\Head\\Color\\mod.psd: the file ends inside its layers";
-    App->Session.View.Reason(ModPreviewFlag, reason);
-    EXPECT_TRUE(App->ModPreview->Failed() && !App->SourcePreview->Failed());
-    EXPECT_GT(redPixels(App->ModPreview), plain + 100) << "crossed out in red";
-    EXPECT_EQ(App->ModPreview->toolTip().toStdString(), reason);
-    EXPECT_TRUE(App->ReasonLine->isVisible());
-    EXPECT_EQ(App->ReasonLine->text().toStdString(), reason);
-    // A later step that succeeds for that picture lifts the mark; the line keeps the reason.
-    App->Session.View.Reason(ModPreviewFlag, "");
-    EXPECT_FALSE(App->ModPreview->Failed());
-    EXPECT_EQ(App->ModPreview->toolTip(), "");
-    EXPECT_EQ(App->ReasonLine->text().toStdString(), reason);
-    // A picture that comes lifts it too; the next action clears the line.
-    App->Session.View.Reason(ModPreviewFlag, reason);
-    Tick("A");
-    Click(App->PreviewButton);
-    EXPECT_FALSE(App->ModPreview->Failed() || Blank(App->ModPreview));
-    EXPECT_FALSE(App->ReasonLine->isVisible());
 }
 
 // Closing the window during work: a load or preview is waited for; a save asks, and stops after
