@@ -1,19 +1,18 @@
 // The window on the demo workspace, used as a new user would: choose "Head" and "Color", keep
-// both destinations, pick the library's modification, preview, then blend and save on the
-// installed textures, and again from one source file. After the preview pictures of the window
-// are saved for the README (in the build folder): screenshot.png at the default size, and
-// screenshot-enlarged.png with the window enlarged and previewed again.
+// both destinations, pick the library's modification and preview. The pictures of the window are
+// saved for the README (in the build folder): screenshot.png at the default size, and
+// screenshot-enlarged.png with the window enlarged and previewed again. (What a save writes is
+// seen in BlendWorkflowTest, and on the demo in the console program's tests.)
 #include "app/WindowFixture.h"
 #include "support/ProcessRunner.h"
 
 #include <QPixmap>
-#include <QProgressBar>
 
 using namespace quillon;
 
 using DemoWorkspaceTest = WindowTest;
 
-TEST_F(DemoWorkspaceTest, BlendsBothWaysAndGivesTheScreenshot) {
+TEST_F(DemoWorkspaceTest, PreviewsAndGivesTheScreenshots) {
     const ProcessResult made = RunProcess(QUILLON_DEMO, {Root / "demo"}, Root.Path().string());
     ASSERT_EQ(made.ExitCode, 0) << made.StandardError;
     const CurrentDirectoryGuard inDemo(Root.Path() / "demo");
@@ -39,23 +38,4 @@ TEST_F(DemoWorkspaceTest, BlendsBothWaysAndGivesTheScreenshot) {
     ASSERT_TRUE(App->FinalPreview->Detail());
     EXPECT_EQ(App->FinalPreview->Detail()->Width, App->FinalPreview->contentsRect().width());
     EXPECT_TRUE(Window->grab().save(QUILLON_SCREENSHOT_DIR "/screenshot-enlarged.png", "PNG"));
-
-    const std::string female = Root / "demo/Output/textures/actors/character/female/femalehead.dds";
-    const std::string male = Root / "demo/Output/textures/actors/character/male/malehead.dds";
-    Click(App->BlendButton);
-    EXPECT_EQ(Boxes.substr(0, AskInstalled.size() - 1),
-              AskInstalled.substr(0, AskInstalled.size() - 1));
-    EXPECT_NE(Boxes.find("Files saved successfully!"), std::string::npos);
-    EXPECT_NE(DescribeDds(female), "");
-    EXPECT_NE(ReadTextFile(female), ReadTextFile(male)) << "each on its own installed texture";
-
-    QTest::mouseClick(App->UseInstalledCheck, Qt::LeftButton);
-    Select(App->SourceTree, "SunKissed.dds");
-    Boxes = "";
-    Click(App->BlendButton);
-    EXPECT_EQ(Boxes.substr(0, AskOneSource.size() - 1),
-              AskOneSource.substr(0, AskOneSource.size() - 1));
-    EXPECT_NE(Boxes.find("Files saved successfully!"), std::string::npos);
-    EXPECT_NE(DescribeDds(female), "");
-    EXPECT_EQ(ReadTextFile(female), ReadTextFile(male)) << "the same blend in both";
 }

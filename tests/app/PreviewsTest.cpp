@@ -13,10 +13,7 @@ class PreviewsTest : public OpenWindowTest {
 protected:
     // Puts an image of one colour (0xAABBGGRR) into an empty slot of the engine.
     void Put(const std::string& key, int width, int height, std::uint32_t pixel) {
-        RgbaImage& image = App->Session.Images[key] = RgbaImage(width, height);
-        for (std::size_t i = 0; i < image.Pixels.size(); i += 4) {
-            std::memcpy(&image.Pixels[i], &pixel, 4);
-        }
+        App->Session.Images[key] = Halves(width, height, pixel, pixel);
     }
 };
 
@@ -66,20 +63,24 @@ TEST_F(PreviewsTest, TransparencyIsLaidOverBlackOrOverTheWindowColour) {
     EXPECT_EQ(CentrePixel(App->Session.GetPreviewBitmap("Source", true, 4, 4)), 0xFF808080u);
 }
 
+// A double click or Enter on a picture opens its pop-up, named after the picture and its file (an
+// empty slot's is empty, named by the picture alone).
 TEST_F(PreviewsTest, PopUpsOpenOnADoubleClickAreNamedCloseAsAskedAndAreReleased) {
-    Choose(App->SetSelector, "Head");
-    Choose(App->TypeSelector, "Color");
-    Select(App->LibraryTree, "mod.psd");
-    Select(App->SourceTree, "pale.dds");
-    App->DestinationList->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
-    Click(App->PreviewButton);
     auto open = [this](PictureControl* picture) {
         QTest::mouseDClick(picture, Qt::LeftButton);
         Settle();
         return App->Previews.empty() ? nullptr : App->Previews.back()->Window;
     };
-    const QWidget* popUp = open(App->FinalPreview);
+    const QWidget* empty = open(App->FinalPreview);
     ASSERT_EQ(App->Previews.size(), 1u);
+    EXPECT_EQ(empty->windowTitle(), "Destination Preview");
+    EXPECT_EQ(empty->findChild<PictureControl*>()->Image(), nullptr);
+
+    ChooseHeadColor();
+    Tick("BC");
+    Click(App->PreviewButton);
+    const QWidget* popUp = open(App->FinalPreview);
+    ASSERT_EQ(App->Previews.size(), 2u);
     EXPECT_EQ(popUp->windowTitle(), "Destination Preview: B");
     EXPECT_TRUE(popUp->isVisible());
     EXPECT_EQ(popUp->size(), QSize(768, 768));
@@ -93,9 +94,9 @@ TEST_F(PreviewsTest, PopUpsOpenOnADoubleClickAreNamedCloseAsAskedAndAreReleased)
     App->SourcePreview->setFocus();
     QTest::keyClick(App->SourcePreview, Qt::Key_Return); // the keyboard opens one too
     Settle();
-    ASSERT_EQ(App->Previews.size(), 4u);
+    ASSERT_EQ(App->Previews.size(), 5u);
     QTest::mouseClick(App->SourcePreview, Qt::LeftButton);
-    EXPECT_EQ(App->Previews.size(), 4u) << "a single click opens nothing";
+    EXPECT_EQ(App->Previews.size(), 5u) << "a single click opens nothing";
 
     // Escape, Enter or a click closes one; it is released once the window hears of it, whichever
     // it is; the rest stay.
@@ -124,13 +125,4 @@ TEST_F(PreviewsTest, PopUpsOpenOnADoubleClickAreNamedCloseAsAskedAndAreReleased)
     Close();
     EXPECT_TRUE(stillOpen.isNull() && closed.isNull());
     QCoreApplication::processEvents();
-}
-
-// An empty slot opens an empty pop-up, titled by the picture alone.
-TEST_F(PreviewsTest, AnEmptyPictureOpensAnEmptyPopUp) {
-    QTest::mouseDClick(App->FinalPreview, Qt::LeftButton);
-    Settle();
-    ASSERT_EQ(App->Previews.size(), 1u);
-    EXPECT_EQ(App->Previews[0]->Window->windowTitle(), "Destination Preview");
-    EXPECT_EQ(App->Previews[0]->Window->findChild<PictureControl*>()->Image(), nullptr);
 }

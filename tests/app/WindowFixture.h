@@ -30,30 +30,28 @@ namespace quillon {
 
 using Names = std::vector<std::string>;
 
-// A message box as a line, "caption [style] text".
-inline std::string Box(const std::string& caption, unsigned style, const std::string& text) {
-    return caption + " [" + std::to_string(style) + "] " + text + "\n";
+// A message box as a line, "caption [style] text"; Box() ends the line.
+inline std::string Shown(const std::string& caption, unsigned style, const std::string& text) {
+    return caption + " [" + std::to_string(style) + "] " + text;
 }
+inline std::string Box(const std::string& caption, unsigned style, const std::string& text) {
+    return Shown(caption, style, text) + "\n";
+}
+constexpr unsigned Info = msgbox::MB_OK | msgbox::MB_ICONINFORMATION;
+// The confirmations of a multiple save, up to the list of files the program adds.
 inline const std::string AskInstalled =
-    Box("Overwrite Multiple Files?", msgbox::MB_YESNO | msgbox::MB_ICONINFORMATION,
-        "You have selected multiple destination files. This will modify all selected destination "
-        "files with chosen library modification file.\r\n\r\nAre you sure?");
+    Shown("Overwrite Multiple Files?", msgbox::MB_YESNO | msgbox::MB_ICONINFORMATION,
+          "You have selected multiple destination files. This will modify all selected "
+          "destination files with chosen library modification file.\r\n\r\nAre you sure?");
 inline const std::string AskOneSource =
-    Box("Overwrite Multiple Files?", msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION,
-        "You have chosen a library source file and multiple destination files. This will overwrite "
-        "ALL selected destination files with the SAME generated output file.\r\n\r\nAre you sure?");
-inline const std::string SavedAll =
-    Box("Success", msgbox::MB_OK | msgbox::MB_ICONINFORMATION, "Files saved successfully!");
+    Shown("Overwrite Multiple Files?", msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION,
+          "You have chosen a library source file and multiple destination files. This will "
+          "overwrite ALL selected destination files with the SAME generated output file."
+          "\r\n\r\nAre you sure?");
 
 // Colours as WriteTexture takes them: 0xAABBGGRR, so that the bytes are R, G, B, A.
 constexpr std::uint32_t Red = 0xFF0000FF, Green = 0xFF00FF00, Blue = 0xFFFF0000, White = 0xFFFFFFFF,
                         Yellow = 0xFF00FFFF, Cyan = 0xFFFFFF00;
-
-// The same box with the lines the program adds after the system's own text.
-inline std::string Box(const std::string& caption, unsigned style, const std::string& text,
-                       const std::string& more) {
-    return Box(caption, style, text + more);
-}
 
 // Adds every text a status line shows to `Texts`, a line each: the line is painted at once each
 // time it changes (and again whenever the window repaints, which adds nothing new).
@@ -123,14 +121,18 @@ protected:
         SetMessageBoxHandler({});
     }
 
-    // A square texture, `left` in its left half and `right` in its right: uncompressed DDS for
-    // ".dds", else Photoshop.
+    // An image of `left` in its left half and `right` in its right (0xAABBGGRR).
+    static RgbaImage Halves(int width, int height, std::uint32_t left, std::uint32_t right) {
+        RgbaImage image(width, height);
+        for (int i = 0; i < width * height; ++i) {
+            std::memcpy(&image.Pixels[i * 4], i % width < width / 2 ? &left : &right, 4);
+        }
+        return image;
+    }
+    // A square texture of two halves: uncompressed DDS for ".dds", else Photoshop.
     void WriteTexture(const std::string& relative, int edge, std::uint32_t left,
                       std::uint32_t right) {
-        RgbaImage image(edge, edge);
-        for (int i = 0; i < edge * edge; ++i) {
-            std::memcpy(&image.Pixels[i * 4], i % edge < edge / 2 ? &left : &right, 4);
-        }
+        const RgbaImage image = Halves(edge, edge, left, right);
         std::filesystem::create_directories((Root.Path() / relative).parent_path());
         ASSERT_TRUE(relative.ends_with(".dds") ? WriteDdsTexture(Root / relative, image, "RGBA")
                                                : WritePsd(Root / relative, image));
@@ -179,6 +181,27 @@ protected:
     }
     static void Select(QTreeWidget* tree, const QString& text) {
         tree->setCurrentItem(tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+    }
+    // Head and Color, the library's modification and the source folder's file.
+    void ChooseHeadColor() {
+        Choose(App->SetSelector, "Head");
+        Choose(App->TypeSelector, "Color");
+        Select(App->LibraryTree, "mod.psd");
+        Select(App->SourceTree, "pale.dds");
+    }
+    // Ticks the destinations named by their letters and clears the rest.
+    void Tick(const std::string& letters) {
+        for (int row = 0; row < 3; ++row) {
+            const bool ticked = letters.find(char('A' + row)) != std::string::npos;
+            App->DestinationList->topLevelItem(row)->setCheckState(0, ticked ? Qt::Checked
+                                                                             : Qt::Unchecked);
+        }
+    }
+    // A double click on a tree's selected entry, as the user opens it, and the load it starts.
+    void DoubleClick(QTreeWidget* tree) {
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {},
+                           tree->visualItemRect(tree->currentItem()).center());
+        Settle();
     }
     bool Blank(const PictureControl* picture) const {
         return picture->Image() == App->Session.Bitmaps.at("Blank");

@@ -31,31 +31,25 @@ TEST(WriteFileSafely, KeepsThePermissionsOfTheFileItReplaces) {
 // so the file is written beside the target after all, and nothing stays behind in either place.
 TEST(WriteFileSafely, WritesBesideTheTargetWhenTheTemporaryFolderIsOnAnotherFileSystem) {
     TempFolder root;
-    std::error_code error;
-    if (!fs::is_directory("/dev/shm", error) || fs::equivalent("/dev/shm", root.Path(), error)) {
-        GTEST_SKIP() << "no memory file system here";
-    }
     const fs::path memory = fs::path("/dev/shm") / root.Path().filename();
-    fs::create_directories(memory);
-    const std::string target = root / "Head.dds";
     struct stat rootInfo {
     }, memoryInfo{};
-    ASSERT_EQ(stat(root.Path().c_str(), &rootInfo), 0);
-    ASSERT_EQ(stat(memory.c_str(), &memoryInfo), 0);
-    if (rootInfo.st_dev == memoryInfo.st_dev) {
-        fs::remove_all(memory);
-        GTEST_SKIP() << "/dev/shm is on the same file system";
+    std::error_code error;
+    if (!fs::create_directory(memory, error) || stat(root.Path().c_str(), &rootInfo) != 0 ||
+        stat(memory.c_str(), &memoryInfo) != 0 || rootInfo.st_dev == memoryInfo.st_dev) {
+        fs::remove_all(memory, error);
+        GTEST_SKIP() << "no memory file system apart from the temporary folder's";
     }
     std::vector<std::string> temps;
     EXPECT_TRUE(WriteFileSafely(
-        target,
+        root / "Head.dds",
         [&](const std::string& temp) {
             temps.push_back(temp);
             std::ofstream(temp) << "new";
             return true;
         },
         memory.string()));
-    EXPECT_EQ(ReadTextFile(target), "new");
+    EXPECT_EQ(ReadTextFile(root / "Head.dds"), "new");
     ASSERT_EQ(temps.size(), 2u);
     EXPECT_EQ(fs::path(temps[0]).parent_path(), memory);
     EXPECT_EQ(fs::path(temps[1]).parent_path(), root.Path());

@@ -12,75 +12,61 @@ namespace fs = std::filesystem;
 
 namespace {
 
-size_t FilesIn(const fs::path& folder) {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) {
-        ++count;
-    }
-    return count;
+std::size_t FilesIn(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
 }
 
 } // namespace
 
+// The temporary file lies beside the target, or in Quillon's own folder when one is given (so
+// that a process killed mid-write leaves nothing among the textures), and keeps the target's
+// extension. The target changes only when the writer succeeded and wrote something; no temporary
+// file stays in either folder.
 TEST(WriteFileSafely, ReplacesTheTargetOnlyWhenTheWriteSucceeds) {
     TempFolder root;
-    const std::string target = root / "Head.dds";
+    const fs::path textures = root.Path() / "textures", ours = root.Path() / "ours";
+    fs::create_directories(ours);
+    const std::string target = root / "textures/Head.dds";
     WriteTextFile(target, "old texture");
-
-    std::string tempSeen;
-    EXPECT_FALSE(WriteFileSafely(target, [&](const std::string& temp) {
-        tempSeen = temp;
-        std::ofstream(temp) << "half";
-        return false;
-    }));
-    EXPECT_EQ(ReadTextFile(target), "old texture");
-    EXPECT_EQ(FilesIn(root.Path()), 1u) << "the temporary file is removed";
-    EXPECT_EQ(fs::path(tempSeen).parent_path(), root.Path());
-    EXPECT_EQ(fs::path(tempSeen).extension(), ".dds") << "writers choose their format by it";
-
-    // A writer that claims success but wrote nothing does not replace the target either.
-    EXPECT_FALSE(WriteFileSafely(target, [](const std::string&) { return true; }));
-    EXPECT_EQ(ReadTextFile(target), "old texture");
-
-    EXPECT_TRUE(WriteFileSafely(target, [](const std::string& temp) {
-        std::ofstream(temp) << "new texture";
-        return true;
-    }));
-    EXPECT_EQ(ReadTextFile(target), "new texture");
-    EXPECT_EQ(FilesIn(root.Path()), 1u);
+    const struct {
+        const char* What;
+        fs::path Folder;    // where the temporary file goes; empty: beside the target
+        const char* Writes; // null: nothing
+        bool Succeeds;
+    } cases[] = {
+        {"fails", {}, "half", false},
+        {"claims success but writes nothing", {}, nullptr, true},
+        {"fails in our folder", ours, "half", false},
+        {"succeeds in our folder", ours, "ours", true},
+        {"succeeds", {}, "new texture", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::string temp;
+        const std::string before = ReadTextFile(target);
+        const bool done = WriteFileSafely(
+            target,
+            [&](const std::string& path) {
+                temp = path;
+                if (c.Writes != nullptr) {
+                    std::ofstream(path) << c.Writes;
+                }
+                return c.Succeeds;
+            },
+            c.Folder.string());
+        const bool replaced = c.Succeeds && c.Writes != nullptr;
+        EXPECT_EQ(done, replaced);
+        EXPECT_EQ(ReadTextFile(target), replaced ? c.Writes : before);
+        EXPECT_EQ(fs::path(temp).parent_path(), c.Folder.empty() ? textures : c.Folder);
+        EXPECT_EQ(fs::path(temp).extension(), ".dds") << "writers choose their format by it";
+        EXPECT_EQ(FilesIn(textures) + FilesIn(ours), 1u);
+    }
 
     // A folder where the file should go cannot be replaced: failure, and nothing left behind.
-    fs::create_directories(root.Path() / "Folder.dds/inner");
-    EXPECT_FALSE(WriteFileSafely(root / "Folder.dds", [](const std::string& temp) {
+    fs::create_directories(textures / "Folder.dds/inner");
+    EXPECT_FALSE(WriteFileSafely((textures / "Folder.dds").string(), [](const std::string& temp) {
         std::ofstream(temp) << "new";
         return true;
     }));
-    EXPECT_EQ(FilesIn(root.Path()), 2u);
-}
-
-// Quillon's own folder takes the temporary file, so that a process killed mid-write leaves
-// nothing among the textures; a failure leaves nothing in either folder.
-TEST(WriteFileSafely, PutsTheTemporaryFileInTheFolderItIsGiven) {
-    TempFolder root;
-    fs::create_directories(root.Path() / "textures");
-    fs::create_directories(root.Path() / "ours");
-    const std::string target = root / "textures/Head.dds";
-    WriteTextFile(target, "old texture");
-    for (const bool succeed : {false, true}) {
-        std::string tempSeen;
-        EXPECT_EQ(WriteFileSafely(
-                      target,
-                      [&](const std::string& temp) {
-                          tempSeen = temp;
-                          std::ofstream(temp) << "new texture";
-                          return succeed;
-                      },
-                      (root.Path() / "ours").string()),
-                  succeed);
-        EXPECT_EQ(fs::path(tempSeen).parent_path(), root.Path() / "ours");
-        EXPECT_EQ(fs::path(tempSeen).extension(), ".dds");
-        EXPECT_EQ(ReadTextFile(target), succeed ? "new texture" : "old texture");
-        EXPECT_EQ(FilesIn(root.Path() / "ours"), 0u);
-        EXPECT_EQ(FilesIn(root.Path() / "textures"), 1u);
-    }
+    EXPECT_EQ(FilesIn(textures), 2u);
 }
