@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -419,6 +420,61 @@ int SolidError(const Candidate& c, const int sums[3], const int squares[3]) {
         error += squares[ch] - 2 * v * sums[ch] + 16 * v * v;
     }
     return error;
+}
+
+// The colour of every pixel of the block when all 16 share one (alpha aside), else nothing:
+// one comparison of each pixel's word.
+bool UniformColour(const std::uint8_t* rgba) {
+    static constexpr std::uint8_t ColourBytes[4] = {255, 255, 255, 0};
+    std::uint32_t mask, first;
+    std::memcpy(&mask, ColourBytes, 4);
+    std::memcpy(&first, rgba, 4);
+    std::uint32_t differ = 0;
+    for (int i = 1; i < 16; ++i) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, rgba + 4 * i, 4);
+        differ |= pixel ^ first;
+    }
+    return (differ & mask) == 0;
+}
+
+// The block SolidCandidate and WriteBlock make for one colour, straight from the tables: every
+// pixel on index 2, or on the entry that becomes after the endpoints are put in their mode's
+// order.
+void WriteSolidBlock(const std::uint8_t colour[3], bool allowThree, std::uint8_t* block) {
+    const SolidTables& t = Solid();
+    int e4 = 0, e3 = 0, four[2] = {}, three[2] = {};
+    static constexpr int Shift[3] = {11, 5, 0};
+    for (int ch = 0; ch < 3; ++ch) {
+        const SolidFit f = t.Four[ch == 1][colour[ch]], h = t.Three[ch == 1][colour[ch]];
+        four[0] |= f.A << Shift[ch];
+        four[1] |= f.B << Shift[ch];
+        three[0] |= h.A << Shift[ch];
+        three[1] |= h.B << Shift[ch];
+        e4 += f.Error * f.Error;
+        e3 += h.Error * h.Error;
+    }
+    int c0, c1;
+    std::uint8_t selectors;
+    if (allowThree && e3 < e4) {
+        // Read as three colours when colour0 <= colour1; the midpoint stays index 2 either way.
+        c0 = std::min(three[0], three[1]);
+        c1 = std::max(three[0], three[1]);
+        selectors = 0xAA;
+    } else if (four[0] != four[1]) {
+        // Four colours want colour0 > colour1; swapped, index 2 becomes index 3.
+        c0 = std::max(four[0], four[1]);
+        c1 = std::min(four[0], four[1]);
+        selectors = four[0] > four[1] ? 0xAA : 0xFF;
+    } else {
+        c0 = c1 = four[0]; // equal endpoints: index 0 is the colour
+        selectors = 0;
+    }
+    block[0] = static_cast<std::uint8_t>(c0);
+    block[1] = static_cast<std::uint8_t>(c0 >> 8);
+    block[2] = static_cast<std::uint8_t>(c1);
+    block[3] = static_cast<std::uint8_t>(c1 >> 8);
+    std::memset(block + 4, selectors, 4);
 }
 
 // The principal axis of the centred colours by power iteration; false when they do not spread.
@@ -840,10 +896,8 @@ void WriteBlock(Candidate c, std::uint8_t* block) {
     }
 }
 
-// The block's colours channel by channel, their sums and sums of squares; true when every pixel
-// has the first pixel's colour.
-bool LoadBlock(const std::uint8_t* rgba, BlockPixels& px, int sums[3], int squares[3]) {
-    bool uniform = true;
+// The block's colours channel by channel, their sums and sums of squares.
+void LoadBlock(const std::uint8_t* rgba, BlockPixels& px, int sums[3], int squares[3]) {
     for (int ch = 0; ch < 3; ++ch) {
         sums[ch] = squares[ch] = 0;
     }
@@ -854,12 +908,10 @@ bool LoadBlock(const std::uint8_t* rgba, BlockPixels& px, int sums[3], int squar
 #if defined(__SSE2__)
             px.F[ch][i] = static_cast<float>(v);
 #endif
-            uniform = uniform && v == rgba[ch];
             sums[ch] += v;
             squares[ch] += v * v;
         }
     }
-    return uniform;
 }
 
 } // namespace
@@ -876,19 +928,19 @@ void BlockMeanColour(const std::uint8_t* rgba, std::uint8_t* mean) {
 
 void EncodeBc1Block(const std::uint8_t* rgba, std::uint8_t* block, Bc1Colours colours) {
     const bool allowThree = colours == Bc1Colours::OpaqueDxt1;
+    if (UniformColour(rgba)) {
+        WriteSolidBlock(rgba, allowThree, block);
+        return;
+    }
     BlockPixels px;
     int sums[3], squares[3];
-    const bool uniform = LoadBlock(rgba, px, sums, squares);
+    LoadBlock(rgba, px, sums, squares);
     std::uint8_t mean[3];
     for (int ch = 0; ch < 3; ++ch) {
         mean[ch] = static_cast<std::uint8_t>((sums[ch] + 8) / 16);
     }
     // The block of the mean colour: no result may be worse.
     Candidate best = SolidCandidate(mean, allowThree);
-    if (uniform) {
-        WriteBlock(best, block);
-        return;
-    }
     best.Error = SolidError(best, sums, squares);
     SortedBlock sorted;
     if (!SortAlongAxis(px, squares, sorted)) {

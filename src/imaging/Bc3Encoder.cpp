@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace quillon {
 
@@ -142,54 +143,58 @@ void EncodeBc3AlphaBlock(const std::uint8_t* rgba, std::uint8_t* block) {
             max5 = std::max(max5, a);
         }
     }
+    if (min7 == max7) {
+        // One alpha value: both endpoints it, every index 0 (the six-value mode's first).
+        block[0] = block[1] = static_cast<std::uint8_t>(min7);
+        std::memset(block + 2, 0, 6);
+        return;
+    }
     AlphaFit best;
-    // The solid block of the mean: exact where the alpha is uniform.
+    // The solid block of the mean: no block comes out worse than it.
     const int mean = (sum + 8) / 16;
     TryEndpoints(alpha, mean, mean, best);
-    if (min7 != max7) {
-        // libsquish's two candidates, so no block comes out worse than it makes it.
-        min5 = std::min(min5, max5);
-        FixRange(min5, max5, 5);
-        FixRange(min7, max7, 7);
-        TryEndpoints(alpha, min5, max5, best);
-        TryEndpoints(alpha, max7, min7, best);
-        // Then from each mode's best, least squares and a local search of the endpoints.
-        for (const bool eight : {true, false}) {
-            AlphaFit mode;
-            if (eight) {
-                TryMode(alpha, true, min7, max7, mode);
-            } else {
-                TryMode(alpha, false, min5, max5, mode);
+    // libsquish's two candidates, so no block comes out worse than it makes it.
+    min5 = std::min(min5, max5);
+    FixRange(min5, max5, 5);
+    FixRange(min7, max7, 7);
+    TryEndpoints(alpha, min5, max5, best);
+    TryEndpoints(alpha, max7, min7, best);
+    // Then from each mode's best, least squares and a local search of the endpoints.
+    for (const bool eight : {true, false}) {
+        AlphaFit mode;
+        if (eight) {
+            TryMode(alpha, true, min7, max7, mode);
+        } else {
+            TryMode(alpha, false, min5, max5, mode);
+        }
+        for (int round = 0; round < 2; ++round) {
+            int low, high;
+            if (mode.Error == NoCandidateYet || !Refit(alpha, mode, low, high)) {
+                break;
             }
-            for (int round = 0; round < 2; ++round) {
-                int low, high;
-                if (mode.Error == NoCandidateYet || !Refit(alpha, mode, low, high)) {
-                    break;
-                }
-                const int before = mode.Error;
-                TryMode(alpha, eight, low, high, mode);
-                if (mode.Error >= before) {
-                    break;
-                }
+            const int before = mode.Error;
+            TryMode(alpha, eight, low, high, mode);
+            if (mode.Error >= before) {
+                break;
             }
-            for (int round = 0; round < 2 && mode.Error != NoCandidateYet; ++round) {
-                const int low = std::min(mode.Alpha0, mode.Alpha1);
-                const int high = std::max(mode.Alpha0, mode.Alpha1);
-                const int before = mode.Error;
-                for (int dl = -2; dl <= 2; ++dl) {
-                    for (int dh = -2; dh <= 2; ++dh) {
-                        if (dl != 0 || dh != 0) {
-                            TryMode(alpha, eight, low + dl, high + dh, mode);
-                        }
+        }
+        for (int round = 0; round < 2 && mode.Error != NoCandidateYet; ++round) {
+            const int low = std::min(mode.Alpha0, mode.Alpha1);
+            const int high = std::max(mode.Alpha0, mode.Alpha1);
+            const int before = mode.Error;
+            for (int dl = -2; dl <= 2; ++dl) {
+                for (int dh = -2; dh <= 2; ++dh) {
+                    if (dl != 0 || dh != 0) {
+                        TryMode(alpha, eight, low + dl, high + dh, mode);
                     }
                 }
-                if (mode.Error >= before) {
-                    break;
-                }
             }
-            if (mode.Error < best.Error) {
-                best = mode;
+            if (mode.Error >= before) {
+                break;
             }
+        }
+        if (mode.Error < best.Error) {
+            best = mode;
         }
     }
     block[0] = static_cast<std::uint8_t>(best.Alpha0);

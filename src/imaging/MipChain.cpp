@@ -184,24 +184,27 @@ struct Marks {
     std::vector<std::uint8_t> Marked;
 };
 
-template <typename Source> Marks HalveMarks(const Source& marked, int width, int height) {
+Marks HalveMarks(const Marks& source) {
     Marks target;
-    target.Width = std::max(1, width / 2);
-    target.Height = std::max(1, height / 2);
+    target.Width = std::max(1, source.Width / 2);
+    target.Height = std::max(1, source.Height / 2);
     target.Marked.resize(static_cast<std::size_t>(target.Width) * target.Height);
-    const std::vector<Footprint> across = Footprints(width, target.Width);
-    const std::vector<Footprint> down = Footprints(height, target.Height);
+    const std::vector<FlatFootprint> across = FlatFootprints(source.Width, target.Width);
+    const std::vector<FlatFootprint> down = FlatFootprints(source.Height, target.Height);
     for (int y = 0; y < target.Height; ++y) {
-        const Footprint& fy = down[static_cast<std::size_t>(y)];
-        for (int x = 0; x < target.Width; ++x) {
-            const Footprint& fx = across[static_cast<std::size_t>(x)];
-            bool any = false;
-            for (std::size_t j = 0; j < fy.Weights.size() && !any; ++j) {
-                for (std::size_t i = 0; i < fx.Weights.size() && !any; ++i) {
-                    any = marked(fx.First + static_cast<int>(i), fy.First + static_cast<int>(j));
+        const FlatFootprint& fy = down[static_cast<std::size_t>(y)];
+        std::uint8_t* out = &target.Marked[static_cast<std::size_t>(y) * target.Width];
+        for (int j = 0; j < fy.Count; ++j) {
+            const std::uint8_t* row =
+                &source.Marked[static_cast<std::size_t>(fy.First + j) * source.Width];
+            for (int x = 0; x < target.Width; ++x) {
+                const FlatFootprint& fx = across[static_cast<std::size_t>(x)];
+                std::uint8_t any = 0;
+                for (int i = 0; i < fx.Count; ++i) {
+                    any |= row[fx.First + i];
                 }
+                out[x] |= any;
             }
-            target.Marked[static_cast<std::size_t>(y) * target.Width + x] = any;
         }
     }
     return target;
@@ -253,13 +256,19 @@ std::vector<RgbaImage> MakeMipLevels(const RgbaImage& top, MipKind kind, TaskPoo
     }
     const std::array<float, 256>& decode = DecodeTable();
     // The first level is read from the bytes themselves; later ones from the level above.
+    // Each byte's value once, as a table: the same floats as converting it texel by texel.
+    std::array<float, 256> vectors{};
+    for (int i = 0; i < 256; ++i) {
+        vectors[static_cast<std::size_t>(i)] = static_cast<float>(i) * (2.0f / 255.0f) - 1.0f;
+    }
+    const std::array<float, 256>& value = kind == MipKind::NormalMap ? vectors : decode;
     const auto fromTop = [&](int y, float* texels) -> const float* {
         const std::uint8_t* p = top.At(0, y);
         float* out = texels;
         for (int x = 0; x < top.Width; ++x, p += 4, out += 4) {
-            for (int c = 0; c < 3; ++c) {
-                out[c] = kind == MipKind::NormalMap ? p[c] * (2.0f / 255.0f) - 1.0f : decode[p[c]];
-            }
+            out[0] = value[p[0]];
+            out[1] = value[p[1]];
+            out[2] = value[p[2]];
             out[3] = p[3];
         }
         return texels;
@@ -285,19 +294,23 @@ std::vector<std::vector<bool>> UntouchedMipBlocks(const RgbaImage& overlay, int 
     }
     // BlendOver changes the texels of the rows and columns both images have, where the overlay's
     // alpha is not 0.
+    Marks top;
+    top.Width = width;
+    top.Height = height;
+    top.Marked.resize(static_cast<std::size_t>(width) * height);
     const int columns = std::min(width, overlay.Width), rows = std::min(height, overlay.Height);
-    const auto touched = [&](int x, int y) {
-        return x < columns && y < rows && overlay.At(x, y)[3];
-    };
-    Marks level = HalveMarks(touched, width, height);
+    for (int y = 0; y < rows; ++y) {
+        const std::uint8_t* texel = overlay.At(0, y);
+        std::uint8_t* out = &top.Marked[static_cast<std::size_t>(y) * width];
+        for (int x = 0; x < columns; ++x) {
+            out[x] = texel[4 * x + 3] != 0;
+        }
+    }
+    Marks level = HalveMarks(top);
     for (int count = FullMipCount(width, height) - 1; count > 0; --count) {
         levels.push_back(UnmarkedBlocks(level));
         if (count > 1) {
-            const Marks& above = level;
-            const auto marked = [&above](int x, int y) {
-                return above.Marked[static_cast<std::size_t>(y) * above.Width + x] != 0;
-            };
-            level = HalveMarks(marked, above.Width, above.Height);
+            level = HalveMarks(level);
         }
     }
     return levels;

@@ -254,6 +254,37 @@ TEST(BlockEncoderTest, SolidBlocksAreTheBestPossible) {
     }
 }
 
+// A block one channel of one pixel away from solid is not taken for solid: whichever pixel and
+// channel differ, BC1 and BC3 come out closer than the best solid block could, and alpha alone
+// differing leaves BC1's colour the best solid one.
+TEST(BlockEncoderTest, NearlySolidBlocksAreNotSolid) {
+    const std::uint8_t colour[4] = {100, 150, 200, 255};
+    for (int pixel = 0; pixel < 16; ++pixel) {
+        for (int channel = 0; channel < 4; ++channel) {
+            SCOPED_TRACE(testing::Message() << "pixel " << pixel << ", channel " << channel);
+            Block in;
+            for (int i = 0; i < 64; ++i) {
+                in[static_cast<std::size_t>(i)] = colour[i % 4];
+            }
+            in[static_cast<std::size_t>(pixel * 4 + channel)] = 20;
+            std::uint8_t block[16], out[64];
+            EncodeBc1Block(in.data(), block, Bc1Colours::OpaqueDxt1);
+            DecodeBc1Block(block, out);
+            const int bc1 = BlockError(in.data(), out, 0, 3);
+            EncodeBc3Block(in.data(), block);
+            DecodeBc3Block(block, out);
+            if (channel == 3) {
+                EXPECT_EQ(bc1, BestSolidBc1Error(colour, true));
+                EXPECT_EQ(BlockError(in.data(), out, 3, 4), 0);
+                continue;
+            }
+            // The best solid block leaves the odd pixel about 80 away in that channel.
+            EXPECT_LT(bc1, 80 * 80 / 2);
+            EXPECT_LT(BlockError(in.data(), out, 0, 3), 80 * 80 / 2);
+        }
+    }
+}
+
 // Two colours that the formats store exactly, in several layouts, come back exactly: 565 colours
 // in BC1 and BC3 (with two alpha values), and in BC7 colours whose channels share their lowest bit.
 TEST(BlockEncoderTest, TwoColourBlocksAreExact) {
