@@ -71,6 +71,16 @@ struct BlockPixels {
 #endif
 };
 
+// The colours a candidate's endpoints decode to, by selector.
+void FillPalette(const Candidate& c, int palette[4][3]) {
+    for (int ch = 0; ch < 3; ++ch) {
+        const int a = Expand(ch, c.Q[0][ch]), b = Expand(ch, c.Q[1][ch]);
+        for (int s = 0; s < 4; ++s) {
+            palette[s][ch] = Interpolate(a, b, s, c.Three);
+        }
+    }
+}
+
 // Gives every pixel its nearest palette entry (index 3 of the three-colour mode is never used)
 // and returns the squared error.
 #if defined(__SSE2__)
@@ -78,12 +88,7 @@ struct BlockPixels {
 // are integers below 2^24 in floats, so the portable loop's selectors and error.
 int PickSelectors(const BlockPixels& px, Candidate& c) {
     int palette[4][3];
-    for (int ch = 0; ch < 3; ++ch) {
-        const int a = Expand(ch, c.Q[0][ch]), b = Expand(ch, c.Q[1][ch]);
-        for (int s = 0; s < 4; ++s) {
-            palette[s][ch] = Interpolate(a, b, s, c.Three);
-        }
-    }
+    FillPalette(c, palette);
     const int entries = c.Three ? 3 : 4;
     int total = 0;
     for (int group = 0; group < 16; group += 4) {
@@ -115,12 +120,7 @@ int PickSelectors(const BlockPixels& px, Candidate& c) {
 #else
 int PickSelectors(const BlockPixels& px, Candidate& c) {
     int palette[4][3];
-    for (int ch = 0; ch < 3; ++ch) {
-        const int a = Expand(ch, c.Q[0][ch]), b = Expand(ch, c.Q[1][ch]);
-        for (int s = 0; s < 4; ++s) {
-            palette[s][ch] = Interpolate(a, b, s, c.Three);
-        }
-    }
+    FillPalette(c, palette);
     const int entries = c.Three ? 3 : 4;
     int best[16], chosen[16];
     for (int s = 0; s < entries; ++s) {
