@@ -79,10 +79,9 @@ bool BlendSession::UseInstalledByDefault() {
     return Config.Contains("DefUseInstalledSource") && Config.Get("DefUseInstalledSource") == "1";
 }
 
-Outcome BlendSession::ReadTexture(const std::string& path, RgbaImage& image,
-                                  SourceBlocks* blocks) const {
+Outcome BlendSession::ReadTexture(const std::string& path, RgbaImage& image) const {
     const bool strip = Engine == nullptr || Engine->StripPremultAlpha;
-    return ReadImageFile(ResolvePath(path), strip, image, blocks);
+    return ReadImageFile(ResolvePath(path), strip, image);
 }
 
 GameFiles& BlendSession::Game() {

@@ -123,10 +123,9 @@ public:
     // usable from any thread; and, on the session's thread, writing them with the target's
     // folders made, through the current run, which keeps what the file replaces (a run of its
     // own when none is open).
-    // With `blocks`, a DXT1 or DXT5 file's top level is kept there as stored; with `source`, its
-    // untouched blocks go into the file as they are where format and size match.
-    Outcome ReadTexture(const std::string& path, RgbaImage& image,
-                        SourceBlocks* blocks = nullptr) const;
+    // With `source`, the installed texture's untouched blocks go into the file as they are where
+    // format and size match.
+    Outcome ReadTexture(const std::string& path, RgbaImage& image) const;
     [[nodiscard]] std::vector<std::uint8_t>
     EncodeTexture(RgbaImage& image, const SaveTarget& target,
                   const SourceBlocks* source = nullptr) const;
