@@ -342,6 +342,20 @@ TEST(BlockEncoderTest, Bc7KeepsAlphaOfOneValueExact) {
     EXPECT_FALSE(modesByAlpha[128].count(7));
 }
 
+// Edge blocks that run past the image repeat its last column and row: on a uniform image whose
+// edges end mid-block, every block is the solid block's encoding.
+TEST(BlockEncoderTest, EdgeBlocksOfAUniformImageAreSolid) {
+    TaskPool pool(2);
+    const std::uint8_t colour[4] = {100, 150, 201, 77};
+    for (const BlockFormat format : {BlockFormat::BC1, BlockFormat::BC3, BlockFormat::BC7}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        const Block solid = RoundTrip(Filled(colour), format);
+        EXPECT_EQ(Ours(Uniform(37, 23, {colour[0], colour[1], colour[2], colour[3]}), format, pool)
+                      .Pixels,
+                  Uniform(37, 23, {solid[0], solid[1], solid[2], solid[3]}).Pixels);
+    }
+}
+
 // Images the encoders cannot take give no blocks.
 TEST(BlockEncoderTest, InconsistentImagesGiveNothing) {
     TaskPool pool(1);
