@@ -76,25 +76,12 @@ TEST(BlockDecoders, NormalMapZMakesUnitVectors) {
         }
     }
     EXPECT_LT(worst, 1.0 / 127.5);
-    // BC5 blocks carry it: X = 218, Y = 128 (both halves uniform) give Z = 217.
-    const std::uint8_t block[16] = {218, 218, 0, 0, 0, 0, 0, 0, 128, 128, 0, 0, 0, 0, 0, 0};
-    std::uint8_t pixels[64];
-    DecodeBc5Block(block, false, pixels);
-    EXPECT_EQ(std::vector<int>(pixels + 60, pixels + 64), (std::vector<int>{218, 128, 217, 255}));
 }
 
-TEST(BlockDecoders, Bc7BlocksOfKnownColours) {
-    // Mode 6 keeps 8-bit endpoints whose low bits agree; index 0 and 15 give them exactly.
-    const std::array<std::uint8_t, 4> first = {10, 200, 64, 250}, second = {131, 7, 255, 1};
-    std::array<std::uint8_t, 16> indices{};
-    indices[5] = 15;
-    const auto block = MakeBc7Mode6Block(first, second, indices);
+// Every mode against Pillow in OracleTest.cpp; random blocks there always name a mode.
+TEST(BlockDecoders, ABc7BlockOfNoModeIsTransparentBlack) {
+    // A first byte of 0 names no mode.
     std::uint8_t pixels[64];
-    DecodeBc7Block(block.data(), pixels);
-    EXPECT_EQ(std::vector<int>(pixels, pixels + 4), std::vector<int>(first.begin(), first.end()));
-    EXPECT_EQ(std::vector<int>(pixels + 20, pixels + 24),
-              std::vector<int>(second.begin(), second.end()));
-    // A first byte of 0 names no mode: transparent black.
     std::uint8_t none[16] = {0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     DecodeBc7Block(none, pixels);

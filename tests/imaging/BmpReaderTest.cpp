@@ -39,46 +39,24 @@ std::vector<std::vector<int>> Indices(const RgbaImage& image) {
 } // namespace
 
 TEST(BmpReader, RunLengthCodesAsWindowsDefinesThem) {
-    using Rows = std::vector<std::vector<int>>;
-    struct Case {
-        const char* What;
-        int Width, Height, Bits;
-        std::vector<std::uint8_t> Codes;
-        Rows Expected; // palette indices, rows top-down
-    };
-    const Case cases[] = {
-        // Bottom row: a run of three; then a move right by one, a run of two, a run past the
-        // row's end (cut); the top row: three indices as they are (padded to an even count).
-        {"8 bits",
-         4,
-         3,
-         8,
-         {3, 1, 0, 0, 0, 2, 1, 0, 2, 4, 9, 5, 0, 0, 0, 3, 2, 3, 4, 0, 0, 1},
-         {{2, 3, 4, 0}, {0, 4, 4, 5}, {1, 1, 1, 0}}},
-        // Two alternating indices a run; an odd count of indices as they are (two bytes).
-        {"4 bits",
-         5,
-         2,
-         4,
-         {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1},
-         {{3, 4, 5, 0, 0}, {1, 2, 1, 2, 1}}},
-        // A move up two rows skips one; the codes end without their end: the rest stays entry 0.
-        {"a move up, then the end of the data",
-         2,
-         3,
-         8,
-         {0, 2, 0, 2, 2, 3},
-         {{3, 3}, {0, 0}, {0, 0}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.What);
+    const auto check = [](int width, int height, int bits, const std::vector<std::uint8_t>& codes,
+                          const std::vector<std::vector<int>>& expected) {
+        SCOPED_TRACE(testing::PrintToString(codes));
         RgbaImage image;
         const Outcome read =
-            Read(MakeBmp(c.Width, c.Height, c.Bits, c.Bits == 8 ? 1 : 2, Palette, c.Codes), image);
+            Read(MakeBmp(width, height, bits, bits == 8 ? 1 : 2, Palette, codes), image);
         ASSERT_TRUE(read) << read.Why().Text;
         EXPECT_FALSE(image.HasAlpha);
-        EXPECT_EQ(Indices(image), c.Expected);
-    }
+        EXPECT_EQ(Indices(image), expected); // palette indices, rows top-down
+    };
+    // 8 bits. Bottom row: a run of three; then a move right by one, a run of two, a run past the
+    // row's end (cut); the top row: three indices as they are (padded to an even count).
+    check(4, 3, 8, {3, 1, 0, 0, 0, 2, 1, 0, 2, 4, 9, 5, 0, 0, 0, 3, 2, 3, 4, 0, 0, 1},
+          {{2, 3, 4, 0}, {0, 4, 4, 5}, {1, 1, 1, 0}});
+    // 4 bits: two alternating indices a run; an odd count of indices as they are (two bytes).
+    check(5, 2, 4, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, {{3, 4, 5, 0, 0}, {1, 2, 1, 2, 1}});
+    // A move up two rows skips one; the codes end without their end: the rest stays entry 0.
+    check(2, 3, 8, {0, 2, 0, 2, 2, 3}, {{3, 3}, {0, 0}, {0, 0}});
 }
 
 TEST(BmpReader, RunLengthFilesItRefuses) {

@@ -5,6 +5,7 @@
 
 #include "imaging/Bc7Decoder.h"
 #include "imaging/BlockDecoders.h"
+#include "imaging/BlockEncoding.h"
 #include "imaging/RgbaImage.h"
 
 #include <algorithm>
@@ -54,26 +55,28 @@ inline RgbaImage Photographic(bool alpha, unsigned seed) {
     });
 }
 
-using BlockDecoder = void (*)(const std::uint8_t*, std::uint8_t*);
-
-// The project's decoders for a lone block.
-inline void Bc1(const std::uint8_t* block, std::uint8_t* rgba) {
-    DecodeBc1Block(block, rgba);
-}
-inline void Bc3(const std::uint8_t* block, std::uint8_t* rgba) {
-    DecodeBc3Block(block, rgba);
-}
-inline void Bc7(const std::uint8_t* block, std::uint8_t* rgba) {
-    DecodeBc7Block(block, rgba);
+// Random bytes in the first `channels` channels of each pixel; alpha 255 unless among them.
+inline RgbaImage Noise(unsigned seed, int channels) {
+    std::mt19937 random(seed);
+    return Generate([&](int, int, std::uint8_t* px) {
+        for (int c = 0; c < channels; ++c) {
+            px[c] = static_cast<std::uint8_t>(random());
+        }
+    });
 }
 
+// A block stream of a width x height image decoded by the project's block decoders.
 inline RgbaImage DecodeImage(const std::vector<std::uint8_t>& blocks, int width, int height,
-                             int blockBytes, BlockDecoder decode) {
+                             BlockFormat format) {
+    const auto bytes = static_cast<std::size_t>(BlockBytes(format));
     RgbaImage out(width, height);
     const int wide = (width + 3) / 4;
-    for (std::size_t b = 0; b * static_cast<std::size_t>(blockBytes) < blocks.size(); ++b) {
+    for (std::size_t b = 0; b * bytes < blocks.size(); ++b) {
         std::uint8_t rgba[64];
-        decode(blocks.data() + b * static_cast<std::size_t>(blockBytes), rgba);
+        const std::uint8_t* block = blocks.data() + b * bytes;
+        format == BlockFormat::BC1   ? DecodeBc1Block(block, rgba)
+        : format == BlockFormat::BC3 ? DecodeBc3Block(block, rgba)
+                                     : DecodeBc7Block(block, rgba);
         const int bx = static_cast<int>(b) % wide, by = static_cast<int>(b) / wide;
         for (int y = 0; y < 4 && by * 4 + y < height; ++y) {
             for (int x = 0; x < 4 && bx * 4 + x < width; ++x) {
@@ -131,13 +134,8 @@ inline std::vector<Bc7ModeCase> Bc7ModeCases() {
 // Opaque images on which BC7 picks each of its opaque modes somewhere: photographs, noise, hard
 // edges of two colours and the mode cases' opaque image.
 inline std::vector<RgbaImage> OpaqueImages() {
-    std::vector<RgbaImage> images = {Photographic(false, 31), Photographic(false, 32)};
-    std::mt19937 random(33);
-    images.push_back(Generate([&](int, int, std::uint8_t* px) {
-        for (int c = 0; c < 3; ++c) {
-            px[c] = static_cast<std::uint8_t>(random());
-        }
-    }));
+    std::vector<RgbaImage> images = {Photographic(false, 31), Photographic(false, 32),
+                                     Noise(33, 3)};
     images.push_back(Generate([&](int x, int y, std::uint8_t* px) {
         const bool split = (x % 4) * 3 + (y % 4) > 5;
         for (int c = 0; c < 3; ++c) {

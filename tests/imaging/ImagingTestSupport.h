@@ -23,6 +23,15 @@ inline RgbaImage Uniform(int width, int height, std::array<std::uint8_t, 4> rgba
     return image;
 }
 
+// Texels whose alpha is not 255.
+inline int Translucent(const RgbaImage& image) {
+    int count = 0;
+    for (std::size_t i = 3; i < image.Pixels.size(); i += 4) {
+        count += image.Pixels[i] != 255;
+    }
+    return count;
+}
+
 inline std::vector<int> PixelAt(const RgbaImage& image, int x, int y) {
     return {image.At(x, y), image.At(x, y) + 4};
 }
@@ -61,32 +70,23 @@ inline std::vector<std::uint8_t> MakeBmp(int width, int height, int bits, std::u
                                          const std::vector<std::array<std::uint8_t, 3>>& palette,
                                          const std::vector<std::uint8_t>& data, std::size_t gap = 0,
                                          const std::vector<std::uint32_t>& masks = {}) {
-    std::vector<std::uint8_t> file;
-    const auto put = [&file](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    std::vector<std::uint8_t> file = {'B', 'M'};
+    const auto put = [&file](const std::vector<std::uint32_t>& values, int bytes) {
+        for (const std::uint32_t value : values) {
+            for (int i = 0; i < bytes; ++i) {
+                file.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+            }
         }
     };
     const auto offset =
         static_cast<std::uint32_t>(14 + 40 + 4 * masks.size() + 4 * palette.size() + gap);
-    file = {'B', 'M'};
-    put(offset + static_cast<std::uint32_t>(data.size()), 4);
-    put(0, 4);
-    put(offset, 4);
-    put(40, 4);
-    put(static_cast<std::uint32_t>(width), 4);
-    put(static_cast<std::uint32_t>(height), 4);
-    put(1, 2);
-    put(static_cast<std::uint32_t>(bits), 2);
-    put(compression, 4);
-    put(static_cast<std::uint32_t>(data.size()), 4);
-    put(2835, 4);
-    put(2835, 4);
-    put(static_cast<std::uint32_t>(palette.size()), 4);
-    put(0, 4);
-    for (const std::uint32_t mask : masks) {
-        put(mask, 4);
-    }
+    const auto size = static_cast<std::uint32_t>(data.size());
+    const auto u32 = [](auto value) { return static_cast<std::uint32_t>(value); };
+    // File size, reserved, the pixels' offset; the info header's size, width, height.
+    put({offset + size, 0, offset, 40, u32(width), u32(height)}, 4);
+    put({1, u32(bits)}, 2); // planes, bits a pixel
+    put({compression, size, 2835, 2835, u32(palette.size()), 0}, 4);
+    put(masks, 4);
     for (const auto& [r, g, b] : palette) {
         file.insert(file.end(), {b, g, r, 0});
     }
