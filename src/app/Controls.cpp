@@ -318,7 +318,9 @@ void Application::PlaceControls() {
     SourcePreview->setGeometry(places.SourcePicture);
     place("ModCaption", places.ModCaption);
     ModPreview->setGeometry(places.ModPicture);
-    FinalCaption->setGeometry(places.FinalCaption);
+    FinalCaption->setGeometry(FitCaption(
+        places.FinalCaption, FinalCaption->fontMetrics().horizontalAdvance(FinalCaption->text()),
+        client->width(), places.LibraryTree));
     FinalPreview->setGeometry(places.FinalPicture);
     PreviewButton->setGeometry(places.PreviewButton);
     BlendButton->setGeometry(places.BlendButton);

@@ -9,6 +9,7 @@ namespace {
 
 constexpr int NarrowestLibraryTree = 200;
 constexpr int PictureCount = 3; // stacked in one column with the two buttons below them
+constexpr int CaptionGap = 4;   // kept clear between the library tree and a caption moved left
 
 } // namespace
 
@@ -63,6 +64,14 @@ ControlPlaces PlaceControls(QSize size, int pictureLimit) {
     places.StatusBar = QRect(0, size.height() - places.StatusBar.height(), size.width(),
                              places.StatusBar.height());
     return places;
+}
+
+QRect FitCaption(QRect caption, int textWidth, int clientWidth, const QRect& libraryTree) {
+    const int room = clientWidth - caption.left();
+    const int leftmost = libraryTree.left() + libraryTree.width() + CaptionGap;
+    const int move = std::clamp(textWidth - room, 0, std::max(caption.left() - leftmost, 0));
+    caption.translate(-move, 0);
+    return caption;
 }
 
 } // namespace quillon

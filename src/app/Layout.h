@@ -56,4 +56,10 @@ int PictureRoom(QSize size);
 // the default and never grow past that limit or their room.
 ControlPlaces PlaceControls(QSize size, int pictureLimit);
 
+// Where a caption whose text is `textWidth` pixels wide goes in a client area `clientWidth`
+// wide: at its place while the text fits there, otherwise moved left into the gutter beside the
+// library tree, as far as it needs and never onto the tree. A destination's name ("Destination
+// Preview: female") is then read whole where the narrow column alone would cut it short.
+QRect FitCaption(QRect caption, int textWidth, int clientWidth, const QRect& libraryTree);
+
 } // namespace quillon

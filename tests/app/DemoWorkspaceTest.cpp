@@ -27,6 +27,11 @@ TEST_F(DemoWorkspaceTest, PreviewsAndGivesTheScreenshots) {
     EXPECT_FALSE(Blank(App->SourcePreview) || Blank(App->ModPreview) || Blank(App->FinalPreview));
     EXPECT_TRUE(Window->grab().save(QUILLON_SCREENSHOT_DIR "/screenshot.png", "PNG"));
     EXPECT_EQ(App->FinalCaption->text(), "Destination Preview: female");
+    // Read whole at the default size, clear of the library tree.
+    const QLabel* caption = App->FinalCaption;
+    EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()),
+              Window->ClientArea()->width() - caption->x());
+    EXPECT_GT(caption->x(), App->LibraryTree->geometry().right());
 
     // Enlarged, the pictures grow and show the textures' detail.
     const int menu = Window->height() - Window->ClientArea()->height();

@@ -59,6 +59,21 @@ TEST(Layout, AtEverySizeNothingOverlapsOrLeavesTheWindow) {
                 EXPECT_LE(picture.width(), std::max(limit, DefaultPictureEdge));
             }
             EXPECT_GE(p.LibraryTree.width(), 200);
+            // A caption too wide for any room still never covers the library tree.
+            const QRect caption = FitCaption(p.FinalCaption, 100000, window.width(), p.LibraryTree);
+            EXPECT_FALSE(caption.intersects(p.LibraryTree));
+            EXPECT_GE(caption.left(), p.LibraryTree.right());
         }
     }
+}
+
+TEST(Layout, ACaptionMovesLeftOnlyAsFarAsItsTextNeeds) {
+    const ControlPlaces p = DefaultPlaces;
+    const int room = DefaultClientWidth - p.FinalCaption.left(); // to the window's edge
+    auto left = [&](int text) {
+        return FitCaption(p.FinalCaption, text, DefaultClientWidth, p.LibraryTree).left();
+    };
+    EXPECT_EQ(left(room), p.FinalCaption.left());
+    EXPECT_EQ(left(room + 7), p.FinalCaption.left() - 7);
+    EXPECT_EQ(left(room + 1000), p.LibraryTree.right() + 1 + 4); // the gutter, less a small gap
 }
