@@ -48,7 +48,7 @@ Application::Application(BlendSession session) : Session(std::move(session)) {
             } else if (file.Action == RestoreAction::Remove) {
                 files.push_back("remove: " + file.Path);
             } else if (file.Action == RestoreAction::LeaveAlone) {
-                files.push_back("left alone (" + file.Reason + "): " + file.Path);
+                files.push_back(std::string(LeftAlone) + file.Reason + "): " + file.Path);
             }
         }
         return files;

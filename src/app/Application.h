@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -38,10 +39,13 @@ class PictureControl;
 class PreviewWindow;
 class QuillonWindow;
 
+inline constexpr std::string_view LeftAlone = "left alone (";
+
 // What File > "Restore Previous Textures..." does. Both empty: the entry stays disabled.
 struct RestoreActions {
     // The files the most recent undoable run would put back, as the player reads them; empty
     // when there is nothing to restore.
+    // A file changed since the run is listed too, starting with `LeftAlone`.
     std::function<std::vector<std::string>()> Pending;
     // Puts them back; false with a reason when it could not.
     std::function<bool(std::string& reason)> Restore;

@@ -217,6 +217,19 @@ void Application::RestorePreviousTextures() {
              msgbox::MB_OK | msgbox::MB_ICONINFORMATION, true});
         return;
     }
+    if (std::ranges::all_of(files,
+                            [](const std::string& file) { return file.starts_with(LeftAlone); })) {
+        // Asking would promise a restore that puts nothing back.
+        std::string text = "Nothing can be put back: every file the last blend wrote was changed "
+                           "since.";
+        for (const std::string& file : files) {
+            text += "\r\n" + file;
+        }
+        ShowMessageBox({text + "\r\n\r\n\"quillon-cli --restore --force\" sets the changed files "
+                               "aside and puts the originals back all the same.",
+                        caption, msgbox::MB_OK | msgbox::MB_ICONEXCLAMATION, true});
+        return;
+    }
     std::string text = "These files will be put back as they were before the last blend:";
     for (const std::string& file : files) {
         text += "\r\n" + file;

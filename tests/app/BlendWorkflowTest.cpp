@@ -224,7 +224,8 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
 // File > "Restore Previous Textures..." over the backups a save from the window kept: offered
 // only when there is something to put back, it lists the files and asks; No changes nothing, a
 // file changed since the save is left alone with its reason, Yes puts the original bytes back
-// (off the GUI thread).
+// and removes what the save made (off the GUI thread); when every file was changed, it says so
+// instead of asking.
 TEST_F(BlendWorkflowTest, RestorePreviousTexturesPutsBackWhatASaveReplaced) {
     Open();
     const std::string caption = "Restore Previous Textures";
@@ -239,13 +240,15 @@ TEST_F(BlendWorkflowTest, RestorePreviousTexturesPutsBackWhatASaveReplaced) {
                          "back."));
 
     const std::string file = Root / "Out/textures/head/B/head_d.dds";
+    const std::string made = Root / "Out/textures/head/C/head_d.dds";
     WriteTexture("Out/textures/head/B/head_d.dds", 64, Cyan, Cyan);
     const std::string original = ReadTextFile(file);
     ChooseHeadColor();
-    Tick("B");
+    Tick("BC"); // B replaced, C new; undone the other way round
     Click(App->BlendButton);
     const std::string blended = ReadTextFile(file);
     ASSERT_NE(blended, original) << Boxes;
+    ASSERT_TRUE(std::filesystem::exists(made)) << Boxes;
     ASSERT_TRUE(offered());
     const std::function<bool(std::string&)> restore = App->Restore.Restore;
     App->Restore.Restore = [&restore](std::string& reason) {
@@ -261,27 +264,42 @@ TEST_F(BlendWorkflowTest, RestorePreviousTexturesPutsBackWhatASaveReplaced) {
     };
     auto ask = [&](const std::string& listed) {
         return Box(caption, msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION,
-                   "These files will be put back as they were before the last blend:\r\n" + listed +
-                       OutFile('B') + "\r\n\r\nRestore them?");
+                   "These files will be put back as they were before the last blend:" + listed +
+                       "\r\n\r\nRestore them?");
     };
-    EXPECT_EQ(chosen(msgbox::IDNO), ask("put back: "));
+    const std::string changed = "it was changed since Quillon wrote it";
+    const std::string leftAloneB = "\r\nleft alone (" + changed + "): " + OutFile('B');
+    EXPECT_EQ(chosen(msgbox::IDNO),
+              ask("\r\nremove: " + OutFile('C') + "\r\nput back: " + OutFile('B')));
     EXPECT_TRUE(ReadTextFile(file) == blended) << "No changes nothing";
 
     WriteTextFile(file, "the player's own");
-    const std::string changed = "it was changed since Quillon wrote it";
     EXPECT_EQ(chosen(msgbox::IDYES),
-              ask("left alone (" + changed + "): ") +
+              ask("\r\nremove: " + OutFile('C') + leftAloneB) +
                   Box("Error", msgbox::MB_OK | msgbox::MB_ICONERROR,
                       "Failed to restore textures\r\n\r\n" + OutFile('B') + ": " + changed));
     EXPECT_EQ(App->ReasonLine->text().toStdString(),
               "Textures not restored: " + OutFile('B') + ": " + changed);
     EXPECT_EQ(ReadTextFile(file), "the player's own");
+    EXPECT_FALSE(std::filesystem::exists(made)) << "what could be undone is";
 
     WriteTextFile(file, blended);
-    EXPECT_EQ(chosen(msgbox::IDYES),
-              ask("put back: ") + Box(caption, Info, "Previous textures restored."));
+    EXPECT_EQ(chosen(msgbox::IDYES), ask("\r\nput back: " + OutFile('B')) +
+                                         Box(caption, Info, "Previous textures restored."));
     EXPECT_TRUE(ReadTextFile(file) == original) << "the original bytes";
     EXPECT_FALSE(offered()) << "the run is undone";
+
+    Tick("B"); // B alone now
+    Click(App->BlendButton);
+    ASSERT_TRUE(offered());
+    WriteTextFile(file, "the player's own");
+    EXPECT_EQ(chosen(msgbox::IDYES),
+              Box(caption, msgbox::MB_OK | msgbox::MB_ICONEXCLAMATION,
+                  "Nothing can be put back: every file the last blend wrote was changed since." +
+                      leftAloneB +
+                      "\r\n\r\n\"quillon-cli --restore --force\" sets the changed files aside and "
+                      "puts the originals back all the same."));
+    EXPECT_EQ(ReadTextFile(file), "the player's own");
 }
 
 TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
