@@ -114,13 +114,13 @@ std::string Because(const std::string& reason) {
     return reason.empty() ? "" : ": " + reason;
 }
 
-// The installed texture's failure, naming its path once: the session's reason may begin with it.
-std::string CannotReadInstalled(const std::string& path, std::string reason) {
+// What could not be read, naming its path once: the session's reason may begin with it.
+std::string CannotRead(const std::string& what, const std::string& path, std::string reason) {
     const std::string shown = DisplayPath(path);
-    if (reason.rfind(shown + ": ", 0) == 0) {
+    if (reason.starts_with(shown + ": ")) {
         reason.erase(0, shown.size() + 2);
     }
-    return "cannot read the installed texture " + shown + Because(reason);
+    return "cannot read the " + what + " " + shown + Because(reason);
 }
 
 } // namespace
@@ -216,8 +216,10 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
     const bool modLoaded = IsAbsolute(options.Mod) ? session.LoadTexture(ModSlot, options.Mod, true)
                                                    : session.LoadModImage(choice);
     if (!modLoaded) {
-        err << "quillon-cli: cannot read the modification " << DisplayPath(modPath)
-            << Because(reason) << std::endl;
+        err << "quillon-cli: "
+            << CannotRead("modification", modPath,
+                          IsAbsolute(options.Mod) ? session.LoadProblem(ModSlot) : reason)
+            << std::endl;
         return ModificationUnreadable;
     }
     session.ModReload = false;
@@ -230,8 +232,10 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
                                       ? session.LoadTexture(SourceSlot, options.Source, true)
                                       : session.LoadSourceImage(0, choice);
         if (!sourceLoaded) {
-            err << "quillon-cli: cannot read the source " << DisplayPath(sourcePath)
-                << Because(reason) << std::endl;
+            err << "quillon-cli: "
+                << CannotRead("source", sourcePath,
+                              IsAbsolute(options.Source) ? session.LoadProblem(SourceSlot) : reason)
+                << std::endl;
             return SourceUnreadable;
         }
         session.SourceReload = false;
@@ -261,8 +265,8 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
             if (choice.UseInstalled) {
                 session.SourceReload = true;
                 if (!session.LoadSourceImage(static_cast<unsigned>(i), choice)) {
-                    err << "quillon-cli: " << CannotReadInstalled(installedPath(i), reason)
-                        << std::endl;
+                    err << "quillon-cli: "
+                        << CannotRead("installed texture", installedPath(i), reason) << std::endl;
                     return SourceUnreadable;
                 }
             }
@@ -301,7 +305,7 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
     };
     err << "Error: " << boxes.Errors.front();
     if (slotEmpty(SourceSlot)) {
-        err << ": " << CannotReadInstalled(installedPath(failed), reason) << std::endl;
+        err << ": " << CannotRead("installed texture", installedPath(failed), reason) << std::endl;
         return SourceUnreadable;
     }
     if (slotEmpty(FinalSlot)) {

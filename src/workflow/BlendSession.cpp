@@ -224,6 +224,11 @@ bool BlendSession::LoadTexture(const std::string& key, const std::string& path, 
     return static_cast<bool>(Load(key, path, reload));
 }
 
+std::string BlendSession::LoadProblem(const std::string& key) const {
+    const auto problem = LoadProblems.find(key);
+    return problem == LoadProblems.end() ? "" : problem->second.Text;
+}
+
 Outcome BlendSession::Load(const std::string& key, const std::string& path, bool reload) {
     const auto slot = Images.find(key);
     if (!reload && slot != Images.end()) {
@@ -376,9 +381,14 @@ void BlendSession::Busy(bool busy) const {
     }
 }
 
-void BlendSession::ShowReason(unsigned pictures, const Outcome& outcome) const {
+void BlendSession::ShowReason(unsigned pictures, const Outcome& outcome,
+                              const std::string& path) const {
     if (View.Reason) {
-        View.Reason(outcome ? 0 : pictures, outcome.Why().Text);
+        // A failed read names its file: beside "Not written: ..." a bare cause would seem to
+        // be the output's.
+        const std::string& why = outcome.Why().Text;
+        View.Reason(outcome ? 0 : pictures,
+                    outcome || path.empty() ? why : DisplayPath(path) + ": " + why);
     }
 }
 
@@ -421,9 +431,10 @@ bool BlendSession::LoadSourceImage(unsigned index, const BlendChoice& choice) {
             Engine->GetTexturePath(SetName, TypeName, choice.Destinations[index]), SourceReload);
     } else {
         // Nothing selected: "Source\" names no file.
-        const Outcome read = Load(SourceSlot, "Source\\" + choice.SourceTreePath, SourceReload);
+        const std::string path = "Source\\" + choice.SourceTreePath;
+        const Outcome read = Load(SourceSlot, path, SourceReload);
         SourceOrigin.clear();
-        ShowReason(SourcePreviewFlag, read);
+        ShowReason(SourcePreviewFlag, read, path);
         loaded = static_cast<bool>(read);
     }
     // A failed read leaves no picture: the placeholder then says so, and the reason why.
@@ -439,11 +450,12 @@ bool BlendSession::LoadModImage(const BlendChoice& choice) {
     }
     Busy(true);
     SetStatus("Loading Modification Image...");
-    const Outcome loaded = Load(ModSlot, "Library\\" + choice.LibraryTreePath, ModReload);
+    const std::string path = "Library\\" + choice.LibraryTreePath;
+    const Outcome loaded = Load(ModSlot, path, ModReload);
     UpdatePreviews(ModPreviewFlag, ModSlot, true);
     Busy(false);
     SetStatus("Ready");
-    ShowReason(ModPreviewFlag, loaded);
+    ShowReason(ModPreviewFlag, loaded, path);
     return static_cast<bool>(loaded);
 }
 
@@ -509,9 +521,9 @@ void BlendSession::ReportUnfinished(const BlendChoice& choice, std::size_t writt
     for (std::size_t i = written; i < choice.Destinations.size(); ++i) {
         skipped += (i == written ? "" : ", ") + choice.Destinations[i];
     }
-    View.Reason(0, why + " " + std::to_string(written) + " of " +
-                       std::to_string(choice.Destinations.size()) +
-                       " files written; not written: " + skipped + ".");
+    // The count first: a narrow status field cuts the end of a long reason.
+    View.Reason(0, std::to_string(written) + " of " + std::to_string(choice.Destinations.size()) +
+                       " files written; not written: " + skipped + ". " + why);
 }
 
 void BlendSession::BlendImages(const BlendChoice& choice, bool reloadBoth) {

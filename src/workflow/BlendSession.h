@@ -140,6 +140,8 @@ public:
 
     // Image slots. A load that fails leaves the slot empty; an empty slot is no picture.
     [[nodiscard]] bool LoadTexture(const std::string& key, const std::string& path, bool reload);
+    // Why the last load of a slot failed; empty when it did not.
+    std::string LoadProblem(const std::string& key) const;
     // Loads the source slot with the installed texture at a path below the data folder, from
     // wherever the game loads it; SourceOrigin then names that place. Its stored blocks are kept
     // in InstalledBlocks; a composite over the source slot marks the blocks it left untouched,
@@ -214,7 +216,8 @@ private:
     Outcome Composite(const std::string& baseKey, const std::string& overlayKey,
                       const std::string& resultKey, std::int32_t size);
     // Tells the view why a step failed, for the pictures it concerns, or that it succeeded.
-    void ShowReason(unsigned pictures, const Outcome& outcome) const;
+    // `path`: the file a failed read came from, named before the reason.
+    void ShowReason(unsigned pictures, const Outcome& outcome, const std::string& path = "") const;
     void Busy(bool busy) const;
     void Progress(int position, int count) const;
     bool Stopped() const;

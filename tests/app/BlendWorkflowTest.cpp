@@ -123,7 +123,8 @@ TEST_F(BlendWorkflowTest, SetTypeAndTheOptionDecideWhatIsFilledAndEnabled) {
 TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
     Open();
     ChooseHeadColor();
-    const std::string notBlended = "it is a folder, not a file"; // the source chosen
+    const std::string notBlended =
+        NativePath("Source/Head/Color") + ": it is a folder, not a file"; // the source chosen
     const std::string notWritten =
         "writing the file failed (the disk may be full, or the folder read-only)";
     auto failed = [&](const std::string& why, char destination) {
@@ -177,7 +178,7 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
          AskInstalled + Listing("ABC", "B") + "\n" + failed(notWritten, 'B'),
          LoadAndBlend("(1 of 3)", true) + LoadAndBlend("(2 of 3)", true) +
              "  Failed while saving blended texture  (2 of 3)\n",
-         "A 16x16 DXT1 red|blue\n", notWritten + " 1 of 3 files written; not written: B, C.",
+         "A 16x16 DXT1 red|blue\n", "1 of 3 files written; not written: B, C. " + notWritten,
          msgbox::IDYES, blockB},
         {"one blend, at the first destination's size, in each destination's format", false, "ABC",
          "pale.dds", AskOneSource + Listing("ABC") + "\n" + savedThree,
@@ -193,13 +194,13 @@ TEST_F(BlendWorkflowTest, SavePathsConfirmationsProgressAndFiles) {
          "A 16x16 DXT1 green|cyan\n", "", msgbox::IDYES, [] {}, Qt::ControlModifier},
         // A folder as the source: its load fails, and "Final" still holds an earlier blend.
         {"failed load", false, "A", "Color", failed(notBlended, 'A'), one, "",
-         notBlended + " 0 of 1 files written; not written: A."},
+         "0 of 1 files written; not written: A. " + notBlended},
         {"failed load, not read again", false, "A", "Color", failed(notBlended, 'A'), one, "",
-         notBlended + " 0 of 1 files written; not written: A."},
+         "0 of 1 files written; not written: A. " + notBlended},
         {"failed load, two destinations", false, "AB", "Color",
          AskOneSource + Listing("AB") + "\n" + failed(notBlended, 'A'),
          LoadAndBlend() + saving + "1 of 2)... \n", "",
-         notBlended + " 0 of 2 files written; not written: A, B."},
+         "0 of 2 files written; not written: A, B. " + notBlended},
     };
     for (const Run& run : runs) {
         SCOPED_TRACE(run.What);
@@ -360,11 +361,13 @@ TEST_F(BlendWorkflowTest, AFailedPictureShowsThePlaceholderCrossedOutAndWhy) {
     const int plain = redPixels(App->ModPreview); // never chosen: the plain placeholder
     const std::tuple<const char*, std::string, std::function<void()>> steps[] = {
         {"picture|picture|picture", "", [] {}},
-        {"picture|crossed|placeholder", "it is a folder, not a file",
+        {"picture|crossed|placeholder",
+         NativePath("Library/Head/Color/Folder") + ": it is a folder, not a file",
          [&] { Select(App->LibraryTree, "Folder"); }},
         {"picture|picture|picture", "", [&] { Select(App->LibraryTree, "mod.psd"); }},
         // Deleted after the tree was filled.
-        {"picture|crossed|placeholder", "there is no such file",
+        {"picture|crossed|placeholder",
+         NativePath("Library/Head/Color/mod.psd") + ": there is no such file",
          [&] { std::filesystem::remove(Root / "Library/Head/Color/mod.psd"); }},
         {"picture|picture|picture", "",
          [&] {
@@ -488,7 +491,7 @@ TEST_F(BlendWorkflowTest, ClosingDuringWorkWaitsOrAsks) {
         << Boxes;
     EXPECT_EQ(Boxes.find("Success"), std::string::npos);
     EXPECT_EQ(Written(), "A 16x16 DXT1 red|blue\n");
-    EXPECT_EQ(App->ReasonLine->text(), "Stopped. 1 of 3 files written; not written: B, C.");
+    EXPECT_EQ(App->ReasonLine->text(), "1 of 3 files written; not written: B, C. Stopped.");
     EXPECT_FALSE(Window->isVisible());
     int files = 0; // A's texture, and no temporary file beside it
     for (auto entry = std::filesystem::recursive_directory_iterator(Root.Path() / "Out");

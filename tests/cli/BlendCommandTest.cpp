@@ -232,6 +232,7 @@ TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
         more.insert(more.begin(), {"blend", "--set", set, "--type", type, "--mod", mod});
         return more;
     };
+    const std::string absent = (fs::temp_directory_path() / "quillon-absent.psd").string();
     const std::string missing = "cannot read the installed texture " + NativePath(maleInstalled) +
                                 ": Neither the data folder nor a loaded archive holds it.\n";
     struct Case {
@@ -256,6 +257,9 @@ TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
         {"no such modification", blend("Head", "Color", "Missing.psd"), cli::ModificationUnreadable,
          "quillon-cli: cannot read the modification " +
              NativePath("Library/Head/Color/Missing.psd") + ": there is no such file\n"},
+        {"no such modification, named by an absolute path", blend("Head", "Color", absent),
+         cli::ModificationUnreadable,
+         "quillon-cli: cannot read the modification " + absent + ": there is no such file\n"},
         {"a source file that is no image",
          blend("Head", "Color", "Seam.psd", {"--source", "../../../SetDefs/Head.xml"}),
          cli::SourceUnreadable,

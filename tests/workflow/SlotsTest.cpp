@@ -101,8 +101,8 @@ TEST_F(ImageSlots, SourcesOfAnyDepthAndOriginLoadAsTheyLook) {
     }
 }
 
-// The window shows why a load failed, beside the status line and on the picture concerned; a
-// step that succeeds clears it. A load that is not repeated gives its reason again.
+// The window shows why a load failed, and which file, beside the status line and on the picture
+// concerned; a step that succeeds clears it. A load that is not repeated gives its reason again.
 TEST_F(ImageSlots, TheViewIsToldWhyAStepFailed) {
     const CurrentDirectoryGuard cwd(Folder.Path());
     std::vector<std::pair<unsigned, std::string>> told;
@@ -122,7 +122,7 @@ TEST_F(ImageSlots, TheViewIsToldWhyAStepFailed) {
     EXPECT_TRUE(Session.LoadModImage(choice));
     Session.SourceReload = false;
     EXPECT_FALSE(Session.GenerateBlend(0, choice));
-    const std::string bc6h = "BC6H textures are not supported";
+    const std::string bc6h = NativePath("Source/bc6.dds") + ": BC6H textures are not supported";
     using Told = std::vector<std::pair<unsigned, std::string>>;
     EXPECT_EQ(told, (Told{{SourcePreviewFlag, bc6h}, {0, ""}, {SourcePreviewFlag, bc6h}, {0, ""}}))
         << "the blend of a failed load keeps the load's reason";
