@@ -43,6 +43,73 @@ int Worst(const RgbaImage& a, const RgbaImage& b, int first, int last) {
     return worst;
 }
 
+// The chain of a power-of-two picture made here, apart from the filter under test: each texel
+// the mean of the 2 x 2 (or 2 x 1) texels above it, colour in linear light, normals as vectors
+// made unit again, alpha as stored. RGBA doubles in byte units; level 0 is the picture.
+std::vector<std::vector<double>> BoxLevels(const RgbaImage& top, bool normals) {
+    const auto toLinear = [normals](double byte) {
+        const double v = byte / 255.0;
+        return normals        ? v * 2.0 - 1.0
+               : v <= 0.04045 ? v / 12.92
+                              : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const auto toByte = [normals](double v) {
+        return normals
+                   ? (v + 1) * 127.5
+                   : 255.0 * (v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
+    };
+    std::vector<double> level(top.Pixels.size());
+    for (std::size_t i = 0; i < level.size(); ++i) {
+        level[i] = i % 4 == 3 ? top.Pixels[i] : toLinear(top.Pixels[i]);
+    }
+    std::vector<std::vector<double>> chain{level};
+    for (int width = top.Width, height = top.Height; width > 1 || height > 1;) {
+        const int w = std::max(1, width / 2), h = std::max(1, height / 2);
+        const int fx = width / w, fy = height / h;
+        std::vector<double> next(std::size_t(w) * h * 4);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                double* texel = &next[(std::size_t(y) * w + x) * 4];
+                for (int j = 0; j < fy; ++j) {
+                    for (int i = 0; i < fx; ++i) {
+                        const double* above =
+                            &chain.back()[(std::size_t(y * fy + j) * width + x * fx + i) * 4];
+                        for (int c = 0; c < 4; ++c) {
+                            texel[c] += above[c] / (fx * fy);
+                        }
+                    }
+                }
+                const double length = std::hypot(texel[0], texel[1], texel[2]);
+                for (int c = 0; normals && c < 3; ++c) {
+                    texel[c] /= length;
+                }
+            }
+        }
+        chain.push_back(std::move(next));
+        width = w;
+        height = h;
+    }
+    for (std::vector<double>& texels : chain) {
+        for (std::size_t i = 0; i < texels.size(); ++i) {
+            texels[i] = i % 4 == 3 ? texels[i] : toByte(texels[i]);
+        }
+    }
+    return chain;
+}
+
+double Psnr(const RgbaImage& image, const std::vector<double>& reference, int channels) {
+    double squares = 0;
+    for (std::size_t i = 0; i < reference.size(); ++i) {
+        if (static_cast<int>(i % 4) < channels) {
+            const double d = image.Pixels[i] - reference[i];
+            squares += d * d;
+        }
+    }
+    return squares == 0
+               ? 99
+               : 10 * std::log10(255.0 * 255.0 * reference.size() / 4.0 * channels / squares);
+}
+
 // Each pixel format written, with its chain, on 1, 2 and 3 threads: the same bytes; read back as
 // the format table's row says, close to the picture (exact uncompressed; DXT1 and RGB opaque
 // whatever the alpha was); BC7 behind the DX10 header.
@@ -217,6 +284,54 @@ TEST(DdsWriterTest, LowerLevelsAreCopiedWhereTheBlendLeavesTheirFootprint) {
             }
             EXPECT_GT(copiedBlocks, 10u) << "the test needs copied blocks";
         }
+    }
+}
+
+// Every compressed level of a blend's chain, as the head fix writes them, is as near a box filter
+// computed here as the top level is to its picture; or, where a level is harder to compress
+// than the top, as near as the encoder gets to that level itself.
+TEST(DdsWriterTest, EveryCompressedLevelIsAsNearTheDownsampleAsTheTop) {
+    TaskPool pool(2);
+    const std::tuple<SampleKind, TextureFormat, MipKind> cases[] = {
+        {SampleKind::Skin, TextureFormat::DXT1, MipKind::Colour},
+        {SampleKind::Normal, TextureFormat::DXT5, MipKind::NormalMap},
+    };
+    for (const auto& [kind, format, filter] : cases) {
+        const bool dxt1 = format == TextureFormat::DXT1;
+        SCOPED_TRACE(dxt1 ? "DXT1" : "DXT5");
+        const BlockFormat blocks = dxt1 ? BlockFormat::BC1 : BlockFormat::BC3;
+        const int channels = dxt1 ? 3 : 4;
+        // Shading and noise without the seam, whose hard edge would set the bar lower down.
+        const RgbaImage picture = MakeSeamedTexture(kind, 256, 128, 128, 3);
+        const std::vector<std::uint8_t> file =
+            EncodeDds(picture, format, pool, MakeMipLevels(picture, filter, pool));
+        const auto chain = BoxLevels(picture, filter == MipKind::NormalMap);
+        const auto decodedTop = [&](const std::vector<std::uint8_t>& dds) {
+            RgbaImage image;
+            EXPECT_TRUE(DecodeDds(dds.data(), dds.size(), true, image));
+            return image;
+        };
+        const double top = Psnr(decodedTop(file), chain[0], channels);
+        std::size_t at = DDS_FILE_HEADER_SIZE;
+        for (std::size_t k = 0; k < chain.size(); ++k) {
+            const int width = std::max(1, 256 >> k), height = std::max(1, 128 >> k);
+            const std::size_t bytes =
+                std::size_t((width + 3) / 4) * ((height + 3) / 4) * BlockBytes(blocks);
+            ASSERT_LE(at + bytes, file.size()) << "level " << k;
+            const RgbaImage level =
+                DecodeImage(std::vector<std::uint8_t>(file.begin() + at, file.begin() + at + bytes),
+                            width, height, blocks);
+            at += bytes;
+            RgbaImage reference(width, height);
+            for (std::size_t i = 0; i < chain[k].size(); ++i) {
+                reference.Pixels[i] = Clamp(chain[k][i]);
+            }
+            const double itself =
+                Psnr(decodedTop(EncodeDds(reference, format, pool)), chain[k], channels);
+            EXPECT_GE(Psnr(level, chain[k], channels), std::min(top, itself) - 1.0)
+                << "level " << k;
+        }
+        EXPECT_EQ(at, file.size());
     }
 }
 
