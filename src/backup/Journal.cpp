@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 namespace quillon {
@@ -189,24 +190,27 @@ bool IsSafeRelativePath(std::string_view path) {
 }
 
 std::vector<PathHistory> SummarizeRun(const Journal& journal) {
+    // Indexed by path: a damaged or hostile journal of many entries costs one pass, not a
+    // search per entry.
     std::vector<PathHistory> paths;
+    std::unordered_map<std::string_view, std::size_t> index;
     for (const JournalEntry& entry : journal.Files) {
         if (entry.State == EntryState::Failed) {
             continue;
         }
-        auto found = std::find_if(paths.begin(), paths.end(),
-                                  [&](const PathHistory& p) { return p.Path == entry.Path; });
-        if (found == paths.end()) {
+        const auto [at, added] = index.try_emplace(entry.Path, paths.size());
+        if (added) {
             PathHistory path;
             path.Path = entry.Path;
             path.HadOriginal = entry.Kind != EntryKind::New;
             path.Original = entry.Replaced;
             paths.push_back(std::move(path));
-            found = paths.end() - 1;
         }
-        found->Kept = found->Kept || entry.Kind == EntryKind::Replaced;
-        if (!found->WroteContent(entry.Written)) {
-            found->Written.push_back(entry.Written);
+        PathHistory& found = paths[at->second];
+        found.Kept = found.Kept || entry.Kind == EntryKind::Replaced;
+        // A content written again in a row is listed once; a repeat further back does no harm.
+        if (found.Written.empty() || !(found.Written.back() == entry.Written)) {
+            found.Written.push_back(entry.Written);
         }
     }
     return paths;
