@@ -8,6 +8,7 @@
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 namespace quillon {
 
@@ -152,6 +153,7 @@ ModOrganizerInstance ReadModOrganizerInstance(const std::string& givenFolder,
 
 std::vector<std::string> EnabledMods(const std::vector<std::string>& lines) {
     std::vector<std::string> mods;
+    std::unordered_set<std::string> seen; // lower case: the folders' names on Windows
     for (const std::string& line : lines) {
         std::string name = line;
         while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) {
@@ -160,7 +162,14 @@ std::vector<std::string> EnabledMods(const std::vector<std::string>& lines) {
         // A name that is a path is no mod's: it could lead out of the mods folder.
         if (name.size() > 1 && name.front() == '+' &&
             name.find_first_of("/\\") == std::string::npos && name != "+." && name != "+..") {
-            mods.push_back(name.substr(1));
+            std::string key = name.substr(1);
+            for (char& c : key) {
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+            // A mod listed twice is one folder: the first line, the higher priority, counts.
+            if (seen.insert(std::move(key)).second) {
+                mods.push_back(name.substr(1));
+            }
         }
     }
     return mods;
