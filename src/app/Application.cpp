@@ -41,17 +41,26 @@ std::string Leaf(const std::string& path) {
 Application::Application(BlendSession session) : Session(std::move(session)) {
     OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     Restore.Pending = [this] {
-        std::vector<std::string> files;
-        for (const RestoreFile& file : PlanRestore(Session.OutputPath()).Files) {
-            if (file.Action == RestoreAction::PutBack) {
-                files.push_back("put back: " + file.Path);
-            } else if (file.Action == RestoreAction::Remove) {
-                files.push_back("remove: " + file.Path);
-            } else if (file.Action == RestoreAction::LeaveAlone) {
-                files.push_back(std::string(LeftAlone) + file.Reason + "): " + file.Path);
-            }
+        PendingRestore pending;
+        const RestorePlan plan = PlanRestore(Session.OutputPath());
+        if (!plan.Problem.empty()) { // a damaged journal: say so rather than "nothing to restore"
+            pending.Lines.push_back("cannot restore: " + plan.Problem);
         }
-        return files;
+        for (const RestoreFile& file : plan.Files) {
+            if (file.Action == RestoreAction::PutBack) {
+                pending.Lines.push_back("put back: " + file.Path);
+            } else if (file.Action == RestoreAction::Remove) {
+                pending.Lines.push_back("remove: " + file.Path);
+            } else if (file.Action == RestoreAction::LeaveAlone) {
+                pending.Lines.push_back("left alone (" + file.Reason + "): " + file.Path);
+                pending.Changed = true;
+            } else if (file.Action == RestoreAction::Fail) {
+                pending.Lines.push_back("cannot be put back (" + file.Reason + "): " + file.Path);
+            }
+            pending.PutsBack = pending.PutsBack || file.Action == RestoreAction::PutBack ||
+                               file.Action == RestoreAction::Remove;
+        }
+        return pending;
     };
     Restore.Restore = [this](std::string& reason) {
         const RestorePlan done = RestoreMostRecentRun(Session.OutputPath());

@@ -17,7 +17,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 class QAction;
@@ -39,14 +38,17 @@ class PictureControl;
 class PreviewWindow;
 class QuillonWindow;
 
-inline constexpr std::string_view LeftAlone = "left alone (";
+// What undoing the most recent run would do, as the player reads it: a line per file, or why
+// nothing can be undone. No lines: there is nothing to restore.
+struct PendingRestore {
+    std::vector<std::string> Lines;
+    bool PutsBack = false; // some file would be put back or removed
+    bool Changed = false;  // some file was changed since the run, and would be left alone
+};
 
 // What File > "Restore Previous Textures..." does. Both empty: the entry stays disabled.
 struct RestoreActions {
-    // The files the most recent undoable run would put back, as the player reads them; empty
-    // when there is nothing to restore.
-    // A file changed since the run is listed too, starting with `LeftAlone`.
-    std::function<std::vector<std::string>()> Pending;
+    std::function<PendingRestore()> Pending;
     // Puts them back; false with a reason when it could not.
     std::function<bool(std::string& reason)> Restore;
 };

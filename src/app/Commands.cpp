@@ -210,29 +210,29 @@ void Application::RestorePreviousTextures() {
     if (!Restore.Pending || !Restore.Restore || Working()) {
         return;
     }
-    const std::vector<std::string> files = Restore.Pending();
-    if (files.empty()) {
+    const PendingRestore pending = Restore.Pending();
+    if (pending.Lines.empty()) {
         ShowMessageBox(
             {"Nothing to restore: no blend has replaced textures that could be put back.", caption,
              msgbox::MB_OK | msgbox::MB_ICONINFORMATION, true});
         return;
     }
-    if (std::ranges::all_of(files,
-                            [](const std::string& file) { return file.starts_with(LeftAlone); })) {
+    if (!pending.PutsBack) {
         // Asking would promise a restore that puts nothing back.
-        std::string text = "Nothing can be put back: every file the last blend wrote was changed "
-                           "since.";
-        for (const std::string& file : files) {
-            text += "\r\n" + file;
+        std::string text = "Nothing can be put back:";
+        for (const std::string& line : pending.Lines) {
+            text += "\r\n" + line;
         }
-        ShowMessageBox({text + "\r\n\r\n\"quillon-cli --restore --force\" sets the changed files "
-                               "aside and puts the originals back all the same.",
-                        caption, msgbox::MB_OK | msgbox::MB_ICONEXCLAMATION, true});
+        if (pending.Changed) {
+            text += "\r\n\r\n\"quillon-cli --restore --force\" sets the changed files aside and "
+                    "puts the originals back all the same.";
+        }
+        ShowMessageBox({text, caption, msgbox::MB_OK | msgbox::MB_ICONEXCLAMATION, true});
         return;
     }
     std::string text = "These files will be put back as they were before the last blend:";
-    for (const std::string& file : files) {
-        text += "\r\n" + file;
+    for (const std::string& line : pending.Lines) {
+        text += "\r\n" + line;
     }
     if (ShowMessageBox({text + "\r\n\r\nRestore them?", caption,
                         msgbox::MB_YESNO | msgbox::MB_ICONEXCLAMATION, true}) != msgbox::IDYES) {

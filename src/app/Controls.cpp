@@ -270,7 +270,7 @@ void Application::CreateControls() {
     QObject::connect(window->FileMenu, &QMenu::aboutToShow, window, [this] {
         // Offered only when wired, and when the last run left something to put back.
         MainWindow->RestoreAction->setEnabled(Restore.Pending && Restore.Restore && !Working() &&
-                                              !Restore.Pending().empty());
+                                              !Restore.Pending().Lines.empty());
     });
     MainWindow->RestoreAction->setEnabled(Restore.Pending && Restore.Restore);
     QObject::connect(window->OpenWorkspaceAction, &QAction::triggered, window,

@@ -296,11 +296,25 @@ TEST_F(BlendWorkflowTest, RestorePreviousTexturesPutsBackWhatASaveReplaced) {
     WriteTextFile(file, "the player's own");
     EXPECT_EQ(chosen(msgbox::IDYES),
               Box(caption, msgbox::MB_OK | msgbox::MB_ICONEXCLAMATION,
-                  "Nothing can be put back: every file the last blend wrote was changed since." +
-                      leftAloneB +
+                  "Nothing can be put back:" + leftAloneB +
                       "\r\n\r\n\"quillon-cli --restore --force\" sets the changed files aside and "
                       "puts the originals back all the same."));
     EXPECT_EQ(ReadTextFile(file), "the player's own");
+
+    // A damaged journal is named, not taken for "nothing to restore".
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(Root / "Out/Quillon Backups")) {
+        if (entry.path().filename() == JournalFileName) {
+            WriteTextFile(entry.path(), "not a journal");
+        }
+    }
+    ASSERT_TRUE(offered());
+    EXPECT_EQ(chosen(msgbox::IDYES)
+                  .rfind("Restore Previous Textures [48] Nothing can be put "
+                         "back:\r\ncannot restore: ",
+                         0),
+              0u)
+        << Boxes;
 }
 
 TEST_F(BlendWorkflowTest, ReloadFlagsFollowTheChoicesThatDecideTheImages) {
