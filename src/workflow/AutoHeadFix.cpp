@@ -255,7 +255,8 @@ private:
             break;
         }
         if (!Session.WriteTexture(texture.Target, texture.File)) {
-            Fail(row.SaveFailure, "Error", texture.Codes + 4);
+            Fail(WithReason(row.SaveFailure, {Session.LastWriteFailure, std::nullopt}), "Error",
+                 texture.Codes + 4);
             return false;
         }
         // Progress for a terminal: where the source came from, unless the data folder, then the

@@ -141,7 +141,9 @@ TEST(BackupKill, AFullDiskLosesNothingAndTheJournalSaysSo) {
                        {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
         EXPECT_EQ(run.ExitCode, 4);
         if (blocks > 0) { // with none, not even the message can be written
-            EXPECT_EQ(run.StandardError, "Error: Failed to save Color output file\n");
+            EXPECT_EQ(run.StandardError, "Error: Failed to save Color output file writing the "
+                                         "file failed (the disk may be full, or the folder "
+                                         "read-only)\n");
         }
         EXPECT_TRUE(FilesBelow(root.Path() / "Data") == original);
         EXPECT_EQ(TemporaryFiles(root.Path() / "Data"), std::vector<std::string>());
