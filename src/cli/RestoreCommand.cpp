@@ -83,7 +83,7 @@ int Restore(const std::string& output, bool force) {
 
 } // namespace
 
-void AddRestoreOptions(CLI::App& app, RestoreOptions& options) {
+CLI::Option* AddRestoreOptions(CLI::App& app, RestoreOptions& options) {
     CLI::Option* restore = app.add_flag(
         "--restore", options.Restore,
         "Undo the most recent run of Quillon below the output folder: put back every file it "
@@ -94,6 +94,7 @@ void AddRestoreOptions(CLI::App& app, RestoreOptions& options) {
                  "With --restore: also put back files changed since the run (the changed file "
                  "is kept in Quillon Backups).")
         ->needs(restore);
+    return restore;
 }
 
 int RunRestore(const RestoreOptions& options) {

@@ -13,7 +13,7 @@ struct RestoreOptions {
     bool Force = false;
 };
 
-void AddRestoreOptions(CLI::App& app, RestoreOptions& options);
+CLI::Option* AddRestoreOptions(CLI::App& app, RestoreOptions& options);
 
 // The exit code: 0, or one of ExitCodes.h's restore codes.
 int RunRestore(const RestoreOptions& options);

@@ -47,13 +47,21 @@ int main(int argc, char** argv) {
     cli::BlendOptions blendOptions;
     CLI::App* blend = cli::AddBlendCommand(app, blendOptions);
     cli::RestoreOptions restore;
-    cli::AddRestoreOptions(app, restore);
+    CLI::Option* restoring = cli::AddRestoreOptions(app, restore);
     std::string which;
-    app.add_option("--which", which,
-                   "Print where the game loads PATH (below its data folder) from, and what that "
-                   "shadows: loose files of Mod Organizer 2's mods and of the data folder, then "
-                   "archives. Exit code 30 when nothing holds it.")
-        ->option_text("PATH");
+    CLI::Option* asking =
+        app.add_option(
+               "--which", which,
+               "Print where the game loads PATH (below its data folder) from, and what that "
+               "shadows: loose files of Mod Organizer 2's mods and of the data folder, then "
+               "archives. Exit code 30 when nothing holds it.")
+            ->option_text("PATH");
+    // One thing at a time: an option beside a command would otherwise be passed over unsaid.
+    asking->excludes(restoring);
+    for (CLI::App* command : {list, blend}) {
+        command->excludes(restoring);
+        command->excludes(asking);
+    }
     app.require_subcommand(0, 1);
     try {
         app.parse(argc, argv);

@@ -50,7 +50,10 @@ TEST(QuillonCli, VersionHelpAndArgumentsItDoesNotKnow) {
              {"list", "blend"},
              {"blend", "--set", "S", "--type", "T"}, // no --mod
              {"blend", "--set", "S", "--type", "T", "--mod", "m", "--source", "s", "--installed"},
-             {"blend", "--set", "S", "--type", "T", "--mod", "m", "--force"}}) {
+             {"blend", "--set", "S", "--type", "T", "--mod", "m", "--force"},
+             {"--restore", "list"},
+             {"--which", "a.dds", "blend", "--set", "S", "--type", "T", "--mod", "m"},
+             {"--restore", "--which", "a.dds"}}) {
         const ProcessResult run =
             RunCli(root.Path(), wrong, {{UserFolderVariable, root / "user"}}, {"HOME"});
         EXPECT_EQ(run.ExitCode, 64) << wrong.back();
