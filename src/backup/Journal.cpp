@@ -1,10 +1,11 @@
 #include "backup/Journal.h"
 
+#include "platform/ReadFile.h"
+
 #include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <tuple>
 #include <unordered_map>
@@ -374,21 +375,9 @@ bool ParseJournal(std::string_view text, Journal& journal, std::string& reason) 
 }
 
 bool ReadJournalFile(const std::string& nativePath, Journal& journal, std::string& reason) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(nativePath, error);
-    if (error) {
-        reason = "the journal cannot be read";
-        return false;
-    }
-    if (size > MaxJournalBytes) {
-        reason = "the journal is larger than any run writes";
-        return false;
-    }
-    std::ifstream in(nativePath, std::ios::binary);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(size));
-    if (!in || in.gcount() != static_cast<std::streamsize>(size)) {
-        reason = "the journal cannot be read";
+    std::string text;
+    if (const Outcome read = ReadWholeFile(nativePath, MaxJournalBytes, text); !read) {
+        reason = "the journal cannot be read: " + read.Why().Text;
         return false;
     }
     return ParseJournal(text, journal, reason);

@@ -1,9 +1,9 @@
 #include "gamefiles/TextFile.h"
 
 #include "platform/Paths.h"
+#include "platform/ReadFile.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace quillon {
@@ -98,20 +98,9 @@ TextLines ReadTextLines(const std::string& nativePath) {
     if (!std::filesystem::is_regular_file(nativePath, error)) {
         return result;
     }
-    const std::uintmax_t size = std::filesystem::file_size(nativePath, error);
-    if (error) {
-        result.Note = DisplayPath(nativePath) + ": it cannot be read, so it is ignored";
-        return result;
-    }
-    if (size > MaxSetupFileSize) {
-        result.Note = DisplayPath(nativePath) + ": it is larger than " +
-                      std::to_string(MaxSetupFileSize >> 20) + " MiB, so it is ignored";
-        return result;
-    }
-    std::ifstream in(nativePath, std::ios::binary);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) {
-        result.Note = DisplayPath(nativePath) + ": it cannot be read, so it is ignored";
+    std::string bytes;
+    if (const Outcome read = ReadWholeFile(nativePath, MaxSetupFileSize, bytes); !read) {
+        result.Note = DisplayPath(nativePath) + ": " + read.Why().Text + ", so it is ignored";
         return result;
     }
     result.Found = true;

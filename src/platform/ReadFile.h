@@ -1,5 +1,5 @@
-// The one way a whole file of outside data is read: XML files, images and the Wine registry go
-// through it. The file's length is checked against the caller's cap before anything is allocated.
+// The one way a whole file of outside data is read: XML files, images, the Wine registry, the
+// game's and the mod manager's setup files, journals and shipped definitions go through it. The file's length is checked against the caller's cap before anything is allocated.
 // An empty file reads as no bytes: the image and XML readers then refuse it as EmptyFile(), the
 // registry reader finds no key in it.
 #pragma once

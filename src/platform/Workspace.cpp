@@ -1,13 +1,12 @@
 #include "platform/Workspace.h"
 
 #include "platform/Paths.h"
+#include "platform/ReadFile.h"
 #include "platform/SafeWrite.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <system_error>
 
 #ifdef _WIN32
@@ -77,14 +76,7 @@ bool MakeFolder(const fs::path& folder, std::vector<std::string>& made, std::str
 // Reads a small file whole; false when it is missing, unreadable or larger than `limit`. The size
 // is checked before anything is allocated.
 bool ReadSmallFile(const fs::path& path, std::uintmax_t limit, std::vector<std::uint8_t>& bytes) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error || size > limit) {
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.good() || in.eof();
+    return static_cast<bool>(ReadWholeFile(path.string(), limit, bytes));
 }
 
 // Copies the *.xml files of `from` into the folder `to`, which exists.

@@ -239,7 +239,7 @@ TEST_F(GameFilesTest, DamagedArchivesAndSetupFilesAreSkippedWithANote) {
     EXPECT_EQ(
         game.TakeNotes(),
         (Lines{DisplayPath(Root / "MO2/profiles/Default/plugins.txt") +
-                   ": it is larger than 16 MiB, so it is ignored",
+                   ": the file is larger than 16,777,216 bytes, so it is ignored",
                "Damaged archive " + (Root / "Game/Data/Skyrim - Textures2.bsa") +
                    ": it declares 1 folder and 1 file, more than its 40 bytes can hold; it is "
                    "skipped"}));

@@ -62,8 +62,8 @@ TEST(SetupReaders, FilesThatAreMissingOrHugeAreNotReadAndSaySo) {
     const TextLines huge = ReadTextLines(root / "huge.txt");
     EXPECT_FALSE(huge.Found);
     EXPECT_TRUE(huge.Lines.empty());
-    EXPECT_EQ(huge.Note,
-              DisplayPath(root / "huge.txt") + ": it is larger than 16 MiB, so it is ignored");
+    EXPECT_EQ(huge.Note, DisplayPath(root / "huge.txt") +
+                             ": the file is larger than 16,777,216 bytes, so it is ignored");
 }
 
 TEST(SetupReaders, IniValuesAsTheGameAndQtReadThem) {
