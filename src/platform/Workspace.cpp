@@ -185,10 +185,27 @@ bool PrepareWorkspace(const fs::path& folder, const fs::path& shippedSetDefs,
     // Without shipped definitions (a program copied alone) no SetDefs is made, so that a later
     // start with them at hand still copies them.
     if (FindIgnoringCase(folder, "SetDefs").empty() && IsFolder(shippedSetDefs)) {
+        // Filled beside and renamed when whole: a start cut short leaves no half-filled SetDefs
+        // that later starts would take for the player's own and never fill.
         const fs::path setDefs = folder / "SetDefs";
-        if (!MakeFolder(setDefs, made, reason) ||
-            !CopyDefinitions(shippedSetDefs, setDefs, made, reason)) {
+        const fs::path partial = folder / "SetDefs.partial";
+        std::error_code error;
+        fs::remove_all(partial, error); // what a start cut short left
+        std::vector<std::string> copied;
+        if (!MakeFolder(partial, copied, reason) ||
+            !CopyDefinitions(shippedSetDefs, partial, copied, reason)) {
+            fs::remove_all(partial, error);
             return false;
+        }
+        fs::rename(partial, setDefs, error);
+        if (error) {
+            reason = "cannot make the folder " + setDefs.string() + ": " + error.message();
+            fs::remove_all(partial, error);
+            return false;
+        }
+        for (const std::string& path : copied) {
+            const fs::path inside = fs::path(path).lexically_relative(partial);
+            made.push_back((inside == "." ? setDefs : setDefs / inside).string());
         }
     }
     for (const char* name : {"Library", "Source"}) {

@@ -139,7 +139,15 @@ TEST(PrepareWorkspace, WhatCannotBeMadeIsAFailureWithItsReason) {
     EXPECT_FALSE(PrepareWorkspace(root.Path() / "w", shipped, made, reason));
     EXPECT_EQ(reason,
               "cannot read the example set definitions in " + (shipped / "Huge.xml").string());
-    EXPECT_FALSE(fs::exists(root.Path() / "w/SetDefs/Huge.xml"));
+    EXPECT_FALSE(fs::exists(root.Path() / "w/SetDefs")) << "nothing half-filled is left";
+    // A later start, and one after a start cut short, copy them whole.
+    fs::remove(shipped / "Huge.xml");
+    WriteTextFile(shipped / "Head.xml", "<TextureSet Name=\"Head\"/>");
+    WriteTextFile(root / "w/SetDefs.partial/Head.xml", "<TextureSet Na");
+    made.clear();
+    EXPECT_TRUE(PrepareWorkspace(root.Path() / "w", shipped, made, reason)) << reason;
+    EXPECT_EQ(ReadTextFile(root / "w/SetDefs/Head.xml"), "<TextureSet Name=\"Head\"/>");
+    EXPECT_FALSE(fs::exists(root.Path() / "w/SetDefs.partial"));
 }
 
 TEST(FindShippedSetDefs, BesideTheProgramThenBelowItsParent) {
