@@ -142,7 +142,7 @@ TEST(PrepareWorkspace, WhatCannotBeMadeIsAFailureWithItsReason) {
     EXPECT_FALSE(fs::exists(root.Path() / "w/SetDefs")) << "nothing half-filled is left";
     // A later start, and one after a start cut short, copy them whole.
     fs::remove(shipped / "Huge.xml");
-    WriteTextFile(shipped / "Head.xml", "<TextureSet Name=\"Head\"/>");
+    WriteTextFile(root / "shipped/Head.xml", "<TextureSet Name=\"Head\"/>");
     WriteTextFile(root / "w/SetDefs.partial/Head.xml", "<TextureSet Na");
     made.clear();
     EXPECT_TRUE(PrepareWorkspace(root.Path() / "w", shipped, made, reason)) << reason;
