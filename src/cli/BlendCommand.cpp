@@ -198,9 +198,12 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
             reason = text;
         }
     };
+    const auto printed = [&options](const std::string& path) {
+        return options.WholePaths ? AbsoluteDisplayPath(path) : ResolvePath(path);
+    };
     std::size_t written = 0;
     session.View.Written = [&](const std::string& path) {
-        out << ResolvePath(path) << std::endl;
+        out << printed(path) << std::endl;
         ++written;
     };
 
@@ -275,7 +278,7 @@ int RunBlend(BlendSession& session, const BlendOptions& options, std::ostream& o
                 err << "quillon-cli: cannot blend: " << sizeFault(i) << std::endl;
                 return BlendFailed;
             }
-            wouldWrite.push_back(ResolvePath(outputPath(i)));
+            wouldWrite.push_back(printed(outputPath(i)));
         }
         for (const std::string& path : wouldWrite) {
             out << path << '\n';

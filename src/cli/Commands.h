@@ -31,6 +31,9 @@ struct BlendOptions {
     std::vector<std::string> Only; // the sub sets to write; empty: all the set has for the type
     bool DryRun = false;
     bool Yes = false;
+    // The workspace is not the folder the command was started in: the files written are printed
+    // from the root, so that the caller's shell finds them.
+    bool WholePaths = false;
 };
 
 // Asks a yes/no question; nothing when there is no terminal to ask on.

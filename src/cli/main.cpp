@@ -17,8 +17,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -71,7 +73,9 @@ int main(int argc, char** argv) {
         app.exit(error); // the reason, on standard error
         return cli::UsageError;
     }
-    EnterWorkspaceOfThisProgram("quillon-cli");
+    std::error_code error;
+    const std::filesystem::path started = std::filesystem::current_path(error);
+    blendOptions.WholePaths = EnterWorkspaceOfThisProgram("quillon-cli").Folder != started;
     if (list->parsed()) {
         BlendSession session = StartedSession();
         return cli::RunList(session, std::cout, std::cerr);

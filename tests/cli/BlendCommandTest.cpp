@@ -198,26 +198,28 @@ namespace {
 // A small workspace: the set "Head" with one type, "Color" (DXT1, 32 pixels), for the sub sets
 // female and male; installed textures, a modification and a source file; `male` declares
 // `maleSize`.
-void MakeSmallWorkspace(const TempFolder& root, const std::string& maleSize = "32") {
-    WriteTextFile(root / "Config.xml", ConfigXml("<GameDataPath>Data\\</GameDataPath>"
-                                                 "<TexOutputPath>Out\\</TexOutputPath>"));
+void MakeSmallWorkspace(const fs::path& root, const std::string& maleSize = "32") {
+    WriteTextFile((root / "Config.xml").string(),
+                  ConfigXml("<GameDataPath>Data\\</GameDataPath>"
+                            "<TexOutputPath>Out\\</TexOutputPath>"));
     std::string male = ChannelXml("Color", "malehead", 32);
     male.replace(male.find("<Size>32"), 8, "<Size>" + maleSize);
-    WriteTextFile(root / "SetDefs/Head.xml",
+    WriteTextFile((root / "SetDefs/Head.xml").string(),
                   SetXml("Head", "textures\\actors\\character",
                          {{"female", ChannelXml("Color", "femalehead", 32)}, {"male", male}}));
     for (const char* subSet : {"female", "male"}) {
-        const std::string path = root / ("Data/textures/actors/character/" + std::string(subSet) +
-                                         "/" + subSet + "head.dds");
+        const std::string path = (root / ("Data/textures/actors/character/" + std::string(subSet) +
+                                          "/" + subSet + "head.dds"))
+                                     .string();
         fs::create_directories(fs::path(path).parent_path());
         ASSERT_TRUE(
             WriteDdsTexture(path, MakeSeamedTexture(SampleKind::Skin, 64, 64, 48, 3), "DXT1"));
     }
-    fs::create_directories(root.Path() / "Library/Head/Color");
-    ASSERT_TRUE(WritePsd(root / "Library/Head/Color/Seam.psd",
+    fs::create_directories(root / "Library/Head/Color");
+    ASSERT_TRUE(WritePsd((root / "Library/Head/Color/Seam.psd").string(),
                          MakeSeamMod(SampleKind::Skin, 32, 32, 24, 4)));
-    fs::create_directories(root.Path() / "Source/Head/Color");
-    ASSERT_TRUE(WriteDdsTexture(root / "Source/Head/Color/Alt.dds",
+    fs::create_directories(root / "Source/Head/Color");
+    ASSERT_TRUE(WriteDdsTexture((root / "Source/Head/Color/Alt.dds").string(),
                                 MakeSeamedTexture(SampleKind::Skin, 32, 32, 24, 5), "DXT1"));
 }
 
@@ -286,7 +288,7 @@ TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         const TempFolder root;
-        MakeSmallWorkspace(root, c.MaleSize);
+        MakeSmallWorkspace(root.Path(), c.MaleSize);
         if (!c.Remove.empty()) {
             fs::remove(root / c.Remove);
         }
@@ -300,4 +302,29 @@ TEST(BlendCommand, FailuresSayWhyAndEndWithTheirCode) {
         EXPECT_EQ(ReadTextFile(root / female).substr(0, 4), c.FemaleWritten ? "DDS " : "");
         EXPECT_FALSE(fs::is_regular_file(root / male));
     }
+}
+
+// Started outside its workspace, as an installed program is from the player's own folder, the
+// command prints each file from the root: a path the caller's shell finds.
+TEST(BlendCommand, FilesArePrintedWholeWhenTheWorkspaceIsElsewhere) {
+#ifdef _WIN32
+    const std::string userFolder = "APPDATA", workspaceName = "Quillon";
+#else
+    const std::string userFolder = "XDG_DATA_HOME", workspaceName = "quillon";
+#endif
+    const TempFolder root;
+    const fs::path workspace = root.Path() / "user" / workspaceName;
+    MakeSmallWorkspace(workspace);
+    fs::create_directories(root.Path() / "elsewhere");
+    const ProcessResult run = RunProcess(
+        QUILLON_CLI,
+        {"blend", "--set", "Head", "--type", "Color", "--mod", "Seam.psd", "--only", "female"},
+        (root.Path() / "elsewhere").string(),
+        {{userFolder, root / "user"}, {"HOME", root / "home"}},
+        {"DISPLAY", "WAYLAND_DISPLAY", "WINEPREFIX"});
+    EXPECT_EQ(run.ExitCode, 0) << run.StandardError;
+    const fs::path female =
+        workspace / NativePath("Out/textures/actors/character/female/femalehead.dds");
+    EXPECT_EQ(run.StandardOutput, female.string() + "\n");
+    EXPECT_TRUE(fs::is_regular_file(female));
 }
