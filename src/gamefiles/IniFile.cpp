@@ -5,23 +5,6 @@
 
 namespace quillon {
 
-namespace {
-
-void AppendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | ((code >> 12) & 0x0F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-} // namespace
-
 IniFile::IniFile(const std::vector<std::string>& lines) {
     std::string section;
     for (const std::string& line : lines) {

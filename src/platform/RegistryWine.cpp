@@ -20,19 +20,6 @@ namespace {
 constexpr const char* ValueName = "Installed Path";
 constexpr size_t ValueBufferSize = 256; // what the Windows build reads the value into
 
-void AppendUtf8(std::string& out, unsigned codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
 // Reads a Wine registry string starting after its opening quote, decoding Wine's escapes
 // (\\ \" \a \b \e \f \n \r \t \v, octal \ooo and hexadecimal \xhhhh code units). `end` is set
 // after the closing quote. False when the quote is not closed on the line.
