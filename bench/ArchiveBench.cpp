@@ -24,7 +24,6 @@
 
 #include <malloc.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillon {
@@ -75,36 +74,20 @@ struct OpenFigures {
 
 // Opens the archive and resolves one path in a child process.
 OpenFigures OpenInChild(const std::string& path, const std::string& wanted) {
-    int channel[2];
-    if (pipe(channel) != 0) {
-        return {};
-    }
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        OpenFigures figures;
-        const long peakBefore = PeakKiB();
-        const std::size_t heapBefore = HeapInUse();
-        BsaArchive archive;
-        bool ok = false;
-        std::tie(figures.Seconds, figures.CpuSeconds) =
-            Timed([&] { ok = archive.Open(path) && archive.Contains(wanted); });
-        figures.Seconds = ok ? figures.Seconds : -1;
-        figures.IndexMiB = double(HeapInUse() - heapBefore) / (1 << 20);
-        figures.PeakMiB = double(PeakKiB() - peakBefore) / 1024;
-        const bool sent = write(channel[1], &figures, sizeof figures) == sizeof figures;
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    OpenFigures figures;
-    if (child > 0 && read(channel[0], &figures, sizeof figures) != sizeof figures) {
-        figures.Seconds = -1;
-    }
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return figures;
+    return InChildProcess<OpenFigures>([&] {
+               OpenFigures figures;
+               const long peakBefore = PeakKiB();
+               const std::size_t heapBefore = HeapInUse();
+               BsaArchive archive;
+               bool ok = false;
+               std::tie(figures.Seconds, figures.CpuSeconds) =
+                   Timed([&] { ok = archive.Open(path) && archive.Contains(wanted); });
+               figures.Seconds = ok ? figures.Seconds : -1;
+               figures.IndexMiB = double(HeapInUse() - heapBefore) / (1 << 20);
+               figures.PeakMiB = double(PeakKiB() - peakBefore) / 1024;
+               return figures;
+           })
+        .value_or(OpenFigures{});
 }
 
 void LargeArchive(const fs::path& folder, int runs) {

@@ -10,9 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillon {
@@ -23,6 +26,35 @@ inline void Require(bool ok) {
         std::fprintf(stderr, "quillon_bench: a step failed\n");
         std::exit(1);
     }
+}
+
+// Runs `work` in a child process, so that its memory figures are its own, and returns the value
+// it sends back (trivially copyable); nothing when the child could not run or send it.
+// `peakKiB`, when given, receives the child's peak resident size.
+template <typename Result>
+std::optional<Result> InChildProcess(const std::function<Result()>& work, long* peakKiB = nullptr) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return std::nullopt;
+    }
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const Result result = work();
+        const bool sent = write(channel[1], &result, sizeof result) == sizeof result;
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    Result result{};
+    const bool received = child > 0 && read(channel[0], &result, sizeof result) == sizeof result;
+    close(channel[0]);
+    int status = 0;
+    rusage usage{};
+    if (child > 0 && wait4(child, &status, 0, &usage) == child && peakKiB != nullptr) {
+        *peakKiB = usage.ru_maxrss; // kilobytes on Linux
+    }
+    return received ? std::optional<Result>(result) : std::nullopt;
 }
 
 inline double Seconds(const std::function<void()>& work) {

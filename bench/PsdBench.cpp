@@ -19,9 +19,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace quillon {
 
@@ -39,36 +36,21 @@ struct Figures {
 // Runs `work` on the file's bytes in a child process: its time and the child's peak resident size.
 Figures InChild(const std::string& path,
                 const std::function<bool(const std::vector<std::uint8_t>&)>& work) {
-    int channel[2];
-    if (pipe(channel) != 0) {
-        return {};
-    }
-    std::fflush(stdout);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), {});
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = work(file);
-        const double seconds =
-            ok ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
-               : -1;
-        const bool sent = write(channel[1], &seconds, sizeof seconds) == sizeof seconds;
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
+    long peakKiB = 0;
+    const std::optional<double> seconds = InChildProcess<double>(
+        [&] {
+            std::ifstream in(path, std::ios::binary);
+            const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+            const auto start = std::chrono::steady_clock::now();
+            const bool ok = work(file);
+            return ok ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                            .count()
+                      : -1.0;
+        },
+        &peakKiB);
     Figures figures;
-    if (child > 0 &&
-        read(channel[0], &figures.Seconds, sizeof figures.Seconds) != sizeof figures.Seconds) {
-        figures.Seconds = -1;
-    }
-    close(channel[0]);
-    int status = 0;
-    rusage usage{};
-    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
-        figures.PeakMiB = usage.ru_maxrss / 1024.0; // kilobytes on Linux
-    }
+    figures.Seconds = seconds.value_or(-1);
+    figures.PeakMiB = peakKiB / 1024.0;
     return figures;
 }
 
