@@ -40,6 +40,10 @@ std::string Leaf(const std::string& path) {
 
 Application::Application(BlendSession session) : Session(std::move(session)) {
     OpenUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    Restore.Offered = [this] {
+        std::string problem;
+        return !UndoableRuns(Session.OutputPath(), problem).empty() || !problem.empty();
+    };
     Restore.Pending = [this] {
         PendingRestore pending;
         const RestorePlan plan = PlanRestore(Session.OutputPath());

@@ -46,8 +46,11 @@ struct PendingRestore {
     bool Changed = false;  // some file was changed since the run, and would be left alone
 };
 
-// What File > "Restore Previous Textures..." does. Both empty: the entry stays disabled.
+// What File > "Restore Previous Textures..." does. Any of them empty: the entry stays disabled.
 struct RestoreActions {
+    // Whether some run could be undone, from the journals alone: asked each time the File menu
+    // opens, so no texture is read for it.
+    std::function<bool()> Offered;
     std::function<PendingRestore()> Pending;
     // Puts them back; false with a reason when it could not.
     std::function<bool(std::string& reason)> Restore;

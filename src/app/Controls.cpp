@@ -269,10 +269,10 @@ void Application::CreateControls() {
                      [this] { RestorePreviousTextures(); });
     QObject::connect(window->FileMenu, &QMenu::aboutToShow, window, [this] {
         // Offered only when wired, and when the last run left something to put back.
-        MainWindow->RestoreAction->setEnabled(Restore.Pending && Restore.Restore && !Working() &&
-                                              !Restore.Pending().Lines.empty());
+        MainWindow->RestoreAction->setEnabled(Restore.Offered && Restore.Pending &&
+                                              Restore.Restore && !Working() && Restore.Offered());
     });
-    MainWindow->RestoreAction->setEnabled(Restore.Pending && Restore.Restore);
+    MainWindow->RestoreAction->setEnabled(Restore.Offered && Restore.Pending && Restore.Restore);
     QObject::connect(window->OpenWorkspaceAction, &QAction::triggered, window,
                      [this] { OpenWorkspaceFolder(); });
     window->MayClose = [this] { return MayClose(); };
